@@ -1,0 +1,224 @@
+// kresbon-render: runs a script without a window and writes the drawing.
+
+#include <unistd.h>
+
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "codecs/bmp_writer.h"
+#include "interpreter/interpreter.h"
+#include "interpreter/script_text.h"
+#include "interpreter/text_helpers.h"
+#include "platform/encoding.h"
+#include "platform/texts.h"
+
+namespace {
+
+using namespace kresbon;
+
+constexpr std::string_view Usage =
+    "Usage: kresbon-render [--output FILE] [--depth 4|8|16|24|32] [--layers LIST]\n"
+    "                      [--view WIDTHxHEIGHT] [--lang en|cs] SCRIPT\n"
+    "\n"
+    "Runs a Kresbon script (.krs) without a window and optionally writes the\n"
+    "drawing as it stands after the run, also after a script error.\n"
+    "\n"
+    "  --output FILE        write the drawing to FILE (.bmp, in the drawing's depth)\n"
+    "  --depth BITS         colour depth of the drawing: 4, 8, 16, 24 or 32 (default 4)\n"
+    "  --layers LIST        visible layers: e.g. 1,3,9, or all, or none (default all)\n"
+    "  --view WxH           size of the drawing area; the default drawing is this\n"
+    "                       size less 10 pixels (default 800x600)\n"
+    "  --lang en|cs         language of the messages (default en)\n"
+    "  --help               show this text\n"
+    "\n"
+    "Exit status: 0 for a valid run, 1 for a script error (the report goes to\n"
+    "standard error), 2 for a usage or file error.\n";
+
+struct Options {
+    std::string output;
+    int depth = 4;
+    std::array<bool, 10> layers{false, true, true, true, true, true, true, true, true, true};
+    int viewWidth = 800;
+    int viewHeight = 600;
+    int language = EnglishBase;
+    std::string script;
+};
+
+class CliHost : public Host {
+public:
+    explicit CliHost(const Options& o, std::string programFolder, std::string scriptFile)
+        : options_(o), programFolder_(std::move(programFolder)), scriptFile_(std::move(scriptFile))
+    {
+    }
+    bool layerShown(int layer) const override
+    {
+        return layer >= 1 && layer <= 9 && options_.layers[layer];
+    }
+    int viewWidth() const override { return options_.viewWidth; }
+    int viewHeight() const override { return options_.viewHeight; }
+    int colourDepth() const override { return options_.depth; }
+    std::string programFolder() const override { return programFolder_; }
+    std::string currentScriptFile() const override { return scriptFile_; }
+    int languageBase() const override { return options_.language; }
+
+private:
+    const Options& options_;
+    std::string programFolder_;
+    std::string scriptFile_;
+};
+
+struct UsageError {
+    std::string message;
+};
+
+std::optional<int> parseInt(std::string_view s)
+{
+    int v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+    return v;
+}
+
+std::array<bool, 10> parseLayers(std::string_view list)
+{
+    std::array<bool, 10> shown{};
+    if (list == "all") {
+        shown.fill(true);
+        return shown;
+    }
+    if (list == "none") return shown;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        const auto layer = parseInt(list.substr(start, comma - start));
+        if (!layer || *layer < 1 || *layer > 9)
+            throw UsageError{"--layers takes layer numbers 1 to 9 separated by commas, all or none"};
+        shown[*layer] = true;
+        start = comma + 1;
+    }
+    return shown;
+}
+
+Options parseOptions(int argc, char** argv)
+{
+    Options o;
+    auto value = [&](int& i) -> std::string {
+        const std::string option = argv[i];
+        if (i + 1 >= argc) throw UsageError{option + " needs a value"};
+        return argv[++i];
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << Usage;
+            std::exit(0);
+        } else if (arg == "--output") {
+            o.output = value(i);
+        } else if (arg == "--depth") {
+            const auto d = parseInt(value(i));
+            if (!d || (*d != 4 && *d != 8 && *d != 16 && *d != 24 && *d != 32))
+                throw UsageError{"--depth takes 4, 8, 16, 24 or 32"};
+            o.depth = *d;
+        } else if (arg == "--layers") {
+            o.layers = parseLayers(value(i));
+        } else if (arg == "--view") {
+            const std::string v = value(i);
+            const std::size_t x = v.find('x');
+            const auto w = x == std::string::npos ? std::nullopt : parseInt(std::string_view(v).substr(0, x));
+            const auto h = x == std::string::npos ? std::nullopt : parseInt(std::string_view(v).substr(x + 1));
+            if (!w || !h || *w < 0 || *h < 0 || *w > 100000 || *h > 100000)
+                throw UsageError{"--view takes WIDTHxHEIGHT in pixels, e.g. 800x600"};
+            o.viewWidth = *w;
+            o.viewHeight = *h;
+        } else if (arg == "--lang") {
+            const std::string l = value(i);
+            if (l == "en")
+                o.language = EnglishBase;
+            else if (l == "cs")
+                o.language = CzechBase;
+            else
+                throw UsageError{"--lang takes en or cs"};
+        } else if (arg.starts_with("-") && arg != "-") {
+            throw UsageError{"unknown option " + arg};
+        } else if (o.script.empty()) {
+            o.script = arg;
+        } else {
+            throw UsageError{"only one SCRIPT may be given"};
+        }
+    }
+    if (o.script.empty()) throw UsageError{"no SCRIPT given"};
+    if (!o.output.empty()) {
+        const std::string ext = UpperText(PathExtension(o.output));
+        if (ext != "BMP") throw UsageError{"--output must name a .bmp file"};
+    }
+    return o;
+}
+
+std::string programFolder()
+{
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : exe.parent_path().string();
+}
+
+// Messages are Windows-1250 inside the program; the terminal gets UTF-8 with
+// each carriage return as a line break.
+std::string forTerminal(std::string_view message)
+{
+    std::string text = Cp1250ToUtf8(message);
+    for (char& c : text)
+        if (c == '\r') c = '\n';
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    try {
+        options = parseOptions(argc, argv);
+    } catch (const UsageError& e) {
+        std::cerr << "kresbon-render: " << e.message << "\n\n" << Usage;
+        return 2;
+    }
+
+    std::error_code ec;
+    const std::string scriptPath = std::filesystem::absolute(options.script, ec).lexically_normal().string();
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(scriptPath);
+    } catch (const std::exception& e) {
+        std::cerr << "kresbon-render: " << e.what() << '\n';
+        return 2;
+    }
+
+    CliHost host(options, programFolder(), scriptPath);
+    Interpreter interpreter(host);
+    const RunReport report = interpreter.RunScript(DecodeScript(bytes).lines);
+
+    int status = 0;
+    if (!report.valid) {
+        std::cerr << forTerminal(report.Text(options.language)) << '\n';
+        status = 1;
+    } else if (report.noLayerShown) {
+        std::cerr << forTerminal(Text(options.language, 325)) << '\n';
+    }
+
+    if (!options.output.empty()) {
+        try {
+            WriteBmpFile(interpreter.canvas(), options.output);
+        } catch (const std::exception& e) {
+            std::cerr << "kresbon-render: " << e.what() << '\n';
+            return 2;
+        }
+    }
+    return status;
+}

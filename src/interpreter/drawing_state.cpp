@@ -1,0 +1,182 @@
+#include "interpreter/drawing_state.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <string>
+
+#include "interpreter/expression.h"
+#include "interpreter/interpreter.h"
+#include "interpreter/named_values.h"
+#include "interpreter/text_helpers.h"
+#include "platform/fonts.h"
+#include "platform/texts.h"
+#include "platform/vyjimka.h"
+
+namespace kresbon {
+
+namespace {
+
+constexpr long double PixelLimit = 1LL << 30;
+
+long double floorProduct(int scale, long double v)
+{
+    return std::floor(static_cast<long double>(scale) * v);
+}
+
+int clampPixel(long double v)
+{
+    if (std::isnan(v)) return 0;
+    return static_cast<int>(std::clamp(v, -PixelLimit, PixelLimit));
+}
+
+}  // namespace
+
+int ToPixelX(const DrawingState& state, long double x)
+{
+    return clampPixel(floorProduct(state.pixelsPerUnit, state.shiftX) +
+                      floorProduct(state.pixelsPerUnit, x));
+}
+
+int ToPixelY(const DrawingState& state, long double y)
+{
+    return clampPixel(floorProduct(state.pixelsPerUnit, state.shiftY) +
+                      floorProduct(state.pixelsPerUnit, y));
+}
+
+int ToPixels(const DrawingState& state, long double length)
+{
+    return clampPixel(floorProduct(state.pixelsPerUnit, length));
+}
+
+void Interpreter::ResetDrawingState()
+{
+    state_ = DrawingState{};
+    state_.maximumX = static_cast<long double>(host_.viewWidth()) - 10;
+    state_.maximumY = static_cast<long double>(host_.viewHeight()) - 10;
+    state_.backgroundColor = ColorByName("White", languageBase());
+    declaring_ = false;
+    clearProcedures();
+}
+
+void Interpreter::PrepareCanvas(int scale, Rgb background, long double width, long double height)
+{
+    const long double w = std::floor(width * scale);
+    const long double h = std::floor(height * scale);
+    const long double pixels = std::max<long double>(w, 0) * std::max<long double>(h, 0);
+    auto tooLarge = [&] {
+        return vyjimka(Text(languageBase(), 357) + FloatToStr(static_cast<double>(w)) + " x " +
+                       FloatToStr(static_cast<double>(h)) + Text(languageBase(), 358));
+    };
+    if (!(pixels <= canvasBudget_) || w > std::numeric_limits<int>::max() ||
+        h > std::numeric_limits<int>::max())
+        throw tooLarge();
+    std::unique_ptr<Surface> surface;
+    try {
+        surface = std::make_unique<Surface>(std::max(0, static_cast<int>(w)),
+                                            std::max(0, static_cast<int>(h)), host_.colourDepth());
+    } catch (const std::bad_alloc&) {
+        throw tooLarge();
+    }
+    surface->setBrush(background, BrushStyle::Solid);
+    surface->fillRect(0, 0, surface->width(), surface->height());
+    canvas_ = std::move(surface);
+}
+
+void Interpreter::ClearDrawing()
+{
+    PrepareCanvas(state_.pixelsPerUnit, state_.backgroundColor, state_.maximumX, state_.maximumY);
+}
+
+bool Interpreter::LayerShown() const
+{
+    return host_.layerShown(state_.layer);
+}
+
+void Interpreter::AssignGlobal(std::string_view name, std::string_view value,
+                               std::string_view extra, RunMode mode)
+{
+    const std::string key = LowerText(name);
+    const int lang = languageBase();
+    const bool canvasShaping = key == "pixelsperunit" || key == "maximumx" ||
+                               key == "maximumy" || key == "backgroundcolor";
+    if (canvasShaping && mode == RunMode::Print) return;
+
+    // A positive whole number for the scale and the layer; digits beyond the
+    // 32-bit range are refused with a message of their own.
+    auto unsignedValue = [&](int message, int tooLargeMessage) -> int {
+        if (!IsUnsignedInteger(value)) raise(message);
+        const std::size_t first = std::min(value.find_first_not_of('0'), value.size());
+        const std::string_view digits = value.substr(first);
+        if (digits.size() > 10) raise(tooLargeMessage);
+        long long v = 0;
+        for (char c : digits) v = v * 10 + (c - '0');
+        if (v > std::numeric_limits<int>::max()) raise(tooLargeMessage);
+        return static_cast<int>(v);
+    };
+    auto plainNumber = [&](int message) -> long double {
+        const auto v = TextToFloat(value);
+        if (!v) raise(message);
+        return *v;
+    };
+    auto expressionNumber = [&](int message) -> long double {
+        const auto v = EvaluateNumber(value);
+        if (!v) raise(message);
+        return *v;
+    };
+
+    if (key == "pixelsperunit") {
+        const int v = unsignedValue(262, 359);
+        if (v < 1) raise(262);
+        state_.pixelsPerUnit = v;
+        ClearDrawing();
+    } else if (key == "maximumx") {
+        const long double v = plainNumber(263);
+        if (!(v > 0)) raise(263);
+        state_.maximumX = v;
+        ClearDrawing();
+    } else if (key == "maximumy") {
+        const long double v = plainNumber(264);
+        if (!(v > 0)) raise(264);
+        state_.maximumY = v;
+        ClearDrawing();
+    } else if (key == "backgroundcolor") {
+        state_.backgroundColor = ColorByName(value, lang);
+        ClearDrawing();
+    } else if (key == "defaultcolor") {
+        ColorByName(value, lang);
+        state_.defaultColor = std::string(value);
+    } else if (key == "defaultfontname") {
+        const std::string font = Trim(PlainField(value, QuoteChar, 2));
+        if (!IsFontInstalled(font)) {
+            throw vyjimka(Text(lang, 265) + '"' + font + '"' + Text(lang, 266));
+        }
+        state_.defaultFontName = font;
+    } else if (key == "defaultfontsize") {
+        const long double v = expressionNumber(267);
+        if (!(v > 0)) raise(267);
+        state_.defaultFontSize = v;
+    } else if (key == "defaultdimangle") {
+        const auto v = TextToInt(value);
+        if (!v || *v < 1 || *v > 45) raise(268);
+        state_.defaultDimAngle = *v;
+    } else if (key == "defaultdimlength") {
+        const long double v = expressionNumber(269);
+        if (!(v > 0)) raise(269);
+        state_.defaultDimLength = v;
+    } else if (key == "shiftx") {
+        if (!extra.empty()) raise(270);
+        state_.shiftX = plainNumber(271);
+    } else if (key == "shifty") {
+        if (!extra.empty()) raise(270);
+        state_.shiftY = plainNumber(272);
+    } else if (key == "layer") {
+        if (!extra.empty()) raise(270);
+        const int v = unsignedValue(323, 323);
+        if (v < 1 || v > 9) raise(323);
+        state_.layer = v;
+    }
+}
+
+}  // namespace kresbon

@@ -1,0 +1,90 @@
+#include "interpreter/named_values.h"
+
+#include <array>
+#include <string>
+#include <utility>
+
+#include "interpreter/text_helpers.h"
+#include "platform/texts.h"
+#include "platform/vyjimka.h"
+
+namespace kresbon {
+
+namespace {
+
+template <typename T, std::size_t N>
+const T* lookup(const std::array<std::pair<std::string_view, T>, N>& table, std::string_view word)
+{
+    const std::string lower = LowerText(word);
+    for (const auto& [name, value] : table)
+        if (lower == name) return &value;
+    return nullptr;
+}
+
+[[noreturn]] void raiseUnknown(int languageBase, int prefix, int suffix, std::string_view word)
+{
+    std::string message = Text(languageBase, prefix);
+    message += '"';
+    message += word;
+    message += '"';
+    message += Text(languageBase, suffix);
+    throw vyjimka(std::move(message));
+}
+
+constexpr std::array<std::pair<std::string_view, Rgb>, 18> colours{{
+    {"aqua", makeRgb(0, 255, 255)},     {"black", makeRgb(0, 0, 0)},
+    {"blue", makeRgb(0, 0, 255)},       {"darkgray", makeRgb(128, 128, 128)},
+    {"fuchsia", makeRgb(255, 0, 255)},  {"gray", makeRgb(128, 128, 128)},
+    {"green", makeRgb(0, 128, 0)},      {"limegreen", makeRgb(0, 255, 0)},
+    {"lightgray", makeRgb(192, 192, 192)}, {"maroon", makeRgb(128, 0, 0)},
+    {"navyblue", makeRgb(0, 0, 128)},   {"olivegreen", makeRgb(128, 128, 0)},
+    {"purple", makeRgb(128, 0, 128)},   {"red", makeRgb(255, 0, 0)},
+    {"silver", makeRgb(192, 192, 192)}, {"teal", makeRgb(0, 128, 128)},
+    {"white", makeRgb(255, 255, 255)},  {"yellow", makeRgb(255, 255, 0)},
+}};
+
+constexpr std::array<std::pair<std::string_view, PenStyle>, 5> lineTypes{{
+    {"solid", PenStyle::Solid},
+    {"dash", PenStyle::Dash},
+    {"dot", PenStyle::Dot},
+    {"dashdot", PenStyle::DashDot},
+    {"dashdotdot", PenStyle::DashDotDot},
+}};
+
+constexpr std::array<std::pair<std::string_view, BrushStyle>, 7> fillTypes{{
+    {"solid", BrushStyle::Solid},
+    {"horizontal", BrushStyle::Horizontal},
+    {"vertical", BrushStyle::Vertical},
+    {"fdiagonal", BrushStyle::FDiagonal},
+    {"bdiagonal", BrushStyle::BDiagonal},
+    {"cross", BrushStyle::Cross},
+    {"diagcross", BrushStyle::DiagCross},
+}};
+
+}  // namespace
+
+Rgb ColorByName(std::string_view word, int languageBase)
+{
+    if (const Rgb* c = lookup(colours, word)) return *c;
+    raiseUnknown(languageBase, 256, 257, word);
+}
+
+PenStyle PenStyleByName(std::string_view word, int languageBase)
+{
+    if (const PenStyle* p = lookup(lineTypes, word)) return *p;
+    raiseUnknown(languageBase, 254, 255, word);
+}
+
+BrushStyle BrushStyleByName(std::string_view word, int languageBase)
+{
+    if (const BrushStyle* b = lookup(fillTypes, word)) return *b;
+    raiseUnknown(languageBase, 252, 253, word);
+}
+
+bool IsDimEndKind(std::string_view word)
+{
+    const std::string lower = LowerText(word);
+    return lower == "none" || lower == "inner" || lower == "outer";
+}
+
+}  // namespace kresbon

@@ -1,0 +1,189 @@
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "interpreter/interpreter.h"
+#include "interpreter/text_helpers.h"
+#include "platform/texts.h"
+#include "platform/vyjimka.h"
+
+namespace kresbon {
+
+// One call in progress: the name as the call wrote it, its argument texts
+// and the parameter names of the header, and where its body starts.
+struct Interpreter::CallRecord {
+    std::string name;
+    std::vector<std::string> arguments;
+    std::vector<std::string> parameters;
+    std::size_t longestParameter = 0;
+    std::size_t bodyStart = 0;
+};
+
+namespace {
+
+// Fields of a comma list outside quotes, trimmed, up to the first empty one.
+std::vector<std::string> leadingFields(std::string_view text)
+{
+    std::vector<std::string> fields;
+    bool quoted = false;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size()) {
+            if (text[i] == QuoteChar) quoted = !quoted;
+            if (text[i] != ',' || quoted) continue;
+        }
+        std::string field = Trim(text.substr(start, i - start));
+        if (field.empty()) break;
+        fields.push_back(std::move(field));
+        start = i + 1;
+    }
+    return fields;
+}
+
+// The word a line is classified by: the name before the first '=' outside
+// quotes of an assignment, else the command word.
+std::string lineWord(std::string_view line)
+{
+    if (CountCharOutsideQuotes(line, '=') > 0) return Trim(QuotedField(line, '=', QuoteChar, 1));
+    return Trim(PlainField(line, ' ', 1));
+}
+
+std::string quoted(std::string_view s)
+{
+    std::string out;
+    out.reserve(s.size() + 2);
+    out += '"';
+    out += s;
+    out += '"';
+    return out;
+}
+
+}  // namespace
+
+bool Interpreter::IsBasicCommand(std::string_view word)
+{
+    static constexpr std::array<std::string_view, 23> reserved{
+        "",           "pixelsperunit", "maximumx",         "maximumy",        "backgroundcolor",
+        "defaultcolor", "defaultfontname", "defaultfontsize", "defaultdimangle", "defaultdimlength",
+        "shiftx",     "shifty",        "layer",            "point",           "line",
+        "dimline",    "rectangle",     "ellipse",          "circle",          "circlepart",
+        "fillarea",   "picture",       "text"};
+    const std::string lower = LowerText(word);
+    return std::find(reserved.begin(), reserved.end(), lower) != reserved.end();
+}
+
+bool Interpreter::IsProcedureName(std::string_view word) const
+{
+    return procedureHeaders_.contains(LowerText(word));
+}
+
+void Interpreter::clearProcedures()
+{
+    procedureLines_.clear();
+    procedureNames_.clear();
+    procedureHeaders_.clear();
+}
+
+void Interpreter::declareProcedure(std::string_view parameterText)
+{
+    const int lang = languageBase();
+    const std::string name = Trim(QuotedField(Trim(parameterText), ' ', QuoteChar, 1));
+    if (name.empty()) raise(338);
+    if (IsBasicCommand(name)) throw vyjimka(Text(lang, 336) + quoted(name) + Text(lang, 337));
+    if (IsProcedureName(name)) throw vyjimka(Text(lang, 352) + quoted(name) + Text(lang, 353));
+    procedureNames_.push_back(name);
+    // The header was stored just before; a call finds it by the declared
+    // name however many spaces stand before that name.
+    procedureHeaders_.emplace(LowerText(name), procedureLines_.size() - 1);
+}
+
+bool Interpreter::prepareCall(std::string_view line, CallRecord& record) const
+{
+    const int lang = languageBase();
+    record.name = Trim(PlainField(line, ' ', 1));
+    record.arguments = leadingFields(TextAfter(line, ' '));
+
+    const auto header = procedureHeaders_.find(LowerText(record.name));
+    if (header == procedureHeaders_.end()) return false;
+    const std::string& headerLine = procedureLines_[header->second];
+    record.bodyStart = header->second + 1;
+
+    // The parameter list follows the name, which follows the keyword.
+    const std::string afterKeyword = Trim(TextAfter(headerLine, ' '));
+    record.parameters.clear();
+    record.longestParameter = 0;
+    for (std::string& parameter : leadingFields(TextAfter(afterKeyword, ' '))) {
+        if (parameter[0] != '#')
+            throw vyjimka(Text(lang, 339) + quoted(record.name) + Text(lang, 340));
+        if (std::find(record.parameters.begin(), record.parameters.end(), parameter) !=
+            record.parameters.end())
+            throw vyjimka(Text(lang, 343) + quoted(record.name) + Text(lang, 344) +
+                          quoted(parameter) + Text(lang, 345));
+        record.longestParameter = std::max(record.longestParameter, parameter.size());
+        record.parameters.push_back(std::move(parameter));
+    }
+    if (record.parameters.size() != record.arguments.size())
+        throw vyjimka(Text(lang, 341) + quoted(record.name) + Text(lang, 342));
+    return true;
+}
+
+std::string Interpreter::substituteParameters(std::string_view line, const CallRecord& record) const
+{
+    std::string result(line);
+    for (std::size_t length = record.longestParameter; length >= 1; --length) {
+        for (std::size_t i = 0; i < record.parameters.size(); ++i) {
+            if (record.parameters[i].size() != length) continue;
+            result = ReplaceText(result, record.parameters[i], record.arguments[i]);
+            if (result.size() > MaxSubstitutedLine)
+                throw vyjimka(Text(languageBase(), 362) + quoted(record.name) +
+                              Text(languageBase(), 363));
+        }
+    }
+    return result;
+}
+
+// Runs a call and every call nested in it with an explicit stack of call
+// records, so that no script can exhaust the program's own stack.
+void Interpreter::callProcedure(RunMode mode, std::string_view line)
+{
+    struct Frame {
+        CallRecord record;
+        std::size_t next;
+    };
+    std::vector<Frame> calls;
+    {
+        CallRecord record;
+        if (!prepareCall(line, record)) return;
+        calls.push_back({std::move(record), 0});
+        calls.back().next = calls.back().record.bodyStart;
+    }
+
+    while (!calls.empty()) {
+        Frame& frame = calls.back();
+        if (frame.next >= procedureLines_.size()) {
+            calls.pop_back();
+            continue;
+        }
+        const std::string& bodyLine = procedureLines_[frame.next++];
+        const std::string word = lineWord(bodyLine);
+        if (LowerText(word) == "end") {
+            calls.pop_back();
+        } else if (IsBasicCommand(word)) {
+            ExecuteCommand(mode, substituteParameters(bodyLine, frame.record));
+        } else if (IsProcedureName(word)) {
+            const std::string nested = substituteParameters(bodyLine, frame.record);
+            CallRecord record;
+            if (!prepareCall(nested, record)) continue;
+            if (calls.size() >= MaxCallDepth)
+                throw vyjimka(Text(languageBase(), 355) + quoted(record.name) +
+                              Text(languageBase(), 356));
+            const std::size_t start = record.bodyStart;
+            calls.push_back({std::move(record), start});
+        } else {
+            throw vyjimka(Text(languageBase(), 346) + quoted(word) + Text(languageBase(), 347));
+        }
+    }
+}
+
+}  // namespace kresbon

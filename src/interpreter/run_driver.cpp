@@ -1,0 +1,171 @@
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "interpreter/interpreter.h"
+#include "interpreter/script_text.h"
+#include "interpreter/text_helpers.h"
+#include "platform/encoding.h"
+#include "platform/texts.h"
+#include "platform/vyjimka.h"
+
+namespace kresbon {
+
+namespace {
+
+// Script texts are Windows-1250 and file names on Linux are UTF-8.
+std::string toNativePath(std::string_view scriptName)
+{
+    std::string path = Cp1250ToUtf8(scriptName);
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+std::string folderOf(const std::string& file)
+{
+    const std::size_t slash = file.find_last_of('/');
+    return slash == std::string::npos ? std::string() : file.substr(0, slash);
+}
+
+}  // namespace
+
+std::string RunReport::Text(int languageBase) const
+{
+    return kresbon::Text(languageBase, 293) + std::to_string(lineNumber) + ": \r" + message +
+           "\r(" + lineText + ")";
+}
+
+Interpreter::Interpreter(Host& host) : host_(host), canvas_(std::make_unique<Surface>(0, 0, 4)) {}
+
+Interpreter::~Interpreter() = default;
+
+void Interpreter::raise(int textId) const
+{
+    throw vyjimka(Text(languageBase(), textId));
+}
+
+Surface& Interpreter::target(RunMode mode)
+{
+    return mode == RunMode::Print && printTarget_ ? *printTarget_ : *canvas_;
+}
+
+RunReport Interpreter::RunScript(const std::vector<std::string>& lines)
+{
+    RunReport report;
+    clearProcedures();
+    std::size_t index = 0;
+    try {
+        ResetDrawingState();
+        ClearDrawing();
+        runLines(RunMode::Screen, lines, index);
+        drawingValid_ = true;
+        bool anyShown = false;
+        for (int layer = 1; layer <= 9; ++layer) anyShown = anyShown || host_.layerShown(layer);
+        report.noLayerShown = !anyShown;
+    } catch (const std::exception& e) {
+        drawingValid_ = false;
+        report.valid = false;
+        report.lineNumber = static_cast<int>(index) + 1;
+        report.message = e.what();
+        report.lineText = index < lines.size() ? Trim(lines[index]) : std::string();
+    }
+    return report;
+}
+
+void Interpreter::RunPrintLines(Surface& target, const std::vector<std::string>& lines)
+{
+    clearProcedures();
+    printTarget_ = &target;
+    std::size_t index = 0;
+    try {
+        runLines(RunMode::Print, lines, index);
+    } catch (...) {
+        printTarget_ = nullptr;
+        throw;
+    }
+    printTarget_ = nullptr;
+}
+
+void Interpreter::runLines(RunMode mode, const std::vector<std::string>& lines, std::size_t& index)
+{
+    for (index = 0; index < lines.size(); ++index) {
+        const std::string line = Trim(lines[index]);
+        const std::string word = Trim(PlainField(line, ' ', 1));
+        if (LowerText(word) == "@include")
+            runInclude(mode, TextAfter(line, ' '));
+        else
+            DispatchLine(mode, line);
+    }
+}
+
+void Interpreter::runInclude(RunMode mode, std::string_view rest)
+{
+    const std::string path = ResolveIncludePath(rest);
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(path);
+    } catch (const std::exception&) {
+        throw vyjimka(Text(languageBase(), 360) + '"' + Utf8ToCp1250(path) + '"' +
+                      Text(languageBase(), 361));
+    }
+    try {
+        for (const std::string& line : DecodeScript(bytes).lines) DispatchLine(mode, line);
+    } catch (const std::exception& e) {
+        throw vyjimka(e.what());
+    }
+}
+
+std::string Interpreter::ResolveIncludePath(std::string_view rest) const
+{
+    const std::string name = Trim(PlainField(rest, QuoteChar, 2));
+    if (name.empty()) raise(354);
+    std::string path = toNativePath(name);
+    if (!path.starts_with('/')) {
+        const std::string script = host_.currentScriptFile();
+        const std::string folder = script.empty() ? host_.programFolder() : folderOf(script);
+        path = folder + '/' + path;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        throw vyjimka(Text(languageBase(), 328) + '"' + Utf8ToCp1250(path) + '"' +
+                      Text(languageBase(), 329));
+    return path;
+}
+
+void Interpreter::DispatchLine(RunMode mode, std::string_view rawLine)
+{
+    const std::string line = Trim(StripComment(rawLine));
+    std::string word;
+    std::string parameterText;
+    if (CountCharOutsideQuotes(line, '=') > 0) {
+        word = Trim(QuotedField(line, '=', QuoteChar, 1));
+    } else {
+        word = Trim(PlainField(line, ' ', 1));
+        parameterText = TextAfter(line, ' ');
+    }
+
+    bool handled = false;
+    if (IsBasicCommand(word) && !declaring_) {
+        handled = true;
+        ExecuteCommand(mode, line);
+    }
+    const std::string lower = LowerText(word);
+    if (lower == "procedure" || lower == "end" || declaring_) {
+        handled = true;
+        if (!line.empty()) procedureLines_.push_back(line);
+        if (lower == "procedure") {
+            declaring_ = true;
+            declareProcedure(parameterText);
+        }
+        if (lower == "end") declaring_ = false;
+    }
+    if (IsProcedureName(word) && !declaring_) {
+        handled = true;
+        callProcedure(mode, line);
+    }
+    if (!handled)
+        throw vyjimka(Text(languageBase(), 291) + '"' + word + '"' + Text(languageBase(), 292));
+}
+
+}  // namespace kresbon

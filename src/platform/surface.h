@@ -1,0 +1,163 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace kresbon {
+
+// A colour as 0x00RRGGBB.
+using Rgb = std::uint32_t;
+
+constexpr Rgb makeRgb(int r, int g, int b)
+{
+    return (static_cast<Rgb>(r & 0xFF) << 16) | (static_cast<Rgb>(g & 0xFF) << 8) |
+           static_cast<Rgb>(b & 0xFF);
+}
+constexpr int redOf(Rgb c) { return (c >> 16) & 0xFF; }
+constexpr int greenOf(Rgb c) { return (c >> 8) & 0xFF; }
+constexpr int blueOf(Rgb c) { return c & 0xFF; }
+
+// The five pen styles, numbered as the classic Windows pen styles.
+enum class PenStyle { Solid = 0, Dash = 1, Dot = 2, DashDot = 3, DashDotDot = 4 };
+
+// Brush styles, numbered as the classic brush-style enumeration.
+enum class BrushStyle {
+    Solid = 0,
+    Clear = 1,
+    Horizontal = 2,
+    Vertical = 3,
+    FDiagonal = 4,
+    BDiagonal = 5,
+    Cross = 6,
+    DiagCross = 7
+};
+
+// A raster drawing surface with the pixel rules of the classic Windows
+// graphics interface: GIQ lines without their end pixel, standard dash
+// patterns, hatch brushes aligned to the image origin, right/bottom
+// exclusive boxes, counter-clockwise arcs and a 4-connected surface flood fill.
+//
+// Pixels are kept as 0x00RRGGBB, but every colour that reaches the surface is
+// first quantised to the surface's depth (4 bits: nearest of the 16 VGA
+// colours; 8 bits: nearest of the fixed halftone palette; 16 bits: RGB555;
+// 24 and 32 bits: exact), so reading a pixel gives what a real device of that
+// depth would hold.
+class Surface {
+public:
+    // depth is 4, 8, 16, 24 or 32; any other value is taken as 4.
+    // Throws std::bad_alloc when the pixels cannot be allocated and
+    // std::length_error for a negative size.
+    Surface(int width, int height, int depth);
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    int depth() const { return depth_; }
+
+    // Row-major pixels, width() * height() entries, each 0x00RRGGBB.
+    const std::vector<Rgb>& pixels() const { return pixels_; }
+
+    // The palette of a 4- or 8-bit surface (16 or 256 entries), empty otherwise.
+    const std::vector<Rgb>& palette() const;
+
+    // The colour a pixel of this surface holds when it is written with c.
+    Rgb quantise(Rgb c) const;
+
+    void setPen(Rgb colour, int width, PenStyle style);
+    void setBrush(Rgb colour, BrushStyle style);
+    Rgb brushColour() const { return brushColour_; }
+    BrushStyle brushStyle() const { return brushStyle_; }
+    // Opaque while the brush is solid: gaps of styled lines and hatch gaps
+    // are then painted in the brush colour.
+    bool opaqueBackground() const { return brushStyle_ == BrushStyle::Solid; }
+
+    // Paints x1 <= x < x2, y1 <= y < y2 with the brush colour (always solid).
+    void fillRect(int x1, int y1, int x2, int y2);
+    // Writing outside the image does nothing; reading outside gives 0.
+    void setPixel(int x, int y, Rgb colour);
+    Rgb pixel(int x, int y) const;
+
+    void moveTo(int x, int y);
+    // Draws with the pen from the current position; the end pixel is left out.
+    void lineTo(int x, int y);
+    void rectangle(int x1, int y1, int x2, int y2);
+    void ellipse(int x1, int y1, int x2, int y2);
+    // The counter-clockwise part of the ellipse inscribed in the box, from the
+    // ray through (x3, y3) to the ray through (x4, y4).
+    void arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+    // Paints with the brush the 4-connected area around (x, y) whose pixels
+    // hold exactly the colour surfaceColour (after quantisation).
+    void floodFill(int x, int y, Rgb surfaceColour);
+
+private:
+    // Device coordinates widened so that shapes built from extreme int
+    // arguments never overflow.
+    struct Point {
+        std::int64_t x;
+        std::int64_t y;
+    };
+    // An ordered box, right and bottom exclusive.
+    struct Box {
+        std::int64_t left;
+        std::int64_t top;
+        std::int64_t right;
+        std::int64_t bottom;
+        std::int64_t width() const { return right - left; }
+        std::int64_t height() const { return bottom - top; }
+    };
+    struct CacheEntry {
+        Rgb key;
+        Rgb value;
+    };
+
+    static Box orderedBox(int x1, int y1, int x2, int y2);
+    Rgb nearestColour(Rgb c) const;
+    bool intersectsImage(const Box& box, std::int64_t margin) const;
+
+    void strokePolyline(const Point* points, std::size_t count, bool closed);
+    void thinSegment(Point from, Point to);
+    void wideSegment(Point from, Point to);
+    void stampPenDisk(Point centre);
+    void fillPolygon(const Point* points, int count, Rgb colour);
+    void paintSpan(std::int64_t y, std::int64_t x0, std::int64_t x1, Rgb colour);
+    void paintBrushSpan(std::int64_t y, std::int64_t x0, std::int64_t x1);
+
+    void ellipseOutline(const Box& box, std::vector<Point>& out);
+    void fillEllipseInterior(const Box& box);
+    void approximateEllipseArc(const Box& box, double fromAngle, double toAngle, bool closed);
+    void fillApproximateEllipse(const Box& box);
+    void collectFirstQuadrant(std::int64_t width, std::int64_t height);
+
+    // Replaces the 4-connected area of target around (x, y) by mark and
+    // returns its bounding box.
+    Box scanFill(int x, int y, Rgb target, Rgb mark);
+
+    int width_;
+    int height_;
+    int depth_;
+    std::vector<Rgb> pixels_;
+    Rgb penColour_ = 0;
+    int penWidth_ = 1;
+    PenStyle penStyle_ = PenStyle::Solid;
+    Rgb brushColour_ = 0xFFFFFF;
+    BrushStyle brushStyle_ = BrushStyle::Solid;
+    int curX_ = 0;
+    int curY_ = 0;
+
+    Rgb penPixel_ = 0;
+    Rgb brushPixel_ = 0xFFFFFF;
+    // Position in the dash pattern of the pixel about to be drawn.
+    int dashPos_ = 0;
+    // Palette look-ups already made; quantise() fills it, so one surface must
+    // not be used from several threads at once, not even for reading.
+    mutable std::array<CacheEntry, 256> nearestCache_{};
+    // The round cap of the current wide pen, as [start, end) column offsets
+    // per row from its top row penDiskTop_ (relative to the vertex).
+    std::vector<std::array<int, 2>> penDisk_;
+    int penDiskTop_ = 0;
+    std::vector<Point> quadrant_;
+    std::vector<Point> outline_;
+};
+
+}  // namespace kresbon
