@@ -7,7 +7,7 @@ seconds=${1:-600}
 scripts/install-deps.sh clang libclang-rt-14-dev
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -g -O1"
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DKRESBON_FUZZ=ON -DKRESBON_TESTS=OFF -DCMAKE_CXX_FLAGS="$flags" >/dev/null
+      -DKRESBON_FUZZ=ON -DKRESBON_TESTS=OFF -DKRESBON_DESKTOP=OFF -DCMAKE_CXX_FLAGS="$flags" >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_interpreter
 seeds=$(mktemp -d)
 cp tests/scripts/*.krs resources/demo.krs "$seeds"/
