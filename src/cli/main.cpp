@@ -12,12 +12,12 @@
 #include <string_view>
 #include <vector>
 
-#include "codecs/bmp_writer.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
-#include "interpreter/text_helpers.h"
 #include "platform/encoding.h"
 #include "platform/texts.h"
+#include "platform/vyjimka.h"
+#include "render/save_drawing.h"
 
 namespace {
 
@@ -30,7 +30,10 @@ constexpr std::string_view Usage =
     "Runs a Kresbon script (.krs) without a window and optionally writes the\n"
     "drawing as it stands after the run, also after a script error.\n"
     "\n"
-    "  --output FILE        write the drawing to FILE (.bmp, in the drawing's depth)\n"
+    "  --output FILE        write the drawing to FILE; its extension, in any case,\n"
+    "                       chooses the format: .bmp in the drawing's own depth,\n"
+    "                       .gif with at most 256 colours, .jpg or .jpeg at\n"
+    "                       quality 100\n"
     "  --depth BITS         colour depth of the drawing: 4, 8, 16, 24 or 32 (default 4)\n"
     "  --layers LIST        visible layers: e.g. 1,3,9, or all, or none (default all)\n"
     "  --view WxH           size of the drawing area; the default drawing is this\n"
@@ -155,8 +158,8 @@ Options parseOptions(int argc, char** argv)
     }
     if (o.script.empty()) throw UsageError{"no SCRIPT given"};
     if (!o.output.empty()) {
-        const std::string ext = UpperText(PathExtension(o.output));
-        if (ext != "BMP") throw UsageError{"--output must name a .bmp file"};
+        if (!DrawingFileFormatOf(o.output))
+            throw UsageError{"--output must name a .bmp, .gif, .jpg or .jpeg file, not " + o.output};
     }
     return o;
 }
@@ -214,7 +217,10 @@ int main(int argc, char** argv)
 
     if (!options.output.empty()) {
         try {
-            WriteBmpFile(interpreter.canvas(), options.output);
+            SaveDrawingToFile(interpreter.canvas(), options.output, options.language);
+        } catch (const vyjimka& e) {
+            std::cerr << "kresbon-render: " << forTerminal(e.message()) << '\n';
+            return 2;
         } catch (const std::exception& e) {
             std::cerr << "kresbon-render: " << e.what() << '\n';
             return 2;

@@ -1,18 +1,13 @@
 #include "codecs/bmp_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cstdint>
 #include <span>
 #include <stdexcept>
-#include <system_error>
 
+#include "codecs/atomic_file.h"
 #include "platform/palette.h"
 
 namespace kresbon {
@@ -111,39 +106,6 @@ std::string decimal(std::int64_t value)
     return std::string(buffer, result.ptr);
 }
 
-[[noreturn]] void failWrite(const std::string& path, int error)
-{
-    throw std::runtime_error("Cannot write file \"" + path + "\": " +
-                             std::generic_category().message(error));
-}
-
-// Creates a new file beside path with a name no other writer uses.
-int createTemporary(const std::string& path, std::string& name)
-{
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = path + ".tmp-" + decimal(::getpid()) + "-" + decimal(stamp) + "-" + decimal(attempt);
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-bool writeAll(int fd, const unsigned char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 // Sizes and offsets of the file of one surface.
 class BmpLayout {
 public:
@@ -226,37 +188,20 @@ std::vector<unsigned char> EncodeBmp(const Surface& surface)
 void WriteBmpFile(const Surface& surface, const std::string& path)
 {
     const BmpLayout layout(surface);
-    std::string temporary;
-    const int fd = createTemporary(path, temporary);
-    if (fd < 0) failWrite(path, errno);
-    const auto fail = [&](int error) {
-        if (fd >= 0) ::close(fd);
-        ::unlink(temporary.c_str());
-        failWrite(path, error);
-    };
-
+    AtomicFile file(path);
     // Rows go out in chunks of about a megabyte: a buffer for the whole
     // file would cost more in fresh memory than the encoding itself.
     const std::size_t rowsPerChunk = std::max<std::size_t>(1, (std::size_t{1} << 20) / layout.stride());
     std::vector<unsigned char> buffer(layout.offset() + rowsPerChunk * layout.stride());
     layout.writeHeaders(surface, buffer.data());
-    if (!writeAll(fd, buffer.data(), layout.offset())) fail(errno);
+    file.write(buffer.data(), layout.offset());
     PaletteIndexer indexer(surface.palette());
     for (int row = 0; row < surface.height(); row += static_cast<int>(rowsPerChunk)) {
         const int rows = std::min(static_cast<int>(rowsPerChunk), surface.height() - row);
         layout.encodeRows(surface, row, rows, indexer, buffer.data());
-        if (!writeAll(fd, buffer.data(), static_cast<std::size_t>(rows) * layout.stride())) fail(errno);
+        if (!file.write(buffer.data(), static_cast<std::size_t>(rows) * layout.stride())) break;
     }
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        failWrite(path, error);
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        failWrite(path, error);
-    }
+    file.commit();
 }
 
 }  // namespace kresbon

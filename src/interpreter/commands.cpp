@@ -9,6 +9,8 @@
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
 #include "render/dimension_line.h"
+#include "render/picture.h"
+#include "render/rotated_text.h"
 #include "render/shapes.h"
 
 namespace kresbon {
@@ -281,7 +283,6 @@ void Interpreter::drawDimLine(RunMode mode, const std::vector<std::string>& p)
 
 void Interpreter::drawText(RunMode mode, const std::vector<std::string>& p)
 {
-    (void)mode;
     const int lang = languageBase();
     const ParameterReader r(p, state_, lang);
     r.checkTooMany(12);
@@ -318,19 +319,20 @@ void Interpreter::drawText(RunMode mode, const std::vector<std::string>& p)
         if (!v) r.raise(290);
         angle = *v;
     }
-    // Rotated text is drawn by the text renderer, which is not part of this
-    // build yet; every check above already holds.
-    (void)x, (void)y, (void)colour, (void)angle, (void)flags;
+    const TextStyle style{flags[0] == 1, flags[1] == 1, flags[2] == 1, flags[3] == 1};
+    DrawRotatedText(target(mode), {ToPixelX(state_, x), ToPixelY(state_, y)}, angle, ToPixels(state_, size),
+                    colour, font, style, text, lang);
 }
 
 void Interpreter::drawPicture(RunMode mode, const std::vector<std::string>& p)
 {
-    (void)mode;
     const ParameterReader r(p, state_, languageBase());
     r.checkTooMany(6);
-    r.number(1, 273);
-    r.number(2, 274);
-    // Placing the picture itself comes with the picture reader.
+    const long double x = r.number(1, 273);
+    const long double y = r.number(2, 274);
+    const PictureSettings settings{state_.pixelsPerUnit, languageBase(), host_.currentScriptFile(),
+                                   host_.programFolder()};
+    DrawPicture(target(mode), ToPixelX(state_, x), ToPixelY(state_, y), p[3], p[4], p[5], settings);
 }
 
 }  // namespace kresbon

@@ -306,6 +306,12 @@ std::string FloatToStr(double value) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
     if (value == 0) return "0";
+    // Whole numbers of up to 15 digits are their own shortest form.
+    if (std::abs(value) < 1e15 && value == std::trunc(value)) {
+        char whole[24];
+        const auto end = std::to_chars(whole, whole + sizeof whole, static_cast<long long>(value)).ptr;
+        return std::string(whole, end);
+    }
     // d.dddddddddddddde±X: the value rounded to 15 significant digits.
     char buffer[40];
     const auto [end, error] =

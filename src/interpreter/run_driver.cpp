@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "interpreter/interpreter.h"
+#include "interpreter/script_path.h"
 #include "interpreter/script_text.h"
 #include "interpreter/text_helpers.h"
 #include "platform/encoding.h"
@@ -10,25 +11,6 @@
 #include "platform/vyjimka.h"
 
 namespace kresbon {
-
-namespace {
-
-// Script texts are Windows-1250 and file names on Linux are UTF-8.
-std::string toNativePath(std::string_view scriptName)
-{
-    std::string path = Cp1250ToUtf8(scriptName);
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    return path;
-}
-
-std::string folderOf(const std::string& file)
-{
-    const std::size_t slash = file.find_last_of('/');
-    return slash == std::string::npos ? std::string() : file.substr(0, slash);
-}
-
-}  // namespace
 
 std::string RunReport::Text(int languageBase) const
 {
@@ -120,12 +102,8 @@ std::string Interpreter::ResolveIncludePath(std::string_view rest) const
 {
     const std::string name = Trim(PlainField(rest, QuoteChar, 2));
     if (name.empty()) raise(354);
-    std::string path = toNativePath(name);
-    if (!path.starts_with('/')) {
-        const std::string script = host_.currentScriptFile();
-        const std::string folder = script.empty() ? host_.programFolder() : folderOf(script);
-        path = folder + '/' + path;
-    }
+    const std::string path =
+        ResolveScriptFileName(name, host_.currentScriptFile(), host_.programFolder());
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
         throw vyjimka(Text(languageBase(), 328) + '"' + Utf8ToCp1250(path) + '"' +

@@ -264,7 +264,7 @@ TEST_F(InterpreterTest, TextAndPictureChecks)
     EXPECT_EQ(error("Text 10, 20, \"a\", 0, 0, 0, 0, , , -3"), T(267));
     EXPECT_EQ(error("Text 10, 20, \"a\", 0, 0, 0, 0, , , , 12.5"), T(290));
     EXPECT_EQ(error("Text 10, 20, \"a\"" + tail + ", 1"), T(270));
-    expectValid("Picture 10, 10, \"example.gif\"");
+    EXPECT_EQ(error("Picture 10, 10, \"example.gif\""), T(328) + "\"/nonexistent/example.gif\"" + T(329));
     EXPECT_EQ(error("Picture 10, 10, \"a.gif\", 1, 2, 3"), T(270));
 }
 

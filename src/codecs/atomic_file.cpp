@@ -1,0 +1,150 @@
+#include "codecs/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
+
+namespace kresbon {
+namespace {
+
+// Writes at least this large bypass the gathering buffer.
+constexpr std::size_t kGatherSize = std::size_t{64} << 10;
+
+std::string decimal(long long value)
+{
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+// The file that path names. A symbolic link is followed, so that saving
+// through a link replaces the file it points to, not the link.
+std::string finalTarget(const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error)) return path;
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+    return error ? path : target.string();
+}
+
+// Creates a new file in the folder of target, with a name no other writer
+// uses and whose length does not depend on target's own name.
+int createTemporary(const std::string& target, std::string& name)
+{
+    const std::string folder = target.substr(0, target.rfind('/') + 1);
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = folder + ".kresbon-" + decimal(::getpid()) + "-" + decimal(stamp) + "-" + decimal(attempt) + ".tmp";
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// A file that replaces another keeps the other's permissions.
+void takeOverPermissions(int fd, const std::string& target)
+{
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
+}
+
+bool writeAll(int fd, const unsigned char* data, std::size_t size, int& error)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+void ThrowFileWriteError(const std::string& path, std::string_view reason)
+{
+    throw std::runtime_error("Cannot write file \"" + path + "\": " + std::string(reason));
+}
+
+AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), target_(finalTarget(path_))
+{
+    fd_ = createTemporary(target_, temporary_);
+    if (fd_ < 0) failWithError(errno);
+    takeOverPermissions(fd_, target_);
+    buffer_.reserve(kGatherSize);
+}
+
+AtomicFile::~AtomicFile()
+{
+    if (!committed_) discard();
+}
+
+bool AtomicFile::write(const void* data, std::size_t size) noexcept
+{
+    if (error_ != 0 || fd_ < 0) return false;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    if (buffer_.size() + size <= kGatherSize) {
+        buffer_.insert(buffer_.end(), bytes, bytes + size);
+        return true;
+    }
+    if (!flush()) return false;
+    if (size < kGatherSize) {
+        buffer_.insert(buffer_.end(), bytes, bytes + size);
+        return true;
+    }
+    return writeAll(fd_, bytes, size, error_);
+}
+
+bool AtomicFile::flush() noexcept
+{
+    const bool ok = writeAll(fd_, buffer_.data(), buffer_.size(), error_);
+    buffer_.clear();
+    return ok;
+}
+
+void AtomicFile::throwIfWriteFailed() const
+{
+    if (error_ != 0) failWithError(error_);
+}
+
+void AtomicFile::fail(std::string_view reason) const
+{
+    ThrowFileWriteError(path_, reason);
+}
+
+void AtomicFile::failWithError(int error) const
+{
+    fail(std::generic_category().message(error));
+}
+
+void AtomicFile::commit()
+{
+    if (fd_ < 0) fail("the file is already closed");
+    if (error_ == 0) flush();
+    throwIfWriteFailed();
+    const int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0) failWithError(errno);
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) failWithError(errno);
+    committed_ = true;
+}
+
+void AtomicFile::discard() noexcept
+{
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+}  // namespace kresbon

@@ -1,0 +1,44 @@
+#include "codecs/picture.h"
+
+#include <string>
+
+#include "codecs/bmp_reader.h"
+#include "codecs/gif_reader.h"
+#include "codecs/jpeg_reader.h"
+
+namespace kresbon {
+
+Picture DecodePicture(std::span<const std::uint8_t> bytes, PictureKind kind,
+                      const DecodeLimits& limits)
+{
+    switch (kind) {
+    case PictureKind::Bmp: return ReadBmp(bytes, limits);
+    case PictureKind::Gif: return ReadGif(bytes, limits);
+    case PictureKind::Jpeg: return ReadJpeg(bytes, limits);
+    }
+    throw PictureError("unknown picture kind");
+}
+
+void CheckPictureSize(long long width, long long height, const DecodeLimits& limits)
+{
+    if (width <= 0 || height <= 0)
+        throw PictureError("picture size " + std::to_string(width) + " x " +
+                           std::to_string(height) + " is empty");
+    // Compared by division so that no product can overflow.
+    if (width > limits.maxPixels || height > limits.maxPixels / width)
+        throw PictureError("picture size " + std::to_string(width) + " x " +
+                           std::to_string(height) + " exceeds the limit of " +
+                           std::to_string(limits.maxPixels) + " pixels");
+}
+
+Picture AllocatePicture(long long width, long long height, const DecodeLimits& limits)
+{
+    CheckPictureSize(width, height, limits);
+    Picture picture;
+    picture.width = static_cast<int>(width);
+    picture.height = static_cast<int>(height);
+    picture.pixels.assign(static_cast<std::size_t>(width * height), 0);
+    return picture;
+}
+
+}  // namespace kresbon

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/surface.h"
+
+namespace kresbon {
+
+// A decoded picture: row-major pixels from the top-left, each 0x00RRGGBB, or
+// TransparentPixel where the picture leaves the drawing untouched.
+struct Picture {
+    static constexpr Rgb TransparentPixel = 0xFF000000u;
+
+    int width = 0;
+    int height = 0;
+    std::vector<Rgb> pixels;
+    bool hasTransparency = false;
+
+    Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+enum class PictureKind { Bmp, Gif, Jpeg };
+
+struct DecodeLimits {
+    // Pictures with more pixels are refused before any pixel memory is taken.
+    long long maxPixels = 400'000'000;
+};
+
+// Why a picture could not be read; the message names the fault.
+class PictureError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Decodes a whole file's bytes with the reader of the given kind. Throws
+// PictureError for anything that is not a readable picture of that kind.
+Picture DecodePicture(std::span<const std::uint8_t> bytes, PictureKind kind,
+                      const DecodeLimits& limits = {});
+
+// Throws PictureError unless both sides are positive and the pixel count is
+// within the limits; readers check this before trusting any other size.
+void CheckPictureSize(long long width, long long height, const DecodeLimits& limits);
+
+// A picture of the given size with every pixel 0, after CheckPictureSize.
+Picture AllocatePicture(long long width, long long height, const DecodeLimits& limits);
+
+}  // namespace kresbon

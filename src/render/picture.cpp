@@ -1,0 +1,93 @@
+#include "render/picture.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <memory>
+#include <optional>
+
+#include "codecs/picture.h"
+#include "interpreter/expression.h"
+#include "interpreter/script_path.h"
+#include "interpreter/text_helpers.h"
+#include "platform/encoding.h"
+#include "platform/texts.h"
+#include "platform/vyjimka.h"
+#include "render/picture_cache.h"
+#include "render/stretch_draw.h"
+
+namespace kresbon {
+namespace {
+
+// Sizes are held here, as every pixel coordinate is; larger boxes lie far
+// beyond any drawing.
+constexpr long double PixelLimit = 1LL << 30;
+
+// A file that the program may read: a regular file that opens read-only.
+bool opensForReading(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat s {};
+    const bool regular = ::fstat(fd, &s) == 0 && S_ISREG(s.st_mode);
+    ::close(fd);
+    return regular;
+}
+
+std::optional<PictureKind> kindOfExtension(const std::string& extension)
+{
+    if (extension == "BMP") return PictureKind::Bmp;
+    if (extension == "GIF") return PictureKind::Gif;
+    if (extension == "JPG" || extension == "JPEG") return PictureKind::Jpeg;
+    return std::nullopt;
+}
+
+// Pixels of an optional size parameter: 0 when it is empty or not positive.
+int sizeInPixels(std::string_view parameter, int pixelsPerUnit, int message, int lang)
+{
+    if (parameter.empty()) return 0;
+    const std::optional<long double> units = EvaluateNumber(parameter);
+    if (!units || std::isnan(*units)) throw vyjimka(Text(lang, message));
+    if (*units <= 0) return 0;
+    const long double pixels = std::floor(static_cast<long double>(pixelsPerUnit) * *units);
+    return static_cast<int>(std::clamp(pixels, 0.0L, PixelLimit));
+}
+
+[[noreturn]] void raiseOnFile(int lang, int before, const std::string& path, int after)
+{
+    throw vyjimka(Text(lang, before) + '"' + Utf8ToCp1250(path) + '"' + Text(lang, after));
+}
+
+}  // namespace
+
+void DrawPicture(Surface& canvas, int x, int y, std::string_view fileParameter,
+                 std::string_view widthParameter, std::string_view heightParameter,
+                 const PictureSettings& settings)
+{
+    const int lang = settings.languageBase;
+    const std::string name = Trim(PlainField(fileParameter, QuoteChar, 2));
+    if (name.empty()) throw vyjimka(Text(lang, 327));
+    const std::string path =
+        ResolveScriptFileName(name, settings.currentScriptFile, settings.programFolder);
+    if (!opensForReading(path)) raiseOnFile(lang, 328, path, 329);
+    const std::optional<PictureKind> kind = kindOfExtension(UpperText(PathExtension(Utf8ToCp1250(path))));
+    if (!kind) raiseOnFile(lang, 330, path, 331);
+    int w = sizeInPixels(Trim(widthParameter), settings.pixelsPerUnit, 332, lang);
+    int h = sizeInPixels(Trim(heightParameter), settings.pixelsPerUnit, 333, lang);
+
+    std::shared_ptr<const Picture> picture;
+    try {
+        picture = LoadPictureFile(path, *kind);
+    } catch (const std::exception&) {
+        raiseOnFile(lang, 334, path, 335);
+    }
+    if (w == 0) w = picture->width;
+    if (h == 0) h = picture->height;
+    StretchDraw(canvas, *picture, x, y, w, h);
+}
+
+}  // namespace kresbon

@@ -1,0 +1,31 @@
+#include "shell/application.h"
+
+#include <cstdio>
+
+#include "shell/error_text.h"
+
+namespace kresbon {
+
+KresbonApplication::KresbonApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool KresbonApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        report(ErrorMessage(error));
+    } catch (...) {
+        report(QStringLiteral("Unknown error."));
+    }
+    return false;
+}
+
+void KresbonApplication::report(const QString& message)
+{
+    if (hook_)
+        hook_(message);
+    else
+        std::fprintf(stderr, "kresbon: %s\n", message.toLocal8Bit().constData());
+}
+
+}  // namespace kresbon

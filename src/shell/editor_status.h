@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <string>
+#include <vector>
+
+class QPlainTextEdit;
+
+namespace kresbon {
+
+// The window caption: the product name, followed by the script's file name
+// in parentheses when there is a current script file whose name part (the
+// text after its last separator) is not blank.
+QString WindowCaption(int languageBase, const QString& currentScriptFile);
+
+// "line:column" of the caret (the start of the selection), both from 1.
+QString CaretReadout(const QPlainTextEdit& editor);
+
+// Focuses the editor and, when the 1-based line exists, puts the caret at
+// its start.
+void SelectEditorLine(QPlainTextEdit& editor, int lineNumber);
+
+// The editor's text as the interpreter reads it: Windows-1250 lines.
+std::vector<std::string> EditorLines(const QPlainTextEdit& editor);
+
+// The editor's text exactly, with "\n" line breaks.
+QString EditorText(const QPlainTextEdit& editor);
+
+}  // namespace kresbon

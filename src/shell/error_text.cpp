@@ -1,0 +1,16 @@
+#include "shell/error_text.h"
+
+#include "platform/encoding.h"
+#include "platform/vyjimka.h"
+
+namespace kresbon {
+
+QString ErrorMessage(const std::exception& error)
+{
+    const std::string_view message = error.what();
+    if (dynamic_cast<const vyjimka*>(&error) != nullptr || !IsValidUtf8(message))
+        return QString::fromStdString(Cp1250ToUtf8(message));
+    return QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size()));
+}
+
+}  // namespace kresbon

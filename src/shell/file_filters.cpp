@@ -1,0 +1,68 @@
+#include "shell/file_filters.h"
+
+#include <QRegularExpression>
+
+#include "platform/texts.h"
+
+namespace kresbon {
+
+namespace {
+
+QString LocalText(int languageBase, int n)
+{
+    return QString::fromStdString(TextUtf8(languageBase, n));
+}
+
+// The description without a trailing "(...)" that lists the patterns again.
+QString PlainDescription(QString description)
+{
+    description = description.trimmed();
+    if (description.endsWith(QLatin1Char(')'))) {
+        const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+        if (open > 0) description = description.left(open).trimmed();
+    }
+    return description;
+}
+
+}  // namespace
+
+QString ScriptFileFilter(int languageBase)
+{
+    return LocalText(languageBase, 245) + QStringLiteral(" (*.krs)|*.krs|") +
+           LocalText(languageBase, 246) + QStringLiteral(" (*.*)|*.*");
+}
+
+QString PictureFileFilter(int languageBase)
+{
+    return LocalText(languageBase, 247) + QStringLiteral(" (*.bmp)|*.bmp|") +
+           LocalText(languageBase, 248) + QStringLiteral(" (*.jpg, *.jpeg)|*.jpg;*.jpeg|") +
+           LocalText(languageBase, 249) + QStringLiteral(" (*.gif)|*.gif|") +
+           LocalText(languageBase, 250) +
+           QStringLiteral(" (*.bmp, *.jpg, *.jpeg, *.gif)|*.bmp;*.jpg;*.jpeg;*.gif|") +
+           LocalText(languageBase, 251) + QStringLiteral(" (*.*)|*.*");
+}
+
+QStringList ToNameFilters(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString pattern = p.trimmed();
+            patterns << (pattern == QStringLiteral("*.*") ? QStringLiteral("*") : pattern);
+        }
+        result << PlainDescription(parts[i]) + QStringLiteral(" (") +
+                      patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return result;
+}
+
+QString FirstSuffixOf(const QString& nameFilter)
+{
+    static const QRegularExpression firstPattern(QStringLiteral("\\(\\s*\\*\\.([A-Za-z0-9_]+)[\\s)]"));
+    const QRegularExpressionMatch m = firstPattern.match(nameFilter);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+}  // namespace kresbon

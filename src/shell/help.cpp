@@ -1,0 +1,101 @@
+#include "shell/help.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QWidget>
+#include <stdexcept>
+
+#include "platform/texts.h"
+#include "shell/help_window.h"
+
+namespace kresbon {
+
+namespace {
+
+QString LanguageFolderName(int languageBase)
+{
+    return QStringLiteral("KR%1").arg(languageBase == CzechBase ? CzechBase : EnglishBase);
+}
+
+QString Caption(int languageBase, int n)
+{
+    return QString::fromStdString(TextUtf8(languageBase, n));
+}
+
+// Thrown to the caller, whose error handling shows it in the program's error
+// notice: File "<path>" not exist.
+[[noreturn]] void ReportMissingHelp(int languageBase)
+{
+    const QString expected = QDir(HelpRootCandidates().value(0))
+                                 .filePath(LanguageFolderName(languageBase) + QStringLiteral("/index.html"));
+    const QString message = Caption(languageBase, 328) + u'"' + QDir::toNativeSeparators(expected) + u'"' +
+                            Caption(languageBase, 329);
+    throw std::runtime_error(message.toStdString());
+}
+
+// The one help window: kept once made (as a window of the program's main
+// window when there is one) and found again among the program's windows.
+HelpWindow* ExistingHelpWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* help = qobject_cast<HelpWindow*>(w)) return help;
+    return nullptr;
+}
+
+// The help window, shown on the language's pages.
+HelpWindow* OpenHelpWindow(QWidget* parent, int languageBase)
+{
+    const QString folder = HelpFolder(languageBase);
+    if (folder.isEmpty()) ReportMissingHelp(languageBase);
+    HelpWindow* help = ExistingHelpWindow();
+    if (!help) help = new HelpWindow(parent ? parent->window() : nullptr);
+    help->setLanguage(languageBase == CzechBase ? CzechBase : EnglishBase, folder);
+    if (help->isMinimized())
+        help->showNormal();
+    else
+        help->show();
+    help->raise();
+    help->activateWindow();
+    return help;
+}
+
+}  // namespace
+
+QStringList HelpRootCandidates()
+{
+    QStringList roots;
+    const QString fromEnvironment = qEnvironmentVariable("KRESBON_HELP_DIR");
+    if (!fromEnvironment.isEmpty()) roots << QDir::cleanPath(fromEnvironment);
+    const QDir exe(QCoreApplication::applicationDirPath());
+    roots << QDir::cleanPath(exe.filePath(QStringLiteral("help")));
+    roots << QDir::cleanPath(exe.filePath(QStringLiteral("../share/kresbon/help")));
+    return roots;
+}
+
+QString HelpFolder(int languageBase)
+{
+    for (const QString& root : HelpRootCandidates()) {
+        const QString folder = QDir(root).filePath(LanguageFolderName(languageBase));
+        if (QFileInfo(QDir(folder).filePath(QStringLiteral("index.html"))).isFile()) return folder;
+    }
+    return QString();
+}
+
+void ShowHelpContents(QWidget* parent, int languageBase)
+{
+    OpenHelpWindow(parent, languageBase)->showContents();
+}
+
+void ShowHelpSearch(QWidget* parent, int languageBase)
+{
+    OpenHelpWindow(parent, languageBase)->showSearch(QString());
+}
+
+void ShowHelpContext(QWidget* parent, int languageBase, int context)
+{
+    (void)context;  // every context leads to the default topic
+    OpenHelpWindow(parent, languageBase)->showPage(QStringLiteral("index.html"));
+}
+
+}  // namespace kresbon

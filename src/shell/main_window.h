@@ -1,0 +1,189 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "interpreter/host.h"
+#include "interpreter/interpreter.h"
+#include "shell/message_box.h"
+#include "shell/script_file.h"
+#include "shell/script_font.h"
+#include "shell/settings_file.h"
+#include "shell/user_dialogs.h"
+
+namespace Ui {
+class FormMain;
+}
+
+class QAction;
+class QCheckBox;
+class QMenu;
+class QTranslator;
+
+namespace kresbon {
+
+class AboutDialog;
+
+// What the main window is given by the program around it.
+struct ShellEnvironment {
+    // Folder of the executable, without a trailing separator.
+    QString programFolder;
+    // Full path of Kresbon.ini.
+    QString settingsPath;
+    // Full path of the demo script shipped with the program.
+    QString demoScript;
+    // The command-line arguments after the program name.
+    QStringList arguments;
+};
+
+// The main window: the script editor on the left, the drawing on the right,
+// the menus, the settings file and the commands of the desktop program.
+// Creating it runs the start-up; its first activation loads and draws the
+// demo or command-line script; closing asks about unsaved changes and
+// writes the settings.
+class MainWindow : public QMainWindow, public Host {
+    Q_OBJECT
+public:
+    MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The About dialog, created after the window; it is given the texts of
+    // every language switch.
+    void setAboutDialog(AboutDialog* about);
+
+    // What the interpreter reads of the window.
+    bool layerShown(int layer) const override;
+    int viewWidth() const override;
+    int viewHeight() const override;
+    int colourDepth() const override { return printDepth_; }
+    std::string programFolder() const override;
+    std::string currentScriptFile() const override;
+    int languageBase() const override { return language_; }
+
+    // The commands of the menus, buttons and the editor's popup menu.
+    void newScript();
+    void openScript();
+    void saveScript();
+    void saveScriptAs();
+    void chooseEditorFont();
+    void refresh();
+    void clearDrawing();
+    void toggleLayer(int layer);
+    void checkAllLayers();
+    void checkNoLayers();
+    void saveDrawing();
+    void printDrawing();
+    void switchLanguage(int languageBase);
+    void showAbout();
+
+    // Runs once, when the window is first activated: layer selection, the
+    // first drawing and the demo or command-line script.
+    void firstActivation();
+    bool firstActivationDone() const { return firstActivationDone_; }
+
+    // An error notice, as every unhandled error is shown.
+    void showErrorNotice(const QString& message);
+
+    bool saved() const { return saved_; }
+    QString scriptFile() const { return scriptFile_; }
+    int layerFlag(int layer) const { return layerFlags_.at(static_cast<std::size_t>(layer)); }
+    bool layerRefreshOn() const { return layerRefresh_; }
+    bool caretToErrorOn() const { return caretToError_; }
+    int printStretch() const { return printStretch_; }
+    int runCount() const { return runCount_; }
+    const ScriptFont& scriptFont() const { return scriptFont_; }
+    QString scriptFileFilter() const { return scriptFilter_; }
+    QString pictureFileFilter() const { return pictureFilter_; }
+    const MessageCaptions& messageCaptions() const { return captions_; }
+    Interpreter& interpreter() { return interpreter_; }
+    const Ui::FormMain& form() const { return *ui_; }
+    QMenu* editorPopup() const { return editorPopup_; }
+    QCheckBox* layerBox(int layer) const;
+    QAction* layerItem(int layer) const;
+
+signals:
+    // The drawing was painted for the first time after the first activation.
+    void firstDrawingShown();
+    // The window has closed and written its settings: the program ends.
+    void closed();
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    enum class GuardedCommand { New, Open, Closing };
+
+    void buildEditorPopup();
+    void setIcons();
+    void connectCommands();
+    void connectCommand(QAction* action, void (MainWindow::*command)());
+    void runGuarded(const std::function<void()>& work);
+
+    // Start-up.
+    void applyWindowSettings();
+    void applyScriptFont();
+    void readPrintSettings();
+
+    // Texts.
+    void applyTexts();
+    void installToolkitTranslation();
+
+    // Script files.
+    bool passUnsavedGuard(GuardedCommand command);
+    std::optional<QString> saveUnderChosenName();
+    void writeScript(const QString& path);
+    void loadScript(const QString& path);
+    void updateCaption();
+    void updateCaretReadout();
+    FileDialogRequest scriptDialog() const;
+
+    // Drawing.
+    void runScript();
+    void showDrawing();
+    void onLayerBoxChanged(int layer, bool ticked);
+    void setAllLayerBoxes(bool ticked);
+
+    // Closing.
+    void writeSettingsAtClosing();
+
+    QMessageBox::StandardButton ask(const MessageRequest& request);
+
+    std::unique_ptr<Ui::FormMain> ui_;
+    ShellEnvironment environment_;
+    UserDialogs& dialogs_;
+    SettingsFile settings_;
+    Interpreter interpreter_;
+    AboutDialog* about_ = nullptr;
+    QMenu* editorPopup_ = nullptr;
+    QAction* helpKey_ = nullptr;
+    std::unique_ptr<QTranslator> toolkitTranslation_;
+
+    int language_ = 1000;
+    MessageCaptions captions_;
+    QString scriptFilter_;
+    QString pictureFilter_;
+
+    bool saved_ = true;
+    QString scriptFile_;
+    ScriptDocument document_;
+    ScriptFont scriptFont_;
+
+    bool caretToError_ = true;
+    bool layerRefresh_ = false;
+    std::array<int, 10> layerFlags_{};
+    int printStretch_ = 4;
+    int printDepth_ = 4;
+
+    bool firstActivationStarted_ = false;
+    bool firstActivationDone_ = false;
+    bool firstDrawingReported_ = false;
+    int runCount_ = 0;
+};
+
+}  // namespace kresbon

@@ -1,0 +1,147 @@
+// The drawing side of the main window: runs, Refresh, Clear, the layer
+// controls, saving and printing the drawing.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QPainter>
+#include <QPrinter>
+#include <QScrollBar>
+#include <stdexcept>
+
+#include "platform/encoding.h"
+#include "platform/texts.h"
+#include "render/save_drawing.h"
+#include "shell/editor_status.h"
+#include "shell/file_filters.h"
+#include "shell/main_window.h"
+#include "ui_main_window.h"
+
+namespace kresbon {
+
+namespace {
+
+// The busy pointer for as long as a run holds the program.
+class BusyPointer {
+public:
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { release(); }
+    void release()
+    {
+        if (active_) QApplication::restoreOverrideCursor();
+        active_ = false;
+    }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    bool active_ = true;
+};
+
+}  // namespace
+
+void MainWindow::showDrawing()
+{
+    ui_->IMAGE_VYKRES->showSurface(&interpreter_.canvas());
+}
+
+void MainWindow::runScript()
+{
+    ++runCount_;
+    BusyPointer busy;
+    const RunReport report = interpreter_.RunScript(EditorLines(*ui_->MEMO_SCRIPT));
+    showDrawing();
+    busy.release();
+    if (!report.valid) {
+        showErrorNotice(QString::fromStdString(Cp1250ToUtf8(report.Text(language_))));
+        if (caretToError_) SelectEditorLine(*ui_->MEMO_SCRIPT, report.lineNumber);
+        updateCaretReadout();
+    } else if (report.noLayerShown) {
+        ask(WarningNotice(captions_, QString::fromStdString(TextUtf8(language_, 325))));
+    }
+}
+
+void MainWindow::refresh()
+{
+    QScrollBar* horizontal = ui_->ScrollBox_VYKRES->horizontalScrollBar();
+    QScrollBar* vertical = ui_->ScrollBox_VYKRES->verticalScrollBar();
+    const int x = horizontal->maximum() > 0 ? horizontal->value() : 0;
+    const int y = vertical->maximum() > 0 ? vertical->value() : 0;
+    runScript();
+    // A position of 0 is never written back; one beyond the new drawing is
+    // clamped by the scroll bar.
+    if (x != 0 && horizontal->maximum() > 0) horizontal->setValue(x);
+    if (y != 0 && vertical->maximum() > 0) vertical->setValue(y);
+}
+
+void MainWindow::clearDrawing()
+{
+    interpreter_.ClearDrawing();
+    showDrawing();
+}
+
+void MainWindow::onLayerBoxChanged(int layer, bool ticked)
+{
+    layerItem(layer)->setChecked(ticked);
+    layerFlags_[static_cast<std::size_t>(layer)] = ticked ? 1 : 0;
+    if (layerRefresh_) refresh();
+}
+
+void MainWindow::toggleLayer(int layer)
+{
+    // The box's change handler sets the item's mark and the flag.
+    layerBox(layer)->setChecked(layerFlags_[static_cast<std::size_t>(layer)] != 1);
+}
+
+void MainWindow::setAllLayerBoxes(bool ticked)
+{
+    layerRefresh_ = false;
+    for (int layer = 1; layer <= 9; ++layer) layerBox(layer)->setChecked(ticked);
+    layerRefresh_ = true;
+    refresh();
+}
+
+void MainWindow::checkAllLayers()
+{
+    setAllLayerBoxes(true);
+}
+
+void MainWindow::checkNoLayers()
+{
+    setAllLayerBoxes(false);
+}
+
+void MainWindow::saveDrawing()
+{
+    FileDialogRequest request;
+    request.nameFilters = ToNameFilters(pictureFilter_);
+    request.defaultSuffix = QStringLiteral("bmp");
+    const std::optional<QString> chosen = dialogs_.saveFileName(this, request);
+    if (!chosen) return;
+    if (FileCanBeRead(*chosen) &&
+        ask(OverwriteQuestion(captions_, language_, *chosen)) != QMessageBox::Yes)
+        return;
+    SaveDrawingToFile(interpreter_.canvas(), chosen->toStdString(), language_);
+}
+
+// Prints the drawing as it stands after a fresh run, enlarged to fit the
+// printable area with its proportions kept.
+void MainWindow::printDrawing()
+{
+    runScript();
+    if (!interpreter_.drawingValid()) return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QString::fromStdString(TextUtf8(language_, 294)));
+    if (!dialogs_.setUpPrinter(this, printer)) return;
+    const QImage& image = ui_->IMAGE_VYKRES->image();
+    if (image.isNull()) return;
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw std::runtime_error("Cannot start printing on \"" + printer.printerName().toStdString() +
+                                 printer.outputFileName().toStdString() + "\".");
+    const QSize fitted = image.size().scaled(painter.viewport().size(), Qt::KeepAspectRatio);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QRect(QPoint(0, 0), fitted), image);
+    painter.end();
+}
+
+}  // namespace kresbon

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace kresbon {
+
+// Where the program finds its files and keeps its settings.
+struct ProgramLocation {
+    // Folder of the executable, without a trailing separator.
+    QString programFolder;
+    // Full path of Kresbon.ini.
+    QString settingsPath;
+};
+
+// Kresbon.ini lies beside the executable when that folder is writable
+// (portable use), else in $XDG_CONFIG_HOME/Kresbon (default ~/.config/Kresbon).
+QString ChooseSettingsPath(const QString& programFolder, bool programFolderWritable,
+                           const QString& xdgConfigHome, const QString& home);
+
+// A file shipped with the program: beside the executable in a build tree,
+// else in ../share/kresbon of an installed layout. When neither exists the
+// path beside the executable is returned.
+QString FindProgramFile(const QString& programFolder, const QString& name);
+
+// The location of the running executable, from the process environment.
+ProgramLocation CurrentProgramLocation();
+
+}  // namespace kresbon

@@ -1,0 +1,130 @@
+#include "test_support.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace kresbon::testing {
+
+QMessageBox::StandardButton FakeDialogs::ask(QWidget*, const MessageRequest& request)
+{
+    asked.push_back(request);
+    if (request.buttons == QMessageBox::StandardButtons(QMessageBox::Yes)) return QMessageBox::Yes;
+    if (answers.empty()) {
+        ++unexpected;
+        return QMessageBox::Cancel;
+    }
+    const QMessageBox::StandardButton answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::optional<QString> FakeDialogs::openFileName(QWidget*, const FileDialogRequest& request)
+{
+    openRequests.push_back(request);
+    if (openNames.empty()) {
+        ++unexpected;
+        return std::nullopt;
+    }
+    auto name = openNames.front();
+    openNames.pop_front();
+    return name;
+}
+
+std::optional<QString> FakeDialogs::saveFileName(QWidget*, const FileDialogRequest& request)
+{
+    saveRequests.push_back(request);
+    if (saveNames.empty()) {
+        ++unexpected;
+        return std::nullopt;
+    }
+    auto name = saveNames.front();
+    saveNames.pop_front();
+    return name;
+}
+
+std::optional<QFont> FakeDialogs::chooseFont(QWidget*, const QFont&)
+{
+    ++fontRequests;
+    return font;
+}
+
+bool FakeDialogs::setUpPrinter(QWidget*, QPrinter&)
+{
+    ++printerRequests;
+    return false;
+}
+
+std::vector<MessageRequest> FakeDialogs::notices() const
+{
+    std::vector<MessageRequest> result;
+    for (const auto& r : asked)
+        if (r.buttons == QMessageBox::StandardButtons(QMessageBox::Yes)) result.push_back(r);
+    return result;
+}
+
+std::vector<MessageRequest> FakeDialogs::questions() const
+{
+    std::vector<MessageRequest> result;
+    for (const auto& r : asked)
+        if (r.buttons != QMessageBox::StandardButtons(QMessageBox::Yes)) result.push_back(r);
+    return result;
+}
+
+void FakeDialogs::forget()
+{
+    asked.clear();
+    openRequests.clear();
+    saveRequests.clear();
+    fontRequests = 0;
+    printerRequests = 0;
+    unexpected = 0;
+}
+
+Sandbox::Sandbox() = default;
+
+ShellEnvironment Sandbox::environment(QStringList arguments) const
+{
+    ShellEnvironment e;
+    e.programFolder = dir_.path();
+    e.settingsPath = path(QStringLiteral("Kresbon.ini"));
+    e.demoScript = path(QStringLiteral("demo.krs"));
+    e.arguments = std::move(arguments);
+    return e;
+}
+
+void Sandbox::write(const QString& name, const std::string& bytes) const
+{
+    QFile file(path(name));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write test file");
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+std::string Sandbox::read(const QString& name) const
+{
+    QFile file(path(name));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll().toStdString();
+}
+
+bool Sandbox::exists(const QString& name) const
+{
+    return QFile::exists(path(name));
+}
+
+bool Started(MainWindow& window)
+{
+    window.show();
+    return QTest::qWaitFor([&] { return window.firstActivationDone(); }, 5000);
+}
+
+SystemLanguage::SystemLanguage(const char* locale) : saved_(qgetenv("LC_ALL"))
+{
+    qputenv("LC_ALL", locale);
+}
+
+SystemLanguage::~SystemLanguage()
+{
+    qputenv("LC_ALL", saved_);
+}
+
+}  // namespace kresbon::testing

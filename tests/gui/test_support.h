@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/main_window.h"
+#include "shell/user_dialogs.h"
+
+namespace kresbon::testing {
+
+// Answers the main window's questions and dialogs from queues and records
+// what was asked. A box with only a Yes button (a notice) is answered Yes
+// without taking an answer from the queue; any other box with no answer
+// queued is answered Cancel and counted as unexpected.
+class FakeDialogs : public UserDialogs {
+public:
+    QMessageBox::StandardButton ask(QWidget* parent, const MessageRequest& request) override;
+    std::optional<QString> openFileName(QWidget* parent, const FileDialogRequest& request) override;
+    std::optional<QString> saveFileName(QWidget* parent, const FileDialogRequest& request) override;
+    std::optional<QFont> chooseFont(QWidget* parent, const QFont& current) override;
+    bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
+
+    std::deque<QMessageBox::StandardButton> answers;
+    std::deque<std::optional<QString>> openNames;
+    std::deque<std::optional<QString>> saveNames;
+    std::optional<QFont> font;
+
+    std::vector<MessageRequest> asked;
+    std::vector<FileDialogRequest> openRequests;
+    std::vector<FileDialogRequest> saveRequests;
+    int fontRequests = 0;
+    int printerRequests = 0;
+    int unexpected = 0;
+
+    // Notices (boxes with only a Yes button) and questions asked so far.
+    std::vector<MessageRequest> notices() const;
+    std::vector<MessageRequest> questions() const;
+    void forget();
+};
+
+// A program folder of its own for one test: settings file, demo script and
+// any other file live in a temporary folder.
+class Sandbox {
+public:
+    Sandbox();
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    ShellEnvironment environment(QStringList arguments = {}) const;
+
+    void write(const QString& name, const std::string& bytes) const;
+    std::string read(const QString& name) const;
+    bool exists(const QString& name) const;
+    // The settings file's text.
+    std::string settings() const { return read(QStringLiteral("Kresbon.ini")); }
+    void writeSettings(const std::string& text) const { write(QStringLiteral("Kresbon.ini"), text); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Shows the window and waits until its first activation has run.
+bool Started(MainWindow& window);
+
+// The interface language follows the locale variables while the object lives.
+class SystemLanguage {
+public:
+    explicit SystemLanguage(const char* locale);
+    ~SystemLanguage();
+
+private:
+    QByteArray saved_;
+};
+
+}  // namespace kresbon::testing

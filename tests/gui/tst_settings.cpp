@@ -1,0 +1,141 @@
+// The settings file, where it lies, and how numbers in it are read.
+
+#include <QTest>
+
+#include "shell/program_location.h"
+#include "shell/settings_file.h"
+#include "shell/settings_values.h"
+#include "test_support.h"
+
+using namespace kresbon;
+using namespace kresbon::testing;
+
+class SettingsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void missingFileSectionOrKeyReadsEmpty()
+    {
+        Sandbox box;
+        SettingsFile settings(box.path("Kresbon.ini").toStdString());
+        QCOMPARE(settings.Read("MainForm", "Left"), std::string());
+        box.writeSettings("[MainForm]\nLeft=5\n");
+        QCOMPARE(settings.Read("Layers", "Left"), std::string());
+        QCOMPARE(settings.Read("MainForm", "Top"), std::string());
+    }
+
+    void namesMatchWithoutCaseAndValuesAreTrimmedRawText()
+    {
+        Sandbox box;
+        box.writeSettings("; comment\r\n[mainform]\r\n  LEFT = 12 \r\nName=Courier New\r\n"
+                          "Quoted=\"a b\"\r\n[ScriptFont]\r\nLeft=99\r\n");
+        SettingsFile settings(box.path("Kresbon.ini").toStdString());
+        QCOMPARE(settings.Read("MainForm", "Left"), std::string("12"));
+        QCOMPARE(settings.Read("MAINFORM", "name"), std::string("Courier New"));
+        QCOMPARE(settings.Read("MainForm", "Quoted"), std::string("\"a b\""));
+        QCOMPARE(settings.Read("scriptfont", "left"), std::string("99"));
+    }
+
+    void firstOfDuplicateSectionsAndKeysWins()
+    {
+        Sandbox box;
+        box.writeSettings("[A]\nk=1\nk=2\n[A]\nk=3\nj=4\n");
+        SettingsFile settings(box.path("Kresbon.ini").toStdString());
+        QCOMPARE(settings.Read("A", "k"), std::string("1"));
+        // Only the first section of a name is searched.
+        QCOMPARE(settings.Read("A", "j"), std::string());
+    }
+
+    void writeCreatesFileSectionAndKey()
+    {
+        Sandbox box;
+        SettingsFile settings(box.path("Kresbon.ini").toStdString());
+        settings.Write("Print", "Stretch", "4");
+        settings.Write("Print", "BitsPerPixel", "4");
+        settings.Write("MainForm", "Language", "2000");
+        QCOMPARE(box.settings(), std::string("[Print]\nStretch=4\nBitsPerPixel=4\n\n[MainForm]\nLanguage=2000\n"));
+    }
+
+    void writeReplacesTheKeyInPlaceAndKeepsTheRest()
+    {
+        Sandbox box;
+        box.writeSettings("[MainForm]\r\nLeft=1\r\nTop=2\r\n\r\n[Layers]\r\nLayer1=0\r\n");
+        SettingsFile settings(box.path("Kresbon.ini").toStdString());
+        settings.Write("mainform", "left", "30");
+        settings.Write("MainForm", "Width", "600");
+        QCOMPARE(box.settings(),
+                 std::string("[MainForm]\r\nleft=30\r\nTop=2\r\nWidth=600\r\n\r\n[Layers]\r\nLayer1=0\r\n"));
+        QCOMPARE(settings.Read("MainForm", "Left"), std::string("30"));
+    }
+
+    void everyReadSeesTheFileAsItIsNow()
+    {
+        Sandbox box;
+        SettingsFile settings(box.path("Kresbon.ini").toStdString());
+        settings.Write("MainForm", "Language", "1000");
+        box.writeSettings("[MainForm]\nLanguage=2000\n");
+        QCOMPARE(settings.Read("MainForm", "Language"), std::string("2000"));
+    }
+
+    void writeCreatesTheFolderOfTheFile()
+    {
+        Sandbox box;
+        SettingsFile settings(box.path("config/Kresbon/Kresbon.ini").toStdString());
+        settings.Write("MainForm", "Language", "1000");
+        QCOMPARE(settings.Read("MainForm", "Language"), std::string("1000"));
+    }
+
+    void failedWriteThrowsNamingTheFileAndLeavesNoTemporary()
+    {
+        Sandbox box;
+        box.write("plain", "not a folder");
+        const std::string path = box.path("plain/Kresbon.ini").toStdString();
+        SettingsFile settings(path);
+        try {
+            settings.Write("MainForm", "Language", "1000");
+            QFAIL("a write into a file as folder must fail");
+        } catch (const std::runtime_error& e) {
+            QVERIFY(std::string(e.what()).find(path) != std::string::npos);
+        }
+        QCOMPARE(QDir(box.path(".")).entryList(QDir::Files).size(), 1);
+    }
+
+    void integersAreSignedDecimalWithoutBlanks()
+    {
+        QCOMPARE(ParseSettingInt("42"), std::optional<int>(42));
+        QCOMPARE(ParseSettingInt("-2147483640"), std::optional<int>(-2147483640));
+        QCOMPARE(ParseSettingInt("+7"), std::optional<int>(7));
+        QCOMPARE(ParseSettingInt(""), std::nullopt);
+        QCOMPARE(ParseSettingInt("x"), std::nullopt);
+        QCOMPARE(ParseSettingInt("12px"), std::nullopt);
+        QCOMPARE(ParseSettingInt("1.5"), std::nullopt);
+        QCOMPARE(ParseSettingInt("++1"), std::nullopt);
+        QCOMPARE(ParseSettingInt("99999999999"), std::nullopt);
+    }
+
+    void settingsLieBesideTheProgramWhenThatFolderIsWritable()
+    {
+        QCOMPARE(ChooseSettingsPath("/opt/kresbon", true, "/x", "/home/u"), QString("/opt/kresbon/Kresbon.ini"));
+        QCOMPARE(ChooseSettingsPath("/usr/bin", false, "/home/u/.cfg", "/home/u"),
+                 QString("/home/u/.cfg/Kresbon/Kresbon.ini"));
+        QCOMPARE(ChooseSettingsPath("/usr/bin", false, "", "/home/u"),
+                 QString("/home/u/.config/Kresbon/Kresbon.ini"));
+        QCOMPARE(ChooseSettingsPath("/usr/bin", false, "relative", "/home/u"),
+                 QString("/home/u/.config/Kresbon/Kresbon.ini"));
+    }
+
+    void programFilesAreFoundBesideTheProgramThenInShare()
+    {
+        Sandbox box;
+        QDir(box.path(".")).mkpath("bin");
+        QDir(box.path(".")).mkpath("share/kresbon");
+        const QString bin = QDir::cleanPath(box.path("bin"));
+        QCOMPARE(FindProgramFile(bin, "demo.krs"), bin + "/demo.krs");
+        box.write("share/kresbon/demo.krs", "Point 1, 1");
+        QCOMPARE(FindProgramFile(bin, "demo.krs"), QDir::cleanPath(box.path("share/kresbon/demo.krs")));
+        box.write("bin/demo.krs", "Point 1, 1");
+        QCOMPARE(FindProgramFile(bin, "demo.krs"), bin + "/demo.krs");
+    }
+};
+
+QTEST_MAIN(SettingsTest)
+#include "tst_settings.moc"

@@ -1,0 +1,148 @@
+#include "codecs/gif_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+#include "picture_encoders.h"
+
+namespace kresbon {
+namespace {
+
+using namespace test_pictures;
+constexpr Rgb K = 0x000000, W = 0xFFFFFF, R = 0xFF0000, G = 0x00FF00, B = 0x0000FF;
+constexpr Rgb T = Picture::TransparentPixel;
+
+TEST(GifReader, FirstImageWithItsColourTable)
+{
+    GifSpec spec;
+    spec.width = 3;
+    spec.height = 2;
+    spec.colours = {K, W, R, G, B};
+    spec.frames.push_back({0, 0, 3, 2, false, {}, -1, {2, 3, 4, 4, 1, 0}});
+    Picture p = ReadGif(encodeGif(spec));
+    EXPECT_EQ(p.width, 3);
+    EXPECT_EQ(p.height, 2);
+    EXPECT_EQ(p.pixels, (std::vector<Rgb>{R, G, B, B, W, K}));
+    EXPECT_FALSE(p.hasTransparency);
+
+    // A local table wins over the global one; later images are ignored.
+    spec.frames[0].colours = {G, B};
+    spec.frames[0].indices = {0, 1, 0, 1, 0, 1};
+    // (giflib's encoder loses a local table that a table-less image follows.)
+    spec.frames.push_back({0, 0, 3, 2, false, {K, K, W}, -1, {2, 2, 2, 2, 2, 2}});
+    p = ReadGif(encodeGif(spec));
+    EXPECT_EQ(p.pixels, (std::vector<Rgb>{G, B, G, B, G, B}));
+}
+
+TEST(GifReader, TransparentColourOfTheFirstImage)
+{
+    GifSpec spec;
+    spec.width = 2;
+    spec.height = 2;
+    spec.colours = {R, G, B, W};
+    spec.frames.push_back({0, 0, 2, 2, false, {}, 1, {0, 1, 1, 2}});
+    // A control block before a later image does not change the first.
+    spec.frames.push_back({0, 0, 2, 2, false, {}, 0, {0, 0, 0, 0}});
+    const Picture p = ReadGif(encodeGif(spec));
+    EXPECT_TRUE(p.hasTransparency);
+    EXPECT_EQ(p.pixels, (std::vector<Rgb>{R, T, T, B}));
+}
+
+TEST(GifReader, InterlacedRowsComeOutInOrder)
+{
+    GifSpec spec;
+    spec.width = 2;
+    spec.height = 11;
+    std::vector<std::uint8_t> indices;
+    std::vector<Rgb> expected;
+    for (int r = 0; r < 11; ++r) {
+        spec.colours.push_back(makeRgb(r * 20, 0, 0));
+        indices.insert(indices.end(), {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(r)});
+        expected.insert(expected.end(), {makeRgb(r * 20, 0, 0), makeRgb(r * 20, 0, 0)});
+    }
+    spec.frames.push_back({0, 0, 2, 11, true, {}, -1, indices});
+    EXPECT_EQ(ReadGif(encodeGif(spec)).pixels, expected);
+}
+
+TEST(GifReader, ImageIsPlacedOnItsScreenAndClipped)
+{
+    GifSpec spec;
+    spec.width = 4;
+    spec.height = 3;
+    spec.colours = {R, G};
+    spec.frames.push_back({1, 1, 2, 1, false, {}, -1, {0, 1}});
+    Picture p = ReadGif(encodeGif(spec));
+    EXPECT_TRUE(p.hasTransparency);
+    EXPECT_EQ(p.pixels, (std::vector<Rgb>{T, T, T, T, T, R, G, T, T, T, T, T}));
+
+    // Reaching past the right and bottom edges of the screen.
+    spec.frames[0] = {2, 1, 3, 3, false, {}, -1, {0, 1, 0, 1, 1, 1, 0, 0, 0}};
+    p = ReadGif(encodeGif(spec));
+    EXPECT_EQ(p.pixels, (std::vector<Rgb>{T, T, T, T, T, T, R, G, T, T, G, G}));
+
+    // A screen of no size takes the image's extent.
+    spec.width = 0;
+    spec.height = 0;
+    spec.frames[0] = {1, 0, 1, 2, false, {}, -1, {1, 0}};
+    p = ReadGif(encodeGif(spec));
+    EXPECT_EQ(p.width, 2);
+    EXPECT_EQ(p.height, 2);
+    EXPECT_EQ(p.pixels, (std::vector<Rgb>{T, G, T, R}));
+}
+
+TEST(GifReader, RefusesDamagedFiles)
+{
+    GifSpec spec;
+    spec.width = 40;
+    spec.height = 30;
+    spec.colours = {R, G, B, W};
+    std::vector<std::uint8_t> indices(1200);
+    for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint8_t>((i * 7 / 3) % 4);
+    spec.frames.push_back({0, 0, 40, 30, false, {}, -1, indices});
+    const Bytes good = encodeGif(spec);
+    ASSERT_NO_THROW(ReadGif(good));
+
+    // Every cut before the last data block loses image rows.
+    for (std::size_t n = 0; n + 3 < good.size(); ++n)
+        EXPECT_THROW(ReadGif(Bytes(good.begin(), good.begin() + n)), PictureError) << n;
+    Bytes magic = good;
+    magic[0] = 'X';
+    EXPECT_THROW(ReadGif(magic), PictureError);
+
+    GifSpec noImage;
+    noImage.colours = {R, G};
+    EXPECT_THROW(ReadGif(encodeGif(noImage)), PictureError);
+
+    // One pixel and neither a global nor a local colour table.
+    const Bytes noColours = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0,
+                             0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B};
+    EXPECT_THROW(ReadGif(noColours), PictureError);
+    Bytes withColours(noColours.begin(), noColours.begin() + 13);
+    withColours[10] = 0x80;
+    withColours.insert(withColours.end(), {0xFF, 0, 0, 0, 0, 0});
+    withColours.insert(withColours.end(), noColours.begin() + 13, noColours.end());
+    EXPECT_EQ(ReadGif(withColours).pixels, std::vector<Rgb>{R});
+}
+
+TEST(GifReader, RefusesHugeScreensBeforeTakingMemory)
+{
+    GifSpec spec;
+    spec.width = 65535;
+    spec.height = 65535;
+    spec.colours = {R, G};
+    spec.frames.push_back({0, 0, 1, 1, false, {}, -1, {1}});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(ReadGif(encodeGif(spec)), PictureError);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+    spec.width = 100;
+    spec.height = 100;
+    EXPECT_THROW(ReadGif(encodeGif(spec), DecodeLimits{9999}), PictureError);
+    EXPECT_NO_THROW(ReadGif(encodeGif(spec), DecodeLimits{10000}));
+}
+
+}  // namespace
+}  // namespace kresbon
