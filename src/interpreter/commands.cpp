@@ -86,6 +86,17 @@ public:
         return *v;
     }
 
+    // A positive plain number; empty or the global's name gives the global's
+    // value, written out and read back as the script would see it.
+    long double positiveOrDefault(int i, std::string_view globalName, long double global,
+                                  int message) const
+    {
+        const bool useGlobal = p_[i].empty() || LowerText(p_[i]) == globalName;
+        const auto v = TextToFloat(useGlobal ? FloatToStr(static_cast<double>(global)) : p_[i]);
+        if (!v || !(*v > 0)) raise(message);
+        return *v;
+    }
+
     Rgb colour(int i) const
     {
         const std::string& c = p_[i];
@@ -266,15 +277,7 @@ void Interpreter::drawDimLine(RunMode mode, const std::vector<std::string>& p)
     }
     if (style.arrowAngle < 1 || style.arrowAngle > 45) r.raise(268);
 
-    long double length = 0;
-    if (p[11].empty() || LowerText(p[11]) == "defaultdimlength") {
-        length = TextToFloat(FloatToStr(static_cast<double>(state_.defaultDimLength))).value_or(0);
-    } else {
-        const auto v = TextToFloat(p[11]);
-        if (!v) r.raise(269);
-        length = *v;
-    }
-    if (!(length > 0)) r.raise(269);
+    const long double length = r.positiveOrDefault(11, "defaultdimlength", state_.defaultDimLength, 269);
     style.arrowLength = ToPixels(state_, length);
 
     DrawDimLine(target(mode), {ToPixelX(state_, x1), ToPixelY(state_, y1)}, p[3],
@@ -304,15 +307,7 @@ void Interpreter::drawText(RunMode mode, const std::vector<std::string>& p)
     if (font.empty() || LowerText(font) == "defaultfontname") font = state_.defaultFontName;
     if (!IsFontInstalled(font)) throw vyjimka(Text(lang, 265) + '"' + font + '"' + Text(lang, 266));
     const Rgb colour = r.colour(9);
-    long double size = 0;
-    if (p[10].empty() || LowerText(p[10]) == "defaultfontsize") {
-        size = TextToFloat(FloatToStr(static_cast<double>(state_.defaultFontSize))).value_or(0);
-    } else {
-        const auto v = TextToFloat(p[10]);
-        if (!v) r.raise(267);
-        size = *v;
-    }
-    if (!(size > 0)) r.raise(267);
+    const long double size = r.positiveOrDefault(10, "defaultfontsize", state_.defaultFontSize, 267);
     int angle = 0;
     if (!p[11].empty()) {
         const auto v = TextToInt(p[11]);

@@ -6,6 +6,7 @@
 
 #include "platform/texts.h"
 #include "ui_about.h"
+#include "shell/interface_text.h"
 
 #ifndef KRESBON_VERSION
 #define KRESBON_VERSION "1.02"
@@ -14,11 +15,6 @@
 namespace kresbon {
 
 namespace {
-
-QString Caption(int languageBase, int n)
-{
-    return QString::fromStdString(TextUtf8(languageBase, n));
-}
 
 }  // namespace
 
@@ -35,10 +31,10 @@ AboutDialog::~AboutDialog() = default;
 
 void AboutDialog::applyTexts(int languageBase)
 {
-    setWindowTitle(Caption(languageBase, 101));
-    ui_->L_PRODUKT->setText(Caption(languageBase, 110));
-    ui_->L_VERZE_TITL->setText(Caption(languageBase, 102));
-    ui_->OKButton->setText(Caption(languageBase, 109));
+    setWindowTitle(UiText(languageBase, 101));
+    ui_->L_PRODUKT->setText(UiText(languageBase, 110));
+    ui_->L_VERZE_TITL->setText(UiText(languageBase, 102));
+    ui_->OKButton->setText(UiText(languageBase, 109));
 
     // The version stands after its title; a title wider than designed pushes
     // it to the right instead of being cut.

@@ -7,12 +7,13 @@
 #include "interpreter/script_text.h"
 #include "platform/encoding.h"
 #include "platform/texts.h"
+#include "shell/interface_text.h"
 
 namespace kresbon {
 
 QString WindowCaption(int languageBase, const QString& currentScriptFile)
 {
-    const QString product = QString::fromStdString(TextUtf8(languageBase, 202));
+    const QString product = UiText(languageBase, 202);
     const qsizetype separator = currentScriptFile.lastIndexOf(QLatin1Char('/'));
     // A name without any folder has no name part.
     const QString namePart = separator < 0 ? QString() : currentScriptFile.mid(separator + 1);

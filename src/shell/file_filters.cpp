@@ -3,15 +3,11 @@
 #include <QRegularExpression>
 
 #include "platform/texts.h"
+#include "shell/interface_text.h"
 
 namespace kresbon {
 
 namespace {
-
-QString LocalText(int languageBase, int n)
-{
-    return QString::fromStdString(TextUtf8(languageBase, n));
-}
 
 // The description without a trailing "(...)" that lists the patterns again.
 QString PlainDescription(QString description)
@@ -28,18 +24,18 @@ QString PlainDescription(QString description)
 
 QString ScriptFileFilter(int languageBase)
 {
-    return LocalText(languageBase, 245) + QStringLiteral(" (*.krs)|*.krs|") +
-           LocalText(languageBase, 246) + QStringLiteral(" (*.*)|*.*");
+    return UiText(languageBase, 245) + QStringLiteral(" (*.krs)|*.krs|") +
+           UiText(languageBase, 246) + QStringLiteral(" (*.*)|*.*");
 }
 
 QString PictureFileFilter(int languageBase)
 {
-    return LocalText(languageBase, 247) + QStringLiteral(" (*.bmp)|*.bmp|") +
-           LocalText(languageBase, 248) + QStringLiteral(" (*.jpg, *.jpeg)|*.jpg;*.jpeg|") +
-           LocalText(languageBase, 249) + QStringLiteral(" (*.gif)|*.gif|") +
-           LocalText(languageBase, 250) +
+    return UiText(languageBase, 247) + QStringLiteral(" (*.bmp)|*.bmp|") +
+           UiText(languageBase, 248) + QStringLiteral(" (*.jpg, *.jpeg)|*.jpg;*.jpeg|") +
+           UiText(languageBase, 249) + QStringLiteral(" (*.gif)|*.gif|") +
+           UiText(languageBase, 250) +
            QStringLiteral(" (*.bmp, *.jpg, *.jpeg, *.gif)|*.bmp;*.jpg;*.jpeg;*.gif|") +
-           LocalText(languageBase, 251) + QStringLiteral(" (*.*)|*.*");
+           UiText(languageBase, 251) + QStringLiteral(" (*.*)|*.*");
 }
 
 QStringList ToNameFilters(const QString& filter)

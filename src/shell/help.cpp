@@ -8,6 +8,7 @@
 
 #include "platform/texts.h"
 #include "shell/help_window.h"
+#include "shell/interface_text.h"
 
 namespace kresbon {
 
@@ -18,19 +19,14 @@ QString LanguageFolderName(int languageBase)
     return QStringLiteral("KR%1").arg(languageBase == CzechBase ? CzechBase : EnglishBase);
 }
 
-QString Caption(int languageBase, int n)
-{
-    return QString::fromStdString(TextUtf8(languageBase, n));
-}
-
 // Thrown to the caller, whose error handling shows it in the program's error
 // notice: File "<path>" not exist.
 [[noreturn]] void ReportMissingHelp(int languageBase)
 {
     const QString expected = QDir(HelpRootCandidates().value(0))
                                  .filePath(LanguageFolderName(languageBase) + QStringLiteral("/index.html"));
-    const QString message = Caption(languageBase, 328) + u'"' + QDir::toNativeSeparators(expected) + u'"' +
-                            Caption(languageBase, 329);
+    const QString message = UiText(languageBase, 328) + u'"' + QDir::toNativeSeparators(expected) + u'"' +
+                            UiText(languageBase, 329);
     throw std::runtime_error(message.toStdString());
 }
 

@@ -21,6 +21,7 @@
 #include <algorithm>
 
 #include "platform/texts.h"
+#include "shell/interface_text.h"
 
 namespace kresbon {
 
@@ -32,11 +33,6 @@ constexpr int TargetRole = Qt::UserRole;
 constexpr int TextHelp = 215;
 constexpr int TextContents = 216;
 constexpr int TextFind = 217;
-
-QString Caption(int languageBase, int n)
-{
-    return QString::fromStdString(TextUtf8(languageBase, n));
-}
 
 // A menu caption without its accelerator marks: "&Content" -> "Content",
 // "&&" stays as one "&".
@@ -223,8 +219,8 @@ void HelpWindow::showPage(const QString& target)
 
 void HelpWindow::applyTexts()
 {
-    const QString contents = WithoutAccelerator(Caption(languageBase_, TextContents));
-    const QString find = WithoutAccelerator(Caption(languageBase_, TextFind));
+    const QString contents = WithoutAccelerator(UiText(languageBase_, TextContents));
+    const QString find = WithoutAccelerator(UiText(languageBase_, TextFind));
     contentsAction_->setText(contents);
     findAction_->setText(find);
     tabs_->setTabText(0, contents);
@@ -233,8 +229,8 @@ void HelpWindow::applyTexts()
 
 void HelpWindow::updateTitle(const QUrl& source)
 {
-    QString title = Caption(languageBase_, 201) + QStringLiteral(" – ") +
-                    WithoutAccelerator(Caption(languageBase_, TextHelp));
+    QString title = UiText(languageBase_, 201) + QStringLiteral(" – ") +
+                    WithoutAccelerator(UiText(languageBase_, TextHelp));
     const QString page = browser_->documentTitle().simplified();
     const bool contentsPage = FileNameOf(source) == QStringLiteral("index.html");
     if (!page.isEmpty() && !contentsPage) title += QStringLiteral(" – ") + page;

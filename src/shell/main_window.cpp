@@ -25,6 +25,7 @@
 #include "shell/help.h"
 #include "shell/settings_values.h"
 #include "ui_main_window.h"
+#include "shell/interface_text.h"
 
 namespace kresbon {
 
@@ -35,11 +36,6 @@ constexpr int DesignHeight = 335;
 constexpr int DesignLeft = 195;
 constexpr int DesignTop = 110;
 constexpr int DesignSplitter = 160;
-
-QString LocalText(int languageBase, int n)
-{
-    return QString::fromStdString(TextUtf8(languageBase, n));
-}
 
 QIcon OwnIcon(const QString& name)
 {
@@ -447,7 +443,7 @@ void MainWindow::applyTexts()
     ui_->MnuJazyk_CZ->setChecked(language_ == CzechBase);
     scriptFilter_ = ScriptFileFilter(language_);
     pictureFilter_ = PictureFileFilter(language_);
-    setWindowTitle(LocalText(language_, 202));
+    setWindowTitle(UiText(language_, 202));
 
     const auto popup = [this](const char* name) {
         return editorPopup_->findChild<QAction*>(QString::fromLatin1(name));
@@ -465,15 +461,15 @@ void MainWindow::applyTexts()
         {popup("PopMemoSaveScrAs"), 231},    {popup("PopMemoFont"), 232},
         {ui_->MnuLayers->menuAction(), 311}, {ui_->MnuLayerAll, 321},   {ui_->MnuLayerNone, 322},
     };
-    for (const auto& [action, n] : items) action->setText(LocalText(language_, n));
-    for (int layer = 1; layer <= 9; ++layer) layerItem(layer)->setText(LocalText(language_, 311 + layer));
+    for (const auto& [action, n] : items) action->setText(UiText(language_, n));
+    for (int layer = 1; layer <= 9; ++layer) layerItem(layer)->setText(UiText(language_, 311 + layer));
 
     const std::pair<QToolButton*, int> hints[] = {
         {ui_->BtnNew, 222},     {ui_->BtnOpenScr, 223}, {ui_->BtnSaveScr, 224},
         {ui_->BtnRefresh, 225}, {ui_->BtnSavePic, 226}, {ui_->BtnPrintPic, 227},
     };
-    for (const auto& [button, n] : hints) button->setToolTip(LocalText(language_, n));
-    ui_->L_VRSTVY->setText(LocalText(language_, 310));
+    for (const auto& [button, n] : hints) button->setToolTip(UiText(language_, n));
+    ui_->L_VRSTVY->setText(UiText(language_, 310));
     installToolkitTranslation();
 }
 

@@ -15,6 +15,7 @@
 #include "shell/file_filters.h"
 #include "shell/main_window.h"
 #include "ui_main_window.h"
+#include "shell/interface_text.h"
 
 namespace kresbon {
 
@@ -56,7 +57,7 @@ void MainWindow::runScript()
         if (caretToError_) SelectEditorLine(*ui_->MEMO_SCRIPT, report.lineNumber);
         updateCaretReadout();
     } else if (report.noLayerShown) {
-        ask(WarningNotice(captions_, QString::fromStdString(TextUtf8(language_, 325))));
+        ask(WarningNotice(captions_, UiText(language_, 325)));
     }
 }
 
@@ -130,7 +131,7 @@ void MainWindow::printDrawing()
     runScript();
     if (!interpreter_.drawingValid()) return;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QString::fromStdString(TextUtf8(language_, 294)));
+    printer.setDocName(UiText(language_, 294));
     if (!dialogs_.setUpPrinter(this, printer)) return;
     const QImage& image = ui_->IMAGE_VYKRES->image();
     if (image.isNull()) return;

@@ -7,15 +7,11 @@
 #include <QScreen>
 
 #include "platform/texts.h"
+#include "shell/interface_text.h"
 
 namespace kresbon {
 
 namespace {
-
-QString LocalText(int languageBase, int n)
-{
-    return QString::fromStdString(TextUtf8(languageBase, n));
-}
 
 // The interpreter separates the lines of a report with carriage returns.
 QString WithLineBreaks(QString text)
@@ -70,7 +66,7 @@ MessageRequest Box(QString title, QString text, MessageKind kind,
 
 MessageCaptions LoadMessageCaptions(int languageBase)
 {
-    auto t = [languageBase](int n) { return LocalText(languageBase, n); };
+    auto t = [languageBase](int n) { return UiText(languageBase, n); };
     return MessageCaptions{t(79), t(80), t(81), t(82), t(83), t(84), t(85),
                            t(86), t(87), t(88), t(89), t(90), t(91)};
 }
@@ -89,9 +85,9 @@ MessageRequest SaveQuestion(const MessageCaptions& captions, int languageBase,
                             const QString& currentScriptFile)
 {
     const QString text = currentScriptFile.isEmpty()
-                             ? LocalText(languageBase, 303)
-                             : LocalText(languageBase, 301) + QLatin1Char('"') + currentScriptFile +
-                                   QLatin1Char('"') + LocalText(languageBase, 302);
+                             ? UiText(languageBase, 303)
+                             : UiText(languageBase, 301) + QLatin1Char('"') + currentScriptFile +
+                                   QLatin1Char('"') + UiText(languageBase, 302);
     return Box(captions.warning, text, MessageKind::Warning,
                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, captions);
 }
@@ -99,8 +95,8 @@ MessageRequest SaveQuestion(const MessageCaptions& captions, int languageBase,
 MessageRequest OverwriteQuestion(const MessageCaptions& captions, int languageBase,
                                  const QString& fileName)
 {
-    const QString text = LocalText(languageBase, 304) + QLatin1Char('"') + fileName +
-                         QLatin1Char('"') + LocalText(languageBase, 305);
+    const QString text = UiText(languageBase, 304) + QLatin1Char('"') + fileName +
+                         QLatin1Char('"') + UiText(languageBase, 305);
     return Box(captions.warning, text, MessageKind::Warning, QMessageBox::Yes | QMessageBox::No,
                captions);
 }
