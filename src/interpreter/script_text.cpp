@@ -28,7 +28,9 @@ ScriptText DecodeScript(std::string_view bytes)
 {
     ScriptText result;
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    if (HasNonAscii(bytes) && !IsValidUtf8(bytes)) {
+    if (!HasNonAscii(bytes)) {
+        result.lines = SplitLines(bytes);  // plain ASCII reads the same either way
+    } else if (!IsValidUtf8(bytes)) {
         result.encoding = ScriptEncoding::Cp1250;
         result.lines = SplitLines(bytes);
     } else {

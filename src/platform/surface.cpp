@@ -621,15 +621,13 @@ void Surface::thinSegment(Point from, Point to)
             std::fill_n(pixels + lowest, count, colour);
             return;
         }
+        // Branch-free stepping: the minor step is as good as random to the
+        // branch predictor, and a conditional move costs nothing.
         for (i64 k = 0; k < count; ++k) {
             pixels[index] = colour;
-            if (err + bias > 0) {
-                index += minorStep;
-                err += stepError;
-            } else {
-                err += flatError;
-            }
-            index += majorStep;
+            const bool minorMove = err + bias > 0;
+            index += majorStep + (minorMove ? minorStep : 0);
+            err += minorMove ? stepError : flatError;
         }
         return;
     }
