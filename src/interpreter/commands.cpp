@@ -21,11 +21,8 @@ constexpr int MaxParameters = 12;
 
 enum BoxShape { LineShape, RectangleShape, EllipseShape };
 
-// Parameters 1 to 12 of a command line (index 0 unused), each trimmed and
-// empty when absent.
-std::vector<std::string> commandParameters(std::string_view parameterText)
+void splitParameters(std::string_view parameterText, CommandParameters& p)
 {
-    std::vector<std::string> p(MaxParameters + 1);
     int field = 1;
     bool quoted = false;
     std::size_t start = 0;
@@ -38,13 +35,12 @@ std::vector<std::string> commandParameters(std::string_view parameterText)
         p[field++] = Trim(parameterText.substr(start, i - start));
         start = i + 1;
     }
-    return p;
 }
 
 // Reads the parameters of one drawing command, each with its own message.
 class ParameterReader {
 public:
-    ParameterReader(const std::vector<std::string>& p, const DrawingState& state, int lang)
+    ParameterReader(const CommandParameters& p, const DrawingState& state, int lang)
         : p_(p), state_(state), lang_(lang)
     {
     }
@@ -107,7 +103,7 @@ public:
     [[noreturn]] void raise(int message) const { throw vyjimka(Text(lang_, message)); }
 
 private:
-    const std::vector<std::string>& p_;
+    const CommandParameters& p_;
     const DrawingState& state_;
     int lang_;
     const std::string one_ = "1";
@@ -118,32 +114,32 @@ private:
 void Interpreter::ExecuteCommand(RunMode mode, std::string_view rawLine)
 {
     const std::string line = Trim(StripComment(rawLine));
+    if (line.empty()) return;
     std::string name;
-    std::vector<std::string> p;
+    CommandParameters p;
     if (CountCharOutsideQuotes(line, '=') > 0) {
         name = Trim(QuotedField(line, '=', QuoteChar, 1));
-        p.assign(MaxParameters + 1, std::string());
         p[1] = Trim(QuotedField(line, '=', QuoteChar, 2));
     } else {
         name = Trim(PlainField(line, ' ', 1));
-        p = commandParameters(TextAfter(line, ' '));
+        splitParameters(TextAfter(line, ' '), p);
     }
 
     const std::string key = LowerText(name);
-    static const char* const globals[] = {
-        "pixelsperunit",   "maximumx",         "maximumy", "backgroundcolor",
-        "defaultcolor",    "defaultfontname",  "defaultfontsize", "defaultdimangle",
-        "defaultdimlength", "shiftx",          "shifty",   "layer"};
-    for (const char* g : globals) {
+    static constexpr std::string_view globals[] = {
+        "pixelsperunit",   "maximumx",        "maximumy",        "backgroundcolor",
+        "defaultcolor",    "defaultfontname", "defaultfontsize", "defaultdimangle",
+        "defaultdimlength", "shiftx",         "shifty",          "layer"};
+    for (std::string_view g : globals) {
         if (key == g) {
             AssignGlobal(name, p[1], p[2], mode);
             return;
         }
     }
 
-    using Draw = void (Interpreter::*)(RunMode, const std::vector<std::string>&);
+    using Draw = void (Interpreter::*)(RunMode, const CommandParameters&);
     struct Command {
-        const char* word;
+        std::string_view word;
         Draw draw;
     };
     static const Command commands[] = {
@@ -175,7 +171,7 @@ void Interpreter::ExecuteCommand(RunMode mode, std::string_view rawLine)
         throw vyjimka(Text(languageBase(), 291) + '"' + name + '"' + Text(languageBase(), 292));
 }
 
-void Interpreter::drawPoint(RunMode mode, const std::vector<std::string>& p)
+void Interpreter::drawPoint(RunMode mode, const CommandParameters& p)
 {
     const ParameterReader r(p, state_, languageBase());
     r.checkTooMany(4);
@@ -185,7 +181,7 @@ void Interpreter::drawPoint(RunMode mode, const std::vector<std::string>& p)
     target(mode).setPixel(ToPixelX(state_, x), ToPixelY(state_, y), colour);
 }
 
-void Interpreter::drawBoxShape(RunMode mode, int kind, const std::vector<std::string>& p)
+void Interpreter::drawBoxShape(RunMode mode, int kind, const CommandParameters& p)
 {
     const ParameterReader r(p, state_, languageBase());
     r.checkTooMany(8);
@@ -206,7 +202,7 @@ void Interpreter::drawBoxShape(RunMode mode, int kind, const std::vector<std::st
     }
 }
 
-void Interpreter::drawCircle(RunMode mode, const std::vector<std::string>& p)
+void Interpreter::drawCircle(RunMode mode, const CommandParameters& p)
 {
     const ParameterReader r(p, state_, languageBase());
     r.checkTooMany(7);
@@ -220,7 +216,7 @@ void Interpreter::drawCircle(RunMode mode, const std::vector<std::string>& p)
                colour, thickness, style);
 }
 
-void Interpreter::drawCirclePart(RunMode mode, const std::vector<std::string>& p)
+void Interpreter::drawCirclePart(RunMode mode, const CommandParameters& p)
 {
     const ParameterReader r(p, state_, languageBase());
     r.checkTooMany(9);
@@ -236,7 +232,7 @@ void Interpreter::drawCirclePart(RunMode mode, const std::vector<std::string>& p
                    ToPixels(state_, radius), a1, a2, colour, thickness, style, languageBase());
 }
 
-void Interpreter::fillArea(RunMode mode, const std::vector<std::string>& p)
+void Interpreter::fillArea(RunMode mode, const CommandParameters& p)
 {
     const ParameterReader r(p, state_, languageBase());
     r.checkTooMany(5);
@@ -247,7 +243,7 @@ void Interpreter::fillArea(RunMode mode, const std::vector<std::string>& p)
     FloodFillAt(target(mode), ToPixelX(state_, x), ToPixelY(state_, y), fill, colour);
 }
 
-void Interpreter::drawDimLine(RunMode mode, const std::vector<std::string>& p)
+void Interpreter::drawDimLine(RunMode mode, const CommandParameters& p)
 {
     const int lang = languageBase();
     const ParameterReader r(p, state_, lang);
@@ -284,7 +280,7 @@ void Interpreter::drawDimLine(RunMode mode, const std::vector<std::string>& p)
                 {ToPixelX(state_, x2), ToPixelY(state_, y2)}, p[6], style, lang);
 }
 
-void Interpreter::drawText(RunMode mode, const std::vector<std::string>& p)
+void Interpreter::drawText(RunMode mode, const CommandParameters& p)
 {
     const int lang = languageBase();
     const ParameterReader r(p, state_, lang);
@@ -319,7 +315,7 @@ void Interpreter::drawText(RunMode mode, const std::vector<std::string>& p)
                     colour, font, style, text, lang);
 }
 
-void Interpreter::drawPicture(RunMode mode, const std::vector<std::string>& p)
+void Interpreter::drawPicture(RunMode mode, const CommandParameters& p)
 {
     const ParameterReader r(p, state_, languageBase());
     r.checkTooMany(6);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,6 +14,10 @@
 namespace kresbon {
 
 enum class RunMode { Screen, Print };
+
+// Parameters 1 to 12 of a command line (index 0 unused), each trimmed and
+// empty when absent.
+using CommandParameters = std::array<std::string, 13>;
 
 // The outcome of one screen run.
 struct RunReport {
@@ -95,14 +100,14 @@ private:
     std::string substituteParameters(std::string_view line, const CallRecord& record) const;
     [[noreturn]] void raise(int textId) const;
 
-    void drawPoint(RunMode mode, const std::vector<std::string>& p);
-    void drawBoxShape(RunMode mode, int kind, const std::vector<std::string>& p);
-    void drawCircle(RunMode mode, const std::vector<std::string>& p);
-    void drawCirclePart(RunMode mode, const std::vector<std::string>& p);
-    void fillArea(RunMode mode, const std::vector<std::string>& p);
-    void drawDimLine(RunMode mode, const std::vector<std::string>& p);
-    void drawText(RunMode mode, const std::vector<std::string>& p);
-    void drawPicture(RunMode mode, const std::vector<std::string>& p);
+    void drawPoint(RunMode mode, const CommandParameters& p);
+    void drawBoxShape(RunMode mode, int kind, const CommandParameters& p);
+    void drawCircle(RunMode mode, const CommandParameters& p);
+    void drawCirclePart(RunMode mode, const CommandParameters& p);
+    void fillArea(RunMode mode, const CommandParameters& p);
+    void drawDimLine(RunMode mode, const CommandParameters& p);
+    void drawText(RunMode mode, const CommandParameters& p);
+    void drawPicture(RunMode mode, const CommandParameters& p);
 
     Host& host_;
     DrawingState state_;
