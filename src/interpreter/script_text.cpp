@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -42,6 +43,9 @@ ScriptText DecodeScript(std::string_view bytes)
 
 std::string ReadFileBytes(const std::string& path)
 {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw std::runtime_error("Cannot read \"" + path + "\": it is a folder");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("Cannot open \"" + path + "\": " + std::strerror(errno));
     std::ostringstream buffer;

@@ -467,3 +467,33 @@ TEST_F(InterpreterTest, CzechMessages)
 
 }  // namespace
 }  // namespace kresbon
+
+namespace kresbon {
+namespace {
+
+TEST(ScriptText, ReadingAFolderFailsWithItsName)
+{
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    try {
+        ReadFileBytes(folder);
+        FAIL() << "a folder was read as a script";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find(folder), std::string::npos) << e.what();
+    }
+}
+
+TEST(ScriptText, EncodingIsDetectedPerFile)
+{
+    const ScriptText utf8 = DecodeScript("Text 1, 1, \"\xC4\x8C\"\r\nPoint 1, 1\n");
+    EXPECT_EQ(utf8.encoding, ScriptEncoding::Utf8);
+    ASSERT_EQ(utf8.lines.size(), 2u);
+    EXPECT_EQ(utf8.lines[0], "Text 1, 1, \"\xC8\"");  // Č in Windows-1250
+    const ScriptText cp1250 = DecodeScript("Text 1, 1, \"\xC8\"");
+    EXPECT_EQ(cp1250.encoding, ScriptEncoding::Cp1250);
+    EXPECT_EQ(cp1250.lines[0], "Text 1, 1, \"\xC8\"");
+    EXPECT_EQ(DecodeScript("\xEF\xBB\xBFPoint 1, 1").lines[0], "Point 1, 1");
+    EXPECT_EQ(SplitLines("a\rb\r\n\nc").size(), 4u);
+}
+
+}  // namespace
+}  // namespace kresbon
