@@ -97,6 +97,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     ui_->ScrollBox_VYKRES->viewport()->setBackgroundRole(QPalette::Window);
     ui_->ScrollBox_VYKRES->viewport()->setAutoFillBackground(true);
     buildEditorPopup();
+    buildDrawingPopup();
     setIcons();
     connectCommands();
 
@@ -130,6 +131,7 @@ MainWindow::~MainWindow()
 {
     if (auto* app = qobject_cast<KresbonApplication*>(QCoreApplication::instance()))
         app->setErrorHook(nullptr);
+    showCrossPointer(false);
 }
 
 void MainWindow::setAboutDialog(AboutDialog* about)
@@ -463,6 +465,7 @@ void MainWindow::applyTexts()
     };
     for (const auto& [action, n] : items) action->setText(UiText(language_, n));
     for (int layer = 1; layer <= 9; ++layer) layerItem(layer)->setText(UiText(language_, 311 + layer));
+    applyDrawingPopupTexts();
 
     const std::pair<QToolButton*, int> hints[] = {
         {ui_->BtnNew, 222},     {ui_->BtnOpenScr, 223}, {ui_->BtnSaveScr, 224},

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "interactive/click_commands.h"
 #include "interpreter/host.h"
 #include "interpreter/interpreter.h"
 #include "shell/message_box.h"
@@ -104,6 +105,8 @@ public:
     QMenu* editorPopup() const { return editorPopup_; }
     QCheckBox* layerBox(int layer) const;
     QAction* layerItem(int layer) const;
+    QMenu* drawingPopup() const { return drawingPopup_; }
+    const ClickTool& clickTool() const { return clickTool_; }
 
 signals:
     // The drawing was painted for the first time after the first activation.
@@ -149,6 +152,16 @@ private:
     void onLayerBoxChanged(int layer, bool ticked);
     void setAllLayerBoxes(bool ticked);
 
+    // Drawing by clicks.
+    void buildDrawingPopup();
+    void applyDrawingPopupTexts();
+    void chooseDrawingAction(DrawingAction action);
+    void cancelDrawingAction();
+    void clickOnDrawing(int x, int y);
+    void showPointerPosition(int x, int y);
+    void insertDrawingCommand();
+    void showCrossPointer(bool cross);
+
     // Closing.
     void writeSettingsAtClosing();
 
@@ -161,6 +174,9 @@ private:
     Interpreter interpreter_;
     AboutDialog* about_ = nullptr;
     QMenu* editorPopup_ = nullptr;
+    QMenu* drawingPopup_ = nullptr;
+    ClickTool clickTool_;
+    bool crossPointer_ = false;
     QAction* helpKey_ = nullptr;
     std::unique_ptr<QTranslator> toolkitTranslation_;
 

@@ -12,8 +12,10 @@
 #include "platform/texts.h"
 #include "render/save_drawing.h"
 #include "shell/editor_status.h"
+#include "shell/error_text.h"
 #include "shell/file_filters.h"
 #include "shell/main_window.h"
+#include "shell/print_job.h"
 #include "ui_main_window.h"
 #include "shell/interface_text.h"
 
@@ -124,8 +126,9 @@ void MainWindow::saveDrawing()
     SaveDrawingToFile(interpreter_.canvas(), chosen->toStdString(), language_);
 }
 
-// Prints the drawing as it stands after a fresh run, enlarged to fit the
-// printable area with its proportions kept.
+// Prints the drawing from a fresh run: the script runs again at the
+// printer's scale and the result is enlarged onto the page. The print log
+// is written after every print that reached the print run.
 void MainWindow::printDrawing()
 {
     runScript();
@@ -133,16 +136,19 @@ void MainWindow::printDrawing()
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(UiText(language_, 294));
     if (!dialogs_.setUpPrinter(this, printer)) return;
-    const QImage& image = ui_->IMAGE_VYKRES->image();
-    if (image.isNull()) return;
-    QPainter painter;
-    if (!painter.begin(&printer))
-        throw std::runtime_error("Cannot start printing on \"" + printer.printerName().toStdString() +
-                                 printer.outputFileName().toStdString() + "\".");
-    const QSize fitted = image.size().scaled(painter.viewport().size(), Qt::KeepAspectRatio);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(QRect(QPoint(0, 0), fitted), image);
-    painter.end();
+    PrintRecord record = PrinterFigures(printer);
+    {
+        BusyPointer busy;
+        try {
+            PrintDrawingOn(printer, interpreter_, EditorLines(*ui_->MEMO_SCRIPT), printStretch_, printDepth_);
+        } catch (const std::exception& error) {
+            busy.release();
+            showErrorNotice(ErrorMessage(error));
+        }
+    }
+    record.scriptName = scriptFile_.toStdString();
+    record.stamp = NowStamp();
+    WritePrintLog(PrintLogPath(environment_.settingsPath).toStdString(), PrintLogText(record));
 }
 
 }  // namespace kresbon

@@ -1,0 +1,219 @@
+// Drawing by clicks: the drawing's popup menu of drawing actions, clicks on
+// the drawing that append a ready-made command to the script and draw it,
+// and the pointer position in drawing units under the drawing.
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <cmath>
+#include <functional>
+
+#include "platform/encoding.h"
+#include "shell/interface_text.h"
+#include "shell/main_window.h"
+#include "ui_main_window.h"
+
+namespace kresbon {
+
+namespace {
+
+struct PopupItem {
+    const char* name;
+    int textId;
+    DrawingAction action;
+    bool separatorAfter;
+};
+
+// The drawing popup menu, in menu order; the last item cancels.
+constexpr PopupItem PopupItems[] = {
+    {"PopLine", 233, DrawingAction::Line, false},
+    {"PopDimLine", 234, DrawingAction::DimLine, false},
+    {"PopText", 235, DrawingAction::Text, true},
+    {"PopPoint", 236, DrawingAction::Point, false},
+    {"PopFillArea", 237, DrawingAction::FillArea, false},
+    {"PopRectangle", 238, DrawingAction::Rectangle, false},
+    {"PopCircle", 239, DrawingAction::Circle, false},
+    {"PopCirclePart", 240, DrawingAction::CirclePart, false},
+    {"PopEllipse", 241, DrawingAction::Ellipse, false},
+    {"PopPicture", 348, DrawingAction::Picture, true},
+    {"PopGlobals", 242, DrawingAction::Globals, false},
+    {"PopLayer", 324, DrawingAction::Layer, false},
+    {"PopProcedure", 349, DrawingAction::Procedure, false},
+    {"PopComment", 243, DrawingAction::Comment, true},
+    {"PopZrusAkci", 244, DrawingAction::None, false},
+};
+
+// Hands mouse presses (each press of a double click too) and moves of one
+// widget to the window. A handler
+// returns true when it has consumed the event.
+class MouseWatch : public QObject {
+public:
+    using Handler = std::function<bool(const QMouseEvent&)>;
+
+    MouseWatch(QWidget* watched, Handler press, Handler move)
+        : QObject(watched), press_(std::move(press)), move_(std::move(move))
+    {
+        watched->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        const Handler* handler = nullptr;
+        // The second press of a double click comes as a double click alone.
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+            handler = &press_;
+        if (event->type() == QEvent::MouseMove) handler = &move_;
+        if (handler == nullptr || !*handler) return false;
+        const bool consumed = (*handler)(static_cast<const QMouseEvent&>(*event));
+        if (consumed) event->accept();
+        return consumed;
+    }
+
+private:
+    Handler press_;
+    Handler move_;
+};
+
+// The pixel under the pointer; a position inside a pixel belongs to it.
+int PixelOf(qreal position)
+{
+    return static_cast<int>(std::floor(position));
+}
+
+}  // namespace
+
+void MainWindow::buildDrawingPopup()
+{
+    drawingPopup_ = new QMenu(this);
+    drawingPopup_->setObjectName(QStringLiteral("PopupIMAGE_VYKRES"));
+    for (const PopupItem& item : PopupItems) {
+        QAction* action = drawingPopup_->addAction(QString());
+        action->setObjectName(QString::fromLatin1(item.name));
+        if (item.action == DrawingAction::None)
+            connect(action, &QAction::triggered, this, [this] { cancelDrawingAction(); });
+        else
+            connect(action, &QAction::triggered, this, [this, a = item.action] {
+                runGuarded([this, a] { chooseDrawingAction(a); });
+            });
+        if (item.separatorAfter) drawingPopup_->addSeparator();
+    }
+
+    DrawingView* image = ui_->IMAGE_VYKRES;
+    image->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(image, &QWidget::customContextMenuRequested, this,
+            [this, image](const QPoint& at) { drawingPopup_->exec(image->mapToGlobal(at)); });
+
+    // The image takes its own moves, so that the scroll box beside it does
+    // not report them again in its own coordinates.
+    image->setMouseTracking(true);
+    new MouseWatch(
+        image,
+        [this](const QMouseEvent& e) {
+            if (e.button() == Qt::LeftButton) {
+                const int x = PixelOf(e.position().x());
+                const int y = PixelOf(e.position().y());
+                runGuarded([this, x, y] { clickOnDrawing(x, y); });
+            }
+            return false;
+        },
+        [this](const QMouseEvent& e) {
+            showPointerPosition(PixelOf(e.position().x()), PixelOf(e.position().y()));
+            return true;
+        });
+    QWidget* besideImage = ui_->ScrollBox_VYKRES->viewport();
+    besideImage->setMouseTracking(true);
+    new MouseWatch(besideImage, nullptr, [this](const QMouseEvent& e) {
+        showPointerPosition(PixelOf(e.position().x()), PixelOf(e.position().y()));
+        return false;
+    });
+    new MouseWatch(
+        ui_->MEMO_SCRIPT->viewport(),
+        [this](const QMouseEvent&) {
+            cancelDrawingAction();
+            return false;
+        },
+        nullptr);
+}
+
+void MainWindow::applyDrawingPopupTexts()
+{
+    for (const PopupItem& item : PopupItems) {
+        if (auto* action = drawingPopup_->findChild<QAction*>(QString::fromLatin1(item.name)))
+            action->setText(UiText(language_, item.textId));
+    }
+}
+
+void MainWindow::showCrossPointer(bool cross)
+{
+    if (cross == crossPointer_) return;
+    crossPointer_ = cross;
+    if (cross)
+        QApplication::setOverrideCursor(Qt::CrossCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::chooseDrawingAction(DrawingAction action)
+{
+    showCrossPointer(true);
+    if (clickTool_.Choose(action)) insertDrawingCommand();
+}
+
+void MainWindow::cancelDrawingAction()
+{
+    clickTool_.Reset();
+    showCrossPointer(false);
+}
+
+void MainWindow::clickOnDrawing(int x, int y)
+{
+    if (clickTool_.Click({x, y})) insertDrawingCommand();
+}
+
+void MainWindow::showPointerPosition(int x, int y)
+{
+    ui_->L_SOURADNICE->setText(
+        QString::fromStdString(PointerReadout(x, y, interpreter_.state().pixelsPerUnit)));
+}
+
+// Appends the command of the chosen action to the script and draws it as
+// if it were the script's next line. A command that fails stays in the
+// script and leaves the action pending.
+void MainWindow::insertDrawingCommand()
+{
+    InsertionContext context;
+    context.pixelsPerUnit = interpreter_.state().pixelsPerUnit;
+    context.languageBase = language_;
+    context.viewWidth = ui_->ScrollBox_VYKRES->width();
+    context.viewHeight = ui_->ScrollBox_VYKRES->height();
+    const DrawingAction action = clickTool_.action();
+    const std::vector<std::string> lines =
+        CommandLines(action, clickTool_.first(), clickTool_.second(), context);
+
+    QPlainTextEdit& editor = *ui_->MEMO_SCRIPT;
+    QTextCursor end(editor.document());
+    end.movePosition(QTextCursor::End);
+    const bool lastLineEmpty = editor.document()->lastBlock().text().isEmpty();
+    end.insertText(QString::fromStdString(TextToAppend(lastLineEmpty, lines)));
+    editor.setTextCursor(end);
+    editor.ensureCursorVisible();
+
+    // Assignments to the scale or the size replace the drawing's surface:
+    // the view must let go of the old one whatever happens.
+    try {
+        for (const std::string& line : LinesToExecute(action, lines))
+            interpreter_.ExecuteCommand(RunMode::Screen, Utf8ToCp1250(line));
+    } catch (...) {
+        showDrawing();
+        throw;
+    }
+    showDrawing();
+    cancelDrawingAction();
+}
+
+}  // namespace kresbon

@@ -1,0 +1,141 @@
+#include "shell/print_job.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+
+#include "interpreter/interpreter.h"
+#include "platform/surface.h"
+#include "platform/texts.h"
+#include "platform/vyjimka.h"
+
+namespace kresbon {
+
+namespace {
+
+// Restores the screen run's scale however the print run ends.
+class ScaleRestorer {
+public:
+    explicit ScaleRestorer(DrawingState& state) : state_(state), saved_(state.pixelsPerUnit) {}
+    ~ScaleRestorer() { state_.pixelsPerUnit = saved_; }
+    ScaleRestorer(const ScaleRestorer&) = delete;
+    ScaleRestorer& operator=(const ScaleRestorer&) = delete;
+
+private:
+    DrawingState& state_;
+    int saved_;
+};
+
+// CUPS hands out no port, so a printer is reported as on CUPS and a file
+// as what it is printed into.
+std::string PrinterEntry(const QPrinter& printer)
+{
+    const bool toFile = !printer.outputFileName().isEmpty();
+    QString name = printer.printerName();
+    if (name.isEmpty()) name = printer.outputFormat() == QPrinter::PdfFormat ? QStringLiteral("PDF") : QStringLiteral("?");
+    const QString port = toFile ? printer.outputFileName() : QStringLiteral("CUPS");
+    return (name + QStringLiteral(" on ") + port).toStdString();
+}
+
+std::unique_ptr<Surface> MakePrintBitmap(const PrintLayout& layout, int depth, Rgb background,
+                                         int languageBase)
+{
+    const long long width = layout.bitmapWidth;
+    const long long height = layout.bitmapHeight;
+    const auto tooLarge = [&] {
+        return vyjimka(Text(languageBase, 357) + std::to_string(width) + " x " + std::to_string(height) +
+                       Text(languageBase, 358));
+    };
+    if (width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max() ||
+        (height > 0 && width > Interpreter::MaxCanvasPixels / height))
+        throw tooLarge();
+    std::unique_ptr<Surface> bitmap;
+    try {
+        bitmap = std::make_unique<Surface>(static_cast<int>(width), static_cast<int>(height), depth);
+    } catch (const std::bad_alloc&) {
+        throw tooLarge();
+    }
+    bitmap->setBrush(background, BrushStyle::Solid);
+    bitmap->fillRect(0, 0, bitmap->width(), bitmap->height());
+    return bitmap;
+}
+
+// A palette bitmap goes to the printer as a palette image, so that a PDF
+// keeps it small and free of compression artefacts.
+QImage PageImage(const Surface& bitmap)
+{
+    const QImage image(reinterpret_cast<const uchar*>(bitmap.pixels().data()), bitmap.width(), bitmap.height(),
+                       static_cast<qsizetype>(bitmap.width()) * 4, QImage::Format_RGB32);
+    if (bitmap.palette().empty()) return image;
+    QList<QRgb> colours;
+    for (Rgb c : bitmap.palette()) colours.push_back(qRgb(redOf(c), greenOf(c), blueOf(c)));
+    return image.convertToFormat(QImage::Format_Indexed8, colours, Qt::ThresholdDither | Qt::AvoidDither);
+}
+
+QString PrinterDescription(const QPrinter& printer)
+{
+    return printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
+}
+
+void SendToPrinter(QPrinter& printer, const Surface& bitmap, const PrintLayout& layout)
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw std::runtime_error("Cannot start printing on \"" + PrinterDescription(printer).toStdString() + "\".");
+    if (bitmap.width() > 0 && bitmap.height() > 0) {
+        const auto clamp = [](long long v) {
+            return static_cast<int>(std::min<long long>(v, std::numeric_limits<int>::max()));
+        };
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        // Thin lines must reach the paper without compression artefacts.
+        painter.setRenderHint(QPainter::LosslessImageRendering, true);
+        painter.drawImage(QRect(0, 0, clamp(layout.placedWidth), clamp(layout.placedHeight)), PageImage(bitmap));
+    }
+    if (!painter.end())
+        throw std::runtime_error("Printing on \"" + PrinterDescription(printer).toStdString() + "\" failed.");
+}
+
+}  // namespace
+
+PrintRecord PrinterFigures(const QPrinter& printer)
+{
+    PrintRecord record;
+    record.printer = PrinterEntry(printer);
+    record.dpiX = printer.logicalDpiX();
+    record.dpiY = printer.logicalDpiY();
+    record.pageWidth = printer.width();
+    record.pageHeight = printer.height();
+    const QRect sheet = printer.pageLayout().fullRectPixels(printer.resolution());
+    record.physicalWidth = sheet.width();
+    record.physicalHeight = sheet.height();
+    record.landscape = printer.pageLayout().orientation() == QPageLayout::Landscape;
+    return record;
+}
+
+QString PrintLogPath(const QString& settingsPath)
+{
+    return QFileInfo(settingsPath).absoluteDir().filePath(QStringLiteral("LastPrint.log"));
+}
+
+void PrintDrawingOn(QPrinter& printer, Interpreter& interpreter, const std::vector<std::string>& lines,
+                    int stretch, int depth)
+{
+    DrawingState& state = interpreter.state();
+    const PrintLayout layout = FitDrawingToPage(printer.width(), printer.height(), state.pixelsPerUnit,
+                                                state.maximumX, state.maximumY, stretch);
+    ScaleRestorer restorer(state);
+    state.pixelsPerUnit = layout.scale;
+    const std::unique_ptr<Surface> bitmap =
+        MakePrintBitmap(layout, depth, state.backgroundColor, interpreter.languageBase());
+    interpreter.RunPrintLines(*bitmap, lines);
+    SendToPrinter(printer, *bitmap, layout);
+}
+
+}  // namespace kresbon

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <string>
+#include <vector>
+
+#include "render/print_layout.h"
+
+class QPrinter;
+
+namespace kresbon {
+
+class Interpreter;
+
+// The chosen printer's page as the page fit and the print log see it:
+// resolution, printable area, whole sheet and orientation. The script name
+// and the time are left for the caller.
+PrintRecord PrinterFigures(const QPrinter& printer);
+
+// LastPrint.log beside the settings file.
+QString PrintLogPath(const QString& settingsPath);
+
+// Runs the script a second time onto a print bitmap of its own, at the
+// scale that fits the printer's page, and prints the bitmap enlarged
+// stretch times from the top-left corner of the printable area. The print
+// run starts from the drawing state the screen run left; its PixelsPerUnit
+// is restored on every path. Errors propagate; a started print job is
+// ended first.
+void PrintDrawingOn(QPrinter& printer, Interpreter& interpreter, const std::vector<std::string>& lines,
+                    int stretch, int depth);
+
+}  // namespace kresbon

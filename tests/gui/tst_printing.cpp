@@ -1,0 +1,252 @@
+// Printing the drawing: the print run at the printer's scale, onto a PDF
+// file chosen by a stand-in for the printer dialog, and the print log.
+
+#include <QAction>
+#include <QFile>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+#include <QTest>
+#include <functional>
+#include <map>
+#include <regex>
+
+#include "platform/texts.h"
+#include "test_support.h"
+#include "ui_main_window.h"
+
+using namespace kresbon;
+using namespace kresbon::testing;
+
+namespace {
+
+// Chooses a PDF file as the printer, on a sheet of the given size in inches
+// at the given resolution, without margins, so that the page figures are
+// known exactly.
+class PdfPrinterDialogs : public FakeDialogs {
+public:
+    bool setUpPrinter(QWidget*, QPrinter& printer) override
+    {
+        ++printerRequests;
+        if (!accept) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdfPath);
+        printer.setResolution(resolution);
+        printer.setPageSize(QPageSize(sheetInches, QPageSize::Inch));
+        printer.setPageOrientation(orientation);
+        printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
+        if (beforePrint) beforePrint();
+        return true;
+    }
+
+    bool accept = true;
+    QString pdfPath;
+    int resolution = 100;
+    QSizeF sheetInches{4, 3};
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    std::function<void()> beforePrint;
+};
+
+struct Printing {
+    Sandbox box;
+    PdfPrinterDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+
+    void print() { window->form().MnuPrintPic->trigger(); }
+    std::string pdf() const { return box.read(QStringLiteral("out.pdf")); }
+    std::string log() const { return box.read(QStringLiteral("LastPrint.log")); }
+};
+
+// Starts the window on script, with files that must be in the program
+// folder before the first run.
+std::unique_ptr<Printing> StartWith(const std::string& script, const std::string& settings = {},
+                                    const std::map<QString, std::string>& files = {})
+{
+    auto p = std::make_unique<Printing>();
+    p->box.write("demo.krs", script);
+    for (const auto& [name, bytes] : files) p->box.write(name, bytes);
+    if (!settings.empty()) p->box.writeSettings(settings);
+    p->dialogs.pdfPath = p->box.path(QStringLiteral("out.pdf"));
+    p->window = std::make_unique<MainWindow>(p->box.environment(), p->dialogs);
+    if (!Started(*p->window)) return nullptr;
+    p->dialogs.forget();
+    return p;
+}
+
+std::vector<std::string> LogLines(const std::string& log)
+{
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    for (std::size_t end; (end = log.find("\r\n", from)) != std::string::npos; from = end + 2)
+        lines.push_back(log.substr(from, end - from));
+    return lines;
+}
+
+// The pixel size of the one picture the PDF holds, as its dictionary says.
+std::pair<int, int> PictureSize(const std::string& pdf)
+{
+    std::smatch width, height;
+    if (!std::regex_search(pdf, width, std::regex("/Width (\\d+)")) ||
+        !std::regex_search(pdf, height, std::regex("/Height (\\d+)")))
+        return {-1, -1};
+    return {std::stoi(width[1]), std::stoi(height[1])};
+}
+
+// A 2 x 2 white 24-bit BMP.
+std::string SmallBmp()
+{
+    std::string b = "BM";
+    const auto le32 = [&b](unsigned v) {
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    const auto le16 = [&b](unsigned v) {
+        b.push_back(static_cast<char>(v & 0xFF));
+        b.push_back(static_cast<char>(v >> 8));
+    };
+    le32(54 + 16), le32(0), le32(54), le32(40), le32(2), le32(2), le16(1), le16(24), le32(0), le32(16);
+    le32(2835), le32(2835), le32(0), le32(0);
+    for (int row = 0; row < 2; ++row) b += std::string(6, '\xFF') + std::string(2, '\0');
+    return b;
+}
+
+const std::string Frame = "PixelsPerUnit = 2\nMaximumX = 100\nMaximumY = 50\n"
+                          "Rectangle 5, 5, 95, 45, Solid, 1, Black\n";
+
+}  // namespace
+
+class PrintingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void printsAtThePrinterScaleAndWritesTheLog()
+    {
+        // 400 x 300 printer pixels; the drawing is 100 x 50 units at 2.
+        // Fit: min(300 / 100, 400 / 200) = 2, so with stretch 1 the print
+        // run draws at 4 pixels per unit into a 400 x 200 bitmap.
+        auto p = StartWith(Frame, "[Print]\nStretch=1\nBitsPerPixel=24\n");
+        QVERIFY(p);
+        p->print();
+        QCOMPARE(p->dialogs.printerRequests, 1);
+        QVERIFY(p->dialogs.notices().empty());
+        const std::string pdf = p->pdf();
+        QVERIFY(pdf.rfind("%PDF", 0) == 0);
+        QCOMPARE(PictureSize(pdf), std::make_pair(400, 200));
+        QVERIFY(pdf.find("/DCTDecode") == std::string::npos);  // no lossy picture
+        QCOMPARE(p->window->interpreter().state().pixelsPerUnit, 2);
+
+        const std::vector<std::string> lines = LogLines(p->log());
+        QCOMPARE(lines.size(), std::size_t(11));
+        // The demo script loaded at start-up is the current script file.
+        QCOMPARE(lines[0], "ScriptName:        " + p->box.path(QStringLiteral("demo.krs")).toStdString());
+        QVERIFY(std::regex_match(lines[1], std::regex(R"(Date:              \d\d/\d\d/\d{4} \d\d:\d\d:\d\d)")));
+        QCOMPARE(lines[2], "Printer:           PDF on " + p->dialogs.pdfPath.toStdString());
+        QCOMPARE(lines[3], std::string("PixelsPerInch:     100 dpi x 100 dpi"));
+        QCOMPARE(lines[6], std::string("PageRes:           400 x 300"));
+        QCOMPARE(lines[7], std::string("PageRes (cm):      10.16 x 7.62"));
+        QCOMPARE(lines[8], std::string("PhysPageSize:      400 x 300"));
+        QCOMPARE(lines[10], std::string("Orientation:       Portrait"));
+    }
+
+    void stretchShrinksTheBitmapAndLandscapeIsLogged()
+    {
+        // Landscape turns the 3 x 4 inch sheet into 400 x 300 pixels; the
+        // default stretch of 4 renders at floor(2 * 2 / 4) = 1 pixel per unit.
+        auto p = StartWith(Frame);
+        QVERIFY(p);
+        p->dialogs.sheetInches = QSizeF(3, 4);
+        p->dialogs.orientation = QPageLayout::Landscape;
+        p->print();
+        QVERIFY(p->dialogs.notices().empty());
+        QCOMPARE(PictureSize(p->pdf()), std::make_pair(100, 50));
+        const std::vector<std::string> lines = LogLines(p->log());
+        QCOMPARE(lines.size(), std::size_t(11));
+        QCOMPARE(lines[4], std::string("PageWidth:         400"));
+        QCOMPARE(lines[5], std::string("PageHeight:        300"));
+        QCOMPARE(lines[10], std::string("Orientation:       Landscape"));
+    }
+
+    void demoPrintsOnAPage()
+    {
+        const auto shipped = [](const char* name) {
+            QFile file(QFINDTESTDATA(QStringLiteral("../../resources/") + QLatin1String(name)));
+            return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+        };
+        const std::string demo = shipped("demo.krs");
+        QVERIFY(!demo.empty());
+        auto p = StartWith(demo, {}, {{QStringLiteral("demo-logo.gif"), shipped("demo-logo.gif")}});
+        QVERIFY(p);
+        p->dialogs.sheetInches = QSizeF(8.27, 11.69);
+        p->dialogs.resolution = 300;
+        p->print();
+        QVERIFY(p->dialogs.notices().empty());
+        QVERIFY(p->pdf().size() > 1000);
+        QCOMPARE(LogLines(p->log()).size(), std::size_t(11));
+        QCOMPARE(p->window->interpreter().state().pixelsPerUnit, 2);
+    }
+
+    void printRunErrorShowsTheBareMessageAndStillLogs()
+    {
+        auto p = StartWith(Frame + "Picture 10, 10, \"mark.bmp\"\n", {},
+                           {{QStringLiteral("mark.bmp"), SmallBmp()}});
+        QVERIFY(p);
+        QVERIFY(p->window->interpreter().drawingValid());
+        // The picture goes away while the printer dialog is open.
+        p->dialogs.beforePrint = [&] { QFile::remove(p->box.path(QStringLiteral("mark.bmp"))); };
+        p->print();
+        const auto notices = p->dialogs.notices();
+        QCOMPARE(notices.size(), std::size_t(1));
+        const QString expected = QString::fromStdString(Text(1000, 328)) + "\"" +
+                                 p->box.path(QStringLiteral("mark.bmp")) + "\"" +
+                                 QString::fromStdString(Text(1000, 329));
+        QCOMPARE(notices[0].text, expected);
+        QCOMPARE(p->window->interpreter().state().pixelsPerUnit, 2);
+        QCOMPARE(LogLines(p->log()).size(), std::size_t(11));
+        QVERIFY(!p->box.exists(QStringLiteral("out.pdf")));
+    }
+
+    void printerThatCannotStartIsReportedAndLogged()
+    {
+        auto p = StartWith(Frame);
+        QVERIFY(p);
+        p->dialogs.pdfPath = p->box.path(QStringLiteral("no such folder/out.pdf"));
+        p->print();
+        const auto notices = p->dialogs.notices();
+        QCOMPARE(notices.size(), std::size_t(1));
+        QVERIFY(notices[0].text.contains(QStringLiteral("no such folder/out.pdf")));
+        QCOMPARE(LogLines(p->log()).size(), std::size_t(11));
+        QCOMPARE(p->window->interpreter().state().pixelsPerUnit, 2);
+    }
+
+    void invalidDrawingOrCancelledDialogPrintsNothing()
+    {
+        auto p = StartWith(Frame + "Foo\n");
+        QVERIFY(p);
+        p->print();
+        QCOMPARE(p->dialogs.printerRequests, 0);
+        QCOMPARE(p->dialogs.notices().size(), std::size_t(1));  // the screen run's report
+        QVERIFY(!p->box.exists(QStringLiteral("LastPrint.log")));
+
+        auto q = StartWith(Frame);
+        QVERIFY(q);
+        q->dialogs.accept = false;
+        q->print();
+        QCOMPARE(q->dialogs.printerRequests, 1);
+        QVERIFY(q->dialogs.notices().empty());
+        QVERIFY(!q->box.exists(QStringLiteral("LastPrint.log")));
+        QVERIFY(!q->box.exists(QStringLiteral("out.pdf")));
+    }
+
+    void tooSmallPageGivesABlankPage()
+    {
+        // floor(2 * 2 / 10) = 0: nothing is drawn, the page is still printed.
+        auto p = StartWith(Frame, "[Print]\nStretch=10\n");
+        QVERIFY(p);
+        p->print();
+        QVERIFY(p->dialogs.notices().empty());
+        QVERIFY(p->pdf().rfind("%PDF", 0) == 0);
+        QCOMPARE(PictureSize(p->pdf()), std::make_pair(-1, -1));
+        QCOMPARE(p->window->interpreter().state().pixelsPerUnit, 2);
+    }
+};
+
+QTEST_MAIN(PrintingTest)
+#include "tst_printing.moc"
