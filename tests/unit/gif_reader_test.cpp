@@ -18,77 +18,77 @@ constexpr Rgb T = Picture::TransparentPixel;
 
 TEST(GifReader, FirstImageWithItsColourTable)
 {
-    GifSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.colours = {K, W, R, G, B};
-    spec.frames.push_back({0, 0, 3, 2, false, {}, -1, {2, 3, 4, 4, 1, 0}});
-    Picture p = ReadGif(encodeGif(spec));
+    GifLayout layout;
+    layout.width = 3;
+    layout.height = 2;
+    layout.colours = {K, W, R, G, B};
+    layout.frames.push_back({0, 0, 3, 2, false, {}, -1, {2, 3, 4, 4, 1, 0}});
+    Picture p = ReadGif(encodeGif(layout));
     EXPECT_EQ(p.width, 3);
     EXPECT_EQ(p.height, 2);
     EXPECT_EQ(p.pixels, (std::vector<Rgb>{R, G, B, B, W, K}));
     EXPECT_FALSE(p.hasTransparency);
 
     // A local table wins over the global one; later images are ignored.
-    spec.frames[0].colours = {G, B};
-    spec.frames[0].indices = {0, 1, 0, 1, 0, 1};
+    layout.frames[0].colours = {G, B};
+    layout.frames[0].indices = {0, 1, 0, 1, 0, 1};
     // (giflib's encoder loses a local table that a table-less image follows.)
-    spec.frames.push_back({0, 0, 3, 2, false, {K, K, W}, -1, {2, 2, 2, 2, 2, 2}});
-    p = ReadGif(encodeGif(spec));
+    layout.frames.push_back({0, 0, 3, 2, false, {K, K, W}, -1, {2, 2, 2, 2, 2, 2}});
+    p = ReadGif(encodeGif(layout));
     EXPECT_EQ(p.pixels, (std::vector<Rgb>{G, B, G, B, G, B}));
 }
 
 TEST(GifReader, TransparentColourOfTheFirstImage)
 {
-    GifSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.colours = {R, G, B, W};
-    spec.frames.push_back({0, 0, 2, 2, false, {}, 1, {0, 1, 1, 2}});
+    GifLayout layout;
+    layout.width = 2;
+    layout.height = 2;
+    layout.colours = {R, G, B, W};
+    layout.frames.push_back({0, 0, 2, 2, false, {}, 1, {0, 1, 1, 2}});
     // A control block before a later image does not change the first.
-    spec.frames.push_back({0, 0, 2, 2, false, {}, 0, {0, 0, 0, 0}});
-    const Picture p = ReadGif(encodeGif(spec));
+    layout.frames.push_back({0, 0, 2, 2, false, {}, 0, {0, 0, 0, 0}});
+    const Picture p = ReadGif(encodeGif(layout));
     EXPECT_TRUE(p.hasTransparency);
     EXPECT_EQ(p.pixels, (std::vector<Rgb>{R, T, T, B}));
 }
 
 TEST(GifReader, InterlacedRowsComeOutInOrder)
 {
-    GifSpec spec;
-    spec.width = 2;
-    spec.height = 11;
+    GifLayout layout;
+    layout.width = 2;
+    layout.height = 11;
     std::vector<std::uint8_t> indices;
     std::vector<Rgb> expected;
     for (int r = 0; r < 11; ++r) {
-        spec.colours.push_back(makeRgb(r * 20, 0, 0));
+        layout.colours.push_back(makeRgb(r * 20, 0, 0));
         indices.insert(indices.end(), {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(r)});
         expected.insert(expected.end(), {makeRgb(r * 20, 0, 0), makeRgb(r * 20, 0, 0)});
     }
-    spec.frames.push_back({0, 0, 2, 11, true, {}, -1, indices});
-    EXPECT_EQ(ReadGif(encodeGif(spec)).pixels, expected);
+    layout.frames.push_back({0, 0, 2, 11, true, {}, -1, indices});
+    EXPECT_EQ(ReadGif(encodeGif(layout)).pixels, expected);
 }
 
 TEST(GifReader, ImageIsPlacedOnItsScreenAndClipped)
 {
-    GifSpec spec;
-    spec.width = 4;
-    spec.height = 3;
-    spec.colours = {R, G};
-    spec.frames.push_back({1, 1, 2, 1, false, {}, -1, {0, 1}});
-    Picture p = ReadGif(encodeGif(spec));
+    GifLayout layout;
+    layout.width = 4;
+    layout.height = 3;
+    layout.colours = {R, G};
+    layout.frames.push_back({1, 1, 2, 1, false, {}, -1, {0, 1}});
+    Picture p = ReadGif(encodeGif(layout));
     EXPECT_TRUE(p.hasTransparency);
     EXPECT_EQ(p.pixels, (std::vector<Rgb>{T, T, T, T, T, R, G, T, T, T, T, T}));
 
     // Reaching past the right and bottom edges of the screen.
-    spec.frames[0] = {2, 1, 3, 3, false, {}, -1, {0, 1, 0, 1, 1, 1, 0, 0, 0}};
-    p = ReadGif(encodeGif(spec));
+    layout.frames[0] = {2, 1, 3, 3, false, {}, -1, {0, 1, 0, 1, 1, 1, 0, 0, 0}};
+    p = ReadGif(encodeGif(layout));
     EXPECT_EQ(p.pixels, (std::vector<Rgb>{T, T, T, T, T, T, R, G, T, T, G, G}));
 
     // A screen of no size takes the image's extent.
-    spec.width = 0;
-    spec.height = 0;
-    spec.frames[0] = {1, 0, 1, 2, false, {}, -1, {1, 0}};
-    p = ReadGif(encodeGif(spec));
+    layout.width = 0;
+    layout.height = 0;
+    layout.frames[0] = {1, 0, 1, 2, false, {}, -1, {1, 0}};
+    p = ReadGif(encodeGif(layout));
     EXPECT_EQ(p.width, 2);
     EXPECT_EQ(p.height, 2);
     EXPECT_EQ(p.pixels, (std::vector<Rgb>{T, G, T, R}));
@@ -96,14 +96,14 @@ TEST(GifReader, ImageIsPlacedOnItsScreenAndClipped)
 
 TEST(GifReader, RefusesDamagedFiles)
 {
-    GifSpec spec;
-    spec.width = 40;
-    spec.height = 30;
-    spec.colours = {R, G, B, W};
+    GifLayout layout;
+    layout.width = 40;
+    layout.height = 30;
+    layout.colours = {R, G, B, W};
     std::vector<std::uint8_t> indices(1200);
     for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint8_t>((i * 7 / 3) % 4);
-    spec.frames.push_back({0, 0, 40, 30, false, {}, -1, indices});
-    const Bytes good = encodeGif(spec);
+    layout.frames.push_back({0, 0, 40, 30, false, {}, -1, indices});
+    const Bytes good = encodeGif(layout);
     ASSERT_NO_THROW(ReadGif(good));
 
     // Every cut before the last data block loses image rows.
@@ -113,7 +113,7 @@ TEST(GifReader, RefusesDamagedFiles)
     magic[0] = 'X';
     EXPECT_THROW(ReadGif(magic), PictureError);
 
-    GifSpec noImage;
+    GifLayout noImage;
     noImage.colours = {R, G};
     EXPECT_THROW(ReadGif(encodeGif(noImage)), PictureError);
 
@@ -130,18 +130,18 @@ TEST(GifReader, RefusesDamagedFiles)
 
 TEST(GifReader, RefusesHugeScreensBeforeTakingMemory)
 {
-    GifSpec spec;
-    spec.width = 65535;
-    spec.height = 65535;
-    spec.colours = {R, G};
-    spec.frames.push_back({0, 0, 1, 1, false, {}, -1, {1}});
+    GifLayout layout;
+    layout.width = 65535;
+    layout.height = 65535;
+    layout.colours = {R, G};
+    layout.frames.push_back({0, 0, 1, 1, false, {}, -1, {1}});
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_THROW(ReadGif(encodeGif(spec)), PictureError);
+    EXPECT_THROW(ReadGif(encodeGif(layout)), PictureError);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
-    spec.width = 100;
-    spec.height = 100;
-    EXPECT_THROW(ReadGif(encodeGif(spec), DecodeLimits{9999}), PictureError);
-    EXPECT_NO_THROW(ReadGif(encodeGif(spec), DecodeLimits{10000}));
+    layout.width = 100;
+    layout.height = 100;
+    EXPECT_THROW(ReadGif(encodeGif(layout), DecodeLimits{9999}), PictureError);
+    EXPECT_NO_THROW(ReadGif(encodeGif(layout), DecodeLimits{10000}));
 }
 
 }  // namespace

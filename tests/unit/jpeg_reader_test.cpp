@@ -44,17 +44,17 @@ void expectQuadrants(const Picture& p, const std::vector<Rgb>& expected)
 
 TEST(JpegReader, ColourAndGreyscale)
 {
-    JpegSpec spec;
-    spec.samples = quadrants({{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {200, 150, 100}});
+    JpegLayout layout;
+    layout.samples = quadrants({{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {200, 150, 100}});
     const std::vector<Rgb> expected{0xFF0000, 0x00FF00, 0x0000FF, 0xC89664};
-    expectQuadrants(ReadJpeg(encodeJpeg(spec)), expected);
-    spec.stored = JCS_RGB;  // RGB kept without the YCbCr transform
-    expectQuadrants(ReadJpeg(encodeJpeg(spec)), expected);
-    spec.stored = JCS_YCbCr;
-    spec.progressive = true;
-    expectQuadrants(ReadJpeg(encodeJpeg(spec)), expected);
+    expectQuadrants(ReadJpeg(encodeJpeg(layout)), expected);
+    layout.stored = JCS_RGB;  // RGB kept without the YCbCr transform
+    expectQuadrants(ReadJpeg(encodeJpeg(layout)), expected);
+    layout.stored = JCS_YCbCr;
+    layout.progressive = true;
+    expectQuadrants(ReadJpeg(encodeJpeg(layout)), expected);
 
-    JpegSpec grey;
+    JpegLayout grey;
     grey.input = grey.stored = JCS_GRAYSCALE;
     grey.samples = quadrants({{0}, {255}, {128}, {30}});
     const Picture p = ReadJpeg(encodeJpeg(grey));
@@ -75,13 +75,13 @@ TEST(JpegReader, CmykPlainAndAdobeInverted)
         inverted.push_back(c);
     }
 
-    JpegSpec plain;
+    JpegLayout plain;
     plain.input = plain.stored = JCS_CMYK;
     plain.adobeMarker = false;
     plain.samples = quadrants(ink);
     expectQuadrants(ReadJpeg(encodeJpeg(plain)), expected);
 
-    JpegSpec adobe = plain;
+    JpegLayout adobe = plain;
     adobe.adobeMarker = true;
     adobe.samples = quadrants(inverted);
     expectQuadrants(ReadJpeg(encodeJpeg(adobe)), expected);
@@ -89,15 +89,15 @@ TEST(JpegReader, CmykPlainAndAdobeInverted)
     expectQuadrants(ReadJpeg(encodeJpeg(adobe)), expected);
 }
 
-JpegSpec smallPicture()
+JpegLayout smallPicture()
 {
-    JpegSpec spec;
-    spec.width = 24;
-    spec.height = 20;
+    JpegLayout layout;
+    layout.width = 24;
+    layout.height = 20;
     for (int i = 0; i < 24 * 20; ++i)
-        spec.samples.insert(spec.samples.end(), {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 3),
+        layout.samples.insert(layout.samples.end(), {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 3),
                                                  static_cast<std::uint8_t>(i * 7)});
-    return spec;
+    return layout;
 }
 
 TEST(JpegReader, RefusesDamagedFiles)
@@ -150,20 +150,20 @@ TEST(JpegReader, RefusesHugeOrEmptyFramesBeforeTakingMemory)
 
 TEST(JpegReader, RefusesEndlessProgressiveScans)
 {
-    JpegSpec spec;
-    spec.input = spec.stored = JCS_GRAYSCALE;
-    spec.samples.assign(16 * 16, 77);
-    spec.scans.push_back({1, {0}, 0, 0, 0, 0});
-    for (int k = 1; k <= 63; ++k) spec.scans.push_back({1, {0}, k, k, 0, 0});
-    EXPECT_NO_THROW(ReadJpeg(encodeJpeg(spec)));
+    JpegLayout layout;
+    layout.input = layout.stored = JCS_GRAYSCALE;
+    layout.samples.assign(16 * 16, 77);
+    layout.scans.push_back({1, {0}, 0, 0, 0, 0});
+    for (int k = 1; k <= 63; ++k) layout.scans.push_back({1, {0}, k, k, 0, 0});
+    EXPECT_NO_THROW(ReadJpeg(encodeJpeg(layout)));
 
     // Each coefficient refined bit by bit: 631 scans.
-    spec.scans.resize(1);
+    layout.scans.resize(1);
     for (int k = 1; k <= 63; ++k) {
-        spec.scans.push_back({1, {0}, k, k, 0, 9});
-        for (int a = 9; a > 0; --a) spec.scans.push_back({1, {0}, k, k, a, a - 1});
+        layout.scans.push_back({1, {0}, k, k, 0, 9});
+        for (int a = 9; a > 0; --a) layout.scans.push_back({1, {0}, k, k, a, a - 1});
     }
-    EXPECT_THROW(ReadJpeg(encodeJpeg(spec)), PictureError);
+    EXPECT_THROW(ReadJpeg(encodeJpeg(layout)), PictureError);
 }
 
 }  // namespace

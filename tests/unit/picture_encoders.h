@@ -30,7 +30,7 @@ struct Frame {
     std::vector<std::uint8_t> indices;  // row-major, top row first
 };
 
-struct GifSpec {
+struct GifLayout {
     int width = 1;
     int height = 1;
     std::vector<Rgb> colours;  // global colour table
@@ -64,15 +64,15 @@ inline void checkGif(int result)
 
 // Writes the picture with giflib's encoder; interlaced frames get their rows
 // in the order of the four passes.
-inline Bytes encodeGif(const GifSpec& spec)
+inline Bytes encodeGif(const GifLayout& layout)
 {
     Bytes out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, appendToBytes, &error);
     EGifSetGifVersion(gif, true);
-    ColorMapObject* global = spec.colours.empty() ? nullptr : colourMap(spec.colours);
-    checkGif(EGifPutScreenDesc(gif, spec.width, spec.height, 8, 0, global));
-    for (const Frame& f : spec.frames) {
+    ColorMapObject* global = layout.colours.empty() ? nullptr : colourMap(layout.colours);
+    checkGif(EGifPutScreenDesc(gif, layout.width, layout.height, 8, 0, global));
+    for (const Frame& f : layout.frames) {
         if (f.transparent >= 0) {
             GraphicsControlBlock control{DISPOSAL_UNSPECIFIED, false, 0, f.transparent};
             GifByteType block[4];
@@ -99,7 +99,7 @@ inline Bytes encodeGif(const GifSpec& spec)
     return out;
 }
 
-struct JpegSpec {
+struct JpegLayout {
     int width = 16;
     int height = 16;
     J_COLOR_SPACE input = JCS_RGB;  // what samples hold
@@ -117,7 +117,7 @@ inline int componentsOf(J_COLOR_SPACE space)
 
 // Quality 100 without chroma subsampling, so solid 8x8 blocks come back
 // within a step or two of what went in.
-inline Bytes encodeJpeg(const JpegSpec& spec)
+inline Bytes encodeJpeg(const JpegLayout& layout)
 {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
@@ -126,27 +126,27 @@ inline Bytes encodeJpeg(const JpegSpec& spec)
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = spec.width;
-    info.image_height = spec.height;
-    info.input_components = componentsOf(spec.input);
-    info.in_color_space = spec.input;
+    info.image_width = layout.width;
+    info.image_height = layout.height;
+    info.input_components = componentsOf(layout.input);
+    info.in_color_space = layout.input;
     jpeg_set_defaults(&info);
-    jpeg_set_colorspace(&info, spec.stored);
-    if (spec.stored == JCS_CMYK || spec.stored == JCS_YCCK) info.write_Adobe_marker = spec.adobeMarker;
+    jpeg_set_colorspace(&info, layout.stored);
+    if (layout.stored == JCS_CMYK || layout.stored == JCS_YCCK) info.write_Adobe_marker = layout.adobeMarker;
     jpeg_set_quality(&info, 100, TRUE);
     for (int c = 0; c < info.num_components; ++c) {
         info.comp_info[c].h_samp_factor = 1;
         info.comp_info[c].v_samp_factor = 1;
     }
-    if (spec.progressive) jpeg_simple_progression(&info);
-    if (!spec.scans.empty()) {
-        info.scan_info = spec.scans.data();
-        info.num_scans = static_cast<int>(spec.scans.size());
+    if (layout.progressive) jpeg_simple_progression(&info);
+    if (!layout.scans.empty()) {
+        info.scan_info = layout.scans.data();
+        info.num_scans = static_cast<int>(layout.scans.size());
     }
     jpeg_start_compress(&info, TRUE);
-    const int stride = spec.width * info.input_components;
+    const int stride = layout.width * info.input_components;
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPLE*>(spec.samples.data()) + info.next_scanline * stride;
+        JSAMPROW row = const_cast<JSAMPLE*>(layout.samples.data()) + info.next_scanline * stride;
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);

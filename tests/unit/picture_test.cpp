@@ -209,12 +209,12 @@ TEST_F(PictureTest, ExtensionsMatchWithoutRegardToCase)
     const Bytes bmp = EncodeBmp(pictureSurface(2, 2, {Red, Green, Blue, Black}));
     write("a.Bmp", bmp);
     write("b.BMP", bmp);
-    JpegSpec jpeg;
+    JpegLayout jpeg;
     jpeg.width = jpeg.height = 8;
     jpeg.samples.assign(8 * 8 * 3, 0);
     write("c.jpeg", encodeJpeg(jpeg));
     write("d.JPG", encodeJpeg(jpeg));
-    GifSpec gif;
+    GifLayout gif;
     gif.colours = {Red, Blue};
     gif.frames.push_back({0, 0, 1, 1, false, {}, -1, {1}});
     write("e.Gif", encodeGif(gif));
