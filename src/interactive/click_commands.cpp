@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "interpreter/expression.h"
-#include "interpreter/text_helpers.h"
+#include "platform/expression.h"
+#include "platform/text_helpers.h"
 #include "platform/texts.h"
 
 namespace kresbon {

@@ -1,10 +1,10 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/expression.h"
+#include "platform/expression.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/named_values.h"
-#include "interpreter/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/fonts.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "interpreter/interpreter.h"
-#include "interpreter/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
 

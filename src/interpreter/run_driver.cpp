@@ -3,9 +3,9 @@
 #include <system_error>
 
 #include "interpreter/interpreter.h"
-#include "interpreter/script_path.h"
+#include "platform/script_path.h"
 #include "interpreter/script_text.h"
-#include "interpreter/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/encoding.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"

@@ -3,7 +3,7 @@
 #include "codecs/bmp_writer.h"
 #include "codecs/gif_writer.h"
 #include "codecs/jpeg_writer.h"
-#include "interpreter/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/encoding.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
