@@ -20,9 +20,14 @@ namespace {
 
 constexpr long double PixelLimit = 1LL << 30;
 
+// floor(scale * v). A product below 2^62 in size floors through a 64-bit
+// integer, exactly: truncation, one less for a negative fraction.
 long double floorProduct(int scale, long double v)
 {
-    return std::floor(static_cast<long double>(scale) * v);
+    const long double product = static_cast<long double>(scale) * v;
+    if (!(std::fabs(product) < 0x1p62L)) return std::floor(product);
+    const long long whole = static_cast<long long>(product);
+    return static_cast<long double>(whole - (static_cast<long double>(whole) > product ? 1 : 0));
 }
 
 int clampPixel(long double v)

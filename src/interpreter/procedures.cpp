@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "interpreter/interpreter.h"
@@ -111,17 +113,28 @@ bool Interpreter::prepareCall(std::string_view line, CallRecord& record) const
 
     // The parameter list follows the name, which follows the keyword.
     const std::string afterKeyword = Trim(TextAfter(headerLine, ' '));
-    record.parameters.clear();
+    record.parameters = leadingFields(TextAfter(afterKeyword, ' '));
     record.longestParameter = 0;
-    for (std::string& parameter : leadingFields(TextAfter(afterKeyword, ' '))) {
+    // A few names are compared directly; a long list goes through a set, so
+    // that the check grows with the length of the list.
+    constexpr std::size_t directlyCompared = 16;
+    std::unordered_set<std::string_view> seen;
+    const auto begin = record.parameters.begin();
+    for (auto it = begin; it != record.parameters.end(); ++it) {
+        const std::string& parameter = *it;
         if (parameter[0] != '#')
             throw vyjimka(Text(lang, 339) + quoted(record.name) + Text(lang, 340));
-        if (std::find(record.parameters.begin(), record.parameters.end(), parameter) !=
-            record.parameters.end())
+        bool repeated;
+        if (record.parameters.size() <= directlyCompared) {
+            repeated = std::find(begin, it, parameter) != it;
+        } else {
+            if (seen.empty()) seen.reserve(record.parameters.size());
+            repeated = !seen.insert(parameter).second;
+        }
+        if (repeated)
             throw vyjimka(Text(lang, 343) + quoted(record.name) + Text(lang, 344) +
                           quoted(parameter) + Text(lang, 345));
         record.longestParameter = std::max(record.longestParameter, parameter.size());
-        record.parameters.push_back(std::move(parameter));
     }
     if (record.parameters.size() != record.arguments.size())
         throw vyjimka(Text(lang, 341) + quoted(record.name) + Text(lang, 342));

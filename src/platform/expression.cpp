@@ -353,12 +353,6 @@ long double ComposeNumber(const NumberParts& parts) {
     return parts.negative ? -value : value;
 }
 
-std::string_view TrimView(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
 // A number as scripts mostly write it: an optional leading '-', digits and
 // points, then optionally an exponent letter, one sign and digits. No
 // operator of such a text is ever applied and no sign pair occurs in it, so
@@ -392,14 +386,14 @@ std::string EvaluateExpression(std::string_view expression) {
 
 std::optional<long double> TextToFloat(std::string_view text) {
     NumberParts parts;
-    if (!SplitNumber(TrimView(text), parts)) return std::nullopt;
+    if (!SplitNumber(Trimmed(text), parts)) return std::nullopt;
     const long double value = ComposeNumber(parts);
     if (!std::isfinite(static_cast<double>(value))) return std::nullopt;
     return value;
 }
 
 std::optional<int> TextToInt(std::string_view text) {
-    text = TrimView(text);
+    text = Trimmed(text);
     bool negative = false;
     if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
         negative = text[0] == '-';

@@ -14,6 +14,8 @@ bool IsDigit(char c);
 // A blank is any character with code 0 to 32.
 bool IsBlank(char c);
 std::string Trim(std::string_view s);
+// The same without a copy: a view into s.
+std::string_view Trimmed(std::string_view s);
 bool IsUnsignedInteger(std::string_view s);
 
 // Case mapping of the Windows-1250 code page (so that Č and č fold).
@@ -21,10 +23,14 @@ char LowerChar(char c);
 char UpperChar(char c);
 std::string LowerText(std::string_view s);
 std::string UpperText(std::string_view s);
+// Whether s folds to the lower-case word given.
+bool EqualsFolded(std::string_view s, std::string_view lowerWord);
 
 int CountChar(std::string_view s, char c);
 int CountCharOutsideQuotes(std::string_view s, char c, char quote = QuoteChar);
 std::string StripComment(std::string_view s, char comment = '%', char quote = QuoteChar);
+// Position of the first c outside quotes, or npos.
+std::size_t FindOutsideQuotes(std::string_view s, char c, char quote = QuoteChar);
 std::string PlainField(std::string_view s, char separator, int n);
 std::string QuotedField(std::string_view s, char separator, char quote, int n);
 // The text after the first occurrence of c (empty when c does not occur);

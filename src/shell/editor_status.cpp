@@ -49,7 +49,7 @@ QString EditorText(const QPlainTextEdit& editor)
     return text;
 }
 
-std::vector<std::string> EditorLines(const QPlainTextEdit& editor)
+ScriptLines EditorLines(const QPlainTextEdit& editor)
 {
     return SplitLines(Utf8ToCp1250(EditorText(editor).toStdString()));
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "interpreter/script_text.h"
+
 class QPlainTextEdit;
 
 namespace kresbon {
@@ -21,7 +23,7 @@ QString CaretReadout(const QPlainTextEdit& editor);
 void SelectEditorLine(QPlainTextEdit& editor, int lineNumber);
 
 // The editor's text as the interpreter reads it: Windows-1250 lines.
-std::vector<std::string> EditorLines(const QPlainTextEdit& editor);
+ScriptLines EditorLines(const QPlainTextEdit& editor);
 
 // The editor's text exactly, with "\n" line breaks.
 QString EditorText(const QPlainTextEdit& editor);
