@@ -23,6 +23,17 @@ enum BoxShape { LineShape, RectangleShape, EllipseShape };
 
 void splitParameters(std::string_view parameterText, CommandParameters& p)
 {
+    if (parameterText.find(QuoteChar) == std::string_view::npos) {
+        // Without quotes every comma separates.
+        std::size_t start = 0;
+        for (int field = 1; field <= MaxParameters; ++field) {
+            const std::size_t comma = parameterText.find(',', start);
+            p[field] = Trimmed(parameterText.substr(start, comma - start));
+            if (comma == std::string_view::npos) break;
+            start = comma + 1;
+        }
+        return;
+    }
     int field = 1;
     bool quoted = false;
     std::size_t start = 0;

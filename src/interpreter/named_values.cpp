@@ -15,9 +15,8 @@ namespace {
 template <typename T, std::size_t N>
 const T* lookup(const std::array<std::pair<std::string_view, T>, N>& table, std::string_view word)
 {
-    const std::string lower = LowerText(word);
     for (const auto& [name, value] : table)
-        if (lower == name) return &value;
+        if (EqualsFolded(word, name)) return &value;
     return nullptr;
 }
 

@@ -71,8 +71,8 @@ bool Interpreter::IsBasicCommand(std::string_view word)
         "shiftx",     "shifty",        "layer",            "point",           "line",
         "dimline",    "rectangle",     "ellipse",          "circle",          "circlepart",
         "fillarea",   "picture",       "text"};
-    const std::string lower = LowerText(word);
-    return std::find(reserved.begin(), reserved.end(), lower) != reserved.end();
+    return std::any_of(reserved.begin(), reserved.end(),
+                       [word](std::string_view r) { return EqualsFolded(word, r); });
 }
 
 bool Interpreter::IsProcedureName(std::string_view word) const

@@ -25,6 +25,25 @@ ScriptLines SplitLines(std::string text)
 {
     ScriptLines lines;
     const std::size_t size = text.size();
+    if (text.find('\r') == std::string::npos) {
+        // Lines ending in LF alone are already in their final form.
+        std::size_t count = 1;
+        for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+            ++count;
+        lines.starts_.reserve(count);
+        std::size_t start = 0;
+        for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', start)) {
+            lines.starts_.push_back(start);
+            lines.lastEnd_ = at;
+            start = at + 1;
+        }
+        if (start < size) {
+            lines.starts_.push_back(start);
+            lines.lastEnd_ = size;
+        }
+        lines.text_ = std::move(text);
+        return lines;
+    }
     std::size_t count = 1;
     for (std::size_t i = 0; i < size; ++i)
         if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == size || text[i + 1] != '\n'))) ++count;

@@ -468,6 +468,19 @@ std::string FloatToStr(double value) {
 }
 
 std::optional<long double> EvaluateNumber(std::string_view expression) {
+    // Up to 18 digits without point or exponent: the whole number itself.
+    constexpr std::size_t wholeDigits = 18;
+    const bool negative = !expression.empty() && expression[0] == '-';
+    const std::size_t first = negative ? 1 : 0;
+    std::size_t i = first;
+    long long whole = 0;
+    for (; i < expression.size() && IsDigit(expression[i]); ++i)
+        if (i - first < wholeDigits) whole = whole * 10 + (expression[i] - '0');
+    const std::size_t digits = i - first;
+    if (i == expression.size() && digits >= 1 && digits <= wholeDigits) {
+        const long double value = static_cast<long double>(whole);
+        return negative ? -value : value;
+    }
     if (IsPlainNumber(expression)) return TextToFloat(expression);
     try {
         return TextToFloat(EvaluateExpression(expression));

@@ -81,18 +81,6 @@ std::size_t FieldStart(std::string_view s, char separator, int n, const char* qu
 
 }  // namespace
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-std::string_view Trimmed(std::string_view s) {
-    std::size_t begin = 0;
-    std::size_t end = s.size();
-    while (begin < end && IsBlank(s[begin])) ++begin;
-    while (end > begin && IsBlank(s[end - 1])) --end;
-    return s.substr(begin, end - begin);
-}
-
 std::string Trim(std::string_view s) { return std::string(Trimmed(s)); }
 
 bool IsUnsignedInteger(std::string_view s) {
@@ -107,8 +95,7 @@ char UpperChar(char c) { return static_cast<char>(kUpperTable[static_cast<unsign
 std::string LowerText(std::string_view s) { return MapText(s, kLowerTable); }
 std::string UpperText(std::string_view s) { return MapText(s, kUpperTable); }
 
-bool EqualsFolded(std::string_view s, std::string_view lowerWord) {
-    if (s.size() != lowerWord.size()) return false;
+bool FoldsToSameSize(std::string_view s, std::string_view lowerWord) {
     for (std::size_t i = 0; i < s.size(); ++i)
         if (kLowerTable[static_cast<unsigned char>(s[i])] != static_cast<unsigned char>(lowerWord[i]))
             return false;
@@ -133,8 +120,12 @@ int CountCharOutsideQuotes(std::string_view s, char c, char quote) {
 }
 
 std::size_t FindOutsideQuotes(std::string_view s, char c, char quote) {
+    // Before the first quote nothing is quoted.
+    const std::size_t firstQuote = s.find(quote);
+    const std::size_t first = s.substr(0, firstQuote).find(c);
+    if (first != std::string_view::npos || firstQuote == std::string_view::npos) return first;
     bool quoted = false;
-    for (std::size_t i = 0; i < s.size(); ++i) {
+    for (std::size_t i = firstQuote; i < s.size(); ++i) {
         if (s[i] == quote) quoted = !quoted;
         else if (s[i] == c && !quoted) return i;
     }

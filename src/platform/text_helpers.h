@@ -10,12 +10,18 @@ namespace kresbon {
 
 constexpr char QuoteChar = '"';
 
-bool IsDigit(char c);
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // A blank is any character with code 0 to 32.
-bool IsBlank(char c);
+inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 std::string Trim(std::string_view s);
 // The same without a copy: a view into s.
-std::string_view Trimmed(std::string_view s);
+inline std::string_view Trimmed(std::string_view s) {
+    std::size_t begin = 0;
+    std::size_t end = s.size();
+    while (begin < end && IsBlank(s[begin])) ++begin;
+    while (end > begin && IsBlank(s[end - 1])) --end;
+    return s.substr(begin, end - begin);
+}
 bool IsUnsignedInteger(std::string_view s);
 
 // Case mapping of the Windows-1250 code page (so that Č and č fold).
@@ -24,7 +30,10 @@ char UpperChar(char c);
 std::string LowerText(std::string_view s);
 std::string UpperText(std::string_view s);
 // Whether s folds to the lower-case word given.
-bool EqualsFolded(std::string_view s, std::string_view lowerWord);
+bool FoldsToSameSize(std::string_view s, std::string_view lowerWord);
+inline bool EqualsFolded(std::string_view s, std::string_view lowerWord) {
+    return s.size() == lowerWord.size() && FoldsToSameSize(s, lowerWord);
+}
 
 int CountChar(std::string_view s, char c);
 int CountCharOutsideQuotes(std::string_view s, char c, char quote = QuoteChar);

@@ -523,5 +523,29 @@ TEST(ScriptText, EncodingIsDetectedPerFile)
     EXPECT_EQ(SplitLines("a\rb\r\n\nc").size(), 4u);
 }
 
+// Every line, empty ones too, with or without a last line end, whichever
+// line ends the text uses.
+TEST(ScriptText, LinesKeepTheirTextWhateverTheLineEnds)
+{
+    auto texts = [](const ScriptLines& lines) {
+        std::vector<std::string> all;
+        for (std::size_t i = 0; i < lines.size(); ++i) all.emplace_back(lines[i]);
+        return all;
+    };
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(texts(SplitLines("ab\n\ncd\n")), (Lines{"ab", "", "cd"}));
+    EXPECT_EQ(texts(SplitLines("ab\n\ncd")), (Lines{"ab", "", "cd"}));
+    EXPECT_EQ(texts(SplitLines("\n")), (Lines{""}));
+    EXPECT_EQ(texts(SplitLines("")), Lines{});
+    EXPECT_EQ(texts(SplitLines("ab\r\n\r\rcd\ref\r\n")), (Lines{"ab", "", "", "cd", "ef"}));
+    EXPECT_EQ(texts(SplitLines("ab\r\ncd\nef")), (Lines{"ab", "cd", "ef"}));
+    EXPECT_EQ(texts(SplitLines("\r")), (Lines{""}));
+    ScriptLines built;
+    built.push_back("x");
+    built.push_back("");
+    built.push_back("yz");
+    EXPECT_EQ(texts(built), (Lines{"x", "", "yz"}));
+}
+
 }  // namespace
 }  // namespace kresbon
