@@ -25,6 +25,11 @@ median() {
   printf '%d.%03d' $((ms / 1000)) $((ms % 1000))
 }
 
+# The first time divided by the second, to two places.
+ratio() {
+  awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2fx", a / b; else print "n/a" }'
+}
+
 # Peak resident memory in MB of one run.
 peak() {
   /usr/bin/time -f '%M' "$@" 2>&1 >/dev/null | tail -n 1 | awk '{printf "%.1f", $1 / 1024}'
@@ -36,6 +41,8 @@ t=$(median $render --depth 24 --output $work/lines.bmp $work/lines.krs)
 p=$(/usr/bin/python3 bench/pillow_draw.py $work/pillow.json lines)
 w=$(median /usr/bin/python3 bench/pillow_draw.py $work/pillow.json lines --whole $work/pillow_lines.bmp)
 echo "100,000 lines, 2000x2000, 24 bits, whole process with BMP: ${t} s (Pillow ImageDraw.line, same job as a whole process: ${w} s, drawing alone: ${p} s; target <= 0.5 s and faster)"
+c=$(median build/bench/line_reference $work/lines.krs $work/c_lines.bmp)
+echo "  the same lines against a plain C program (parse, Bresenham, BMP): C ${c} s; Kresbon/C $(ratio "$t" "$c") (target <= 1.15), Kresbon/Pillow $(ratio "$t" "$w")"
 
 t=$(median $render --depth 24 --output $work/ellipses.bmp $work/ellipses.krs)
 p=$(/usr/bin/python3 bench/pillow_draw.py $work/pillow.json shapes)
@@ -55,6 +62,12 @@ m=$(peak $render --depth 24 $work/fill.krs)
 echo "peak memory, 4000x4000 drawing at 24 bits: ${m} MB (drawing's own pixels: 61.0 MB as 32-bit words; target <= drawing + 30 MB)"
 m=$(peak $render --depth 24 $work/lines.krs)
 echo "peak memory, 100,000-line script, 2000x2000: ${m} MB (drawing's own pixels: 15.3 MB; target <= drawing + 30 MB)"
+
+t=$(median $render --depth 24 --output $work/lines_1m.bmp $work/lines_1m.krs)
+c=$(median build/bench/line_reference $work/lines_1m.krs $work/c_lines_1m.bmp)
+m=$(peak $render --depth 24 --output $work/lines_1m.bmp $work/lines_1m.krs)
+mc=$(peak build/bench/line_reference $work/lines_1m.krs $work/c_lines_1m.bmp)
+echo "1,000,000-line script, 2000x2000, whole process with BMP: ${t} s, C ${c} s, Kresbon/C $(ratio "$t" "$c") (target <= 1.15); peak memory ${m} MB, C ${mc} MB (drawing's own pixels: 15.3 MB; target <= drawing + 60 MB)"
 
 read -r opaque clear first < <(build/bench/text_bench)
 p=$(/usr/bin/python3 bench/pillow_text.py)
