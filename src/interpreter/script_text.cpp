@@ -14,7 +14,7 @@ namespace kresbon {
 void ScriptLines::push_back(std::string_view line)
 {
     if (!starts_.empty()) text_ += '\n';
-    starts_.push_back(text_.size());
+    addStart(text_.size());
     text_.append(line);
     lastEnd_ = text_.size();
 }
@@ -33,12 +33,12 @@ ScriptLines SplitLines(std::string text)
         lines.starts_.reserve(count);
         std::size_t start = 0;
         for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', start)) {
-            lines.starts_.push_back(start);
+            lines.addStart(start);
             lines.lastEnd_ = at;
             start = at + 1;
         }
         if (start < size) {
-            lines.starts_.push_back(start);
+            lines.addStart(start);
             lines.lastEnd_ = size;
         }
         lines.text_ = std::move(text);
@@ -58,13 +58,13 @@ ScriptLines SplitLines(std::string text)
             continue;
         }
         if (c == '\r' && in + 1 < size && text[in + 1] == '\n') ++in;
-        lines.starts_.push_back(lineStart);
+        lines.addStart(lineStart);
         lines.lastEnd_ = out;
         text[out++] = '\n';
         lineStart = out;
     }
     if (lineStart < out) {
-        lines.starts_.push_back(lineStart);
+        lines.addStart(lineStart);
         lines.lastEnd_ = out;
     }
     text.resize(out);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,16 +20,35 @@ public:
     bool empty() const { return starts_.empty(); }
     std::string_view operator[](std::size_t i) const
     {
-        const std::size_t end = i + 1 < starts_.size() ? starts_[i + 1] - 1 : lastEnd_;
-        return std::string_view(text_).substr(starts_[i], end - starts_[i]);
+        const std::size_t begin = start(i);
+        const std::size_t end = i + 1 < starts_.size() ? start(i + 1) - 1 : lastEnd_;
+        return std::string_view(text_).substr(begin, end - begin);
     }
     void push_back(std::string_view line);
 
 private:
     friend ScriptLines SplitLines(std::string text);
 
+    // Starts are kept in 32 bits; the lines from which a start passes each
+    // further multiple of 4 GiB are listed in wraps_.
+    std::size_t start(std::size_t i) const
+    {
+        std::size_t high = 0;
+        for (std::size_t wrap : wraps_) {
+            if (wrap > i) break;
+            ++high;
+        }
+        return high << 32 | starts_[i];
+    }
+    void addStart(std::size_t offset)
+    {
+        while ((wraps_.size() + 1) << 32 <= offset) wraps_.push_back(starts_.size());
+        starts_.push_back(static_cast<std::uint32_t>(offset));
+    }
+
     std::string text_;
-    std::vector<std::size_t> starts_;
+    std::vector<std::uint32_t> starts_;
+    std::vector<std::size_t> wraps_;
     std::size_t lastEnd_ = 0;
 };
 
