@@ -45,10 +45,10 @@ std::vector<std::string> leadingFields(std::string_view text)
 
 // The word a line is classified by: the name before the first '=' outside
 // quotes of an assignment, else the command word.
-std::string lineWord(std::string_view line)
+std::string_view lineWord(std::string_view line)
 {
-    if (CountCharOutsideQuotes(line, '=') > 0) return Trim(QuotedField(line, '=', QuoteChar, 1));
-    return Trim(PlainField(line, ' ', 1));
+    const std::size_t equals = FindOutsideQuotes(line, '=');
+    return Trimmed(line.substr(0, equals != std::string_view::npos ? equals : line.find(' ')));
 }
 
 std::string quoted(std::string_view s)
@@ -179,8 +179,8 @@ void Interpreter::callProcedure(RunMode mode, std::string_view line)
             continue;
         }
         const std::string& bodyLine = procedureLines_[frame.next++];
-        const std::string word = lineWord(bodyLine);
-        if (LowerText(word) == "end") {
+        const std::string_view word = lineWord(bodyLine);
+        if (EqualsFolded(word, "end")) {
             calls.pop_back();
         } else if (IsBasicCommand(word)) {
             ExecuteCommand(mode, substituteParameters(bodyLine, frame.record));
