@@ -106,24 +106,25 @@ std::string ResultText(double value) {
     return FloatToStr(value);
 }
 
-// One operand of the operator passes: text of the expression, or the result
-// of an earlier step, kept as the double it was rounded to.
+// One operand of the operator passes: text of the expression, or (without
+// text) the result of an earlier step, kept as the double it was rounded to.
 struct Operand {
-    const char* text = nullptr;
-    std::uint32_t length = 0;
-    bool computed = false;
+    const char* begin = nullptr;
+    const char* end = nullptr;
     double result = 0;
+
+    bool computed() const { return begin == nullptr; }
 
     long double Value() const {
         // A result is read back from its 15-digit text, as a written one is;
         // a whole number below 10^15 is written with all its digits, so it
         // reads back as itself.
-        if (computed) {
+        if (computed()) {
             if (std::abs(result) < 1e15 && result == std::trunc(result))
                 return result == 0 ? 0.0L : static_cast<long double>(result);
             return *TextToFloat(FloatToStr(result));
         }
-        return OperandValue(std::string_view(text, length));
+        return OperandValue(std::string_view(begin, static_cast<std::size_t>(end - begin)));
     }
 };
 
@@ -141,7 +142,6 @@ private:
 
     std::vector<Operand> operands_;
     std::vector<char> operators_;
-    std::string scratch_;
 };
 
 // Splits a text without ')' into operands and the operator characters between
@@ -152,11 +152,11 @@ void Evaluator::Tokenize(std::string_view t) {
     std::size_t begin = 0;
     for (std::size_t i = 0; i < t.size(); ++i) {
         if (!IsOperatorAt(t, i)) continue;
-        operands_.push_back({t.data() + begin, static_cast<std::uint32_t>(i - begin), false, 0});
+        operands_.push_back({t.data() + begin, t.data() + i, 0});
         operators_.push_back(t[i]);
         begin = i + 1;
     }
-    operands_.push_back({t.data() + begin, static_cast<std::uint32_t>(t.size() - begin), false, 0});
+    operands_.push_back({t.data() + begin, t.data() + t.size(), 0});
 }
 
 // Replaces every "a op b", leftmost first, by its result. A result stands
@@ -172,7 +172,7 @@ void Evaluator::OperatorPass(char op) {
             const long double right = operands_[k + 1].Value();
             const double value = static_cast<double>(Apply(op, left, right));
             if (!std::isfinite(value)) throw ExpressionError("The result is out of range.");
-            current = {nullptr, 0, true, value};
+            current = {nullptr, nullptr, value};
         } else {
             operands_[kept] = current;
             operators_[kept++] = operators_[k];
@@ -189,10 +189,10 @@ std::string Evaluator::JoinTokens() const {
     for (std::size_t k = 0; k < operands_.size(); ++k) {
         if (k > 0) t += operators_[k - 1];
         const Operand& o = operands_[k];
-        if (o.computed)
+        if (o.computed())
             t += ResultText(o.result);
         else
-            t.append(o.text, o.length);
+            t.append(o.begin, o.end);
     }
     return t;
 }
