@@ -60,7 +60,7 @@ TEST(PngReader, InterlacedRowsAndColumnsComeOutInOrder)
         for (int x = 0; x < layout.width; ++x) {
             const std::uint8_t r = static_cast<std::uint8_t>(x * 20), g = static_cast<std::uint8_t>(y * 25);
             const bool last = x == 10 && y == 8;
-            layout.samples.insert(layout.samples.end(), {r, 0x11, g, 0x22, 0x77, 0x33, 0, last ? 0 : 1});
+            layout.samples.insert(layout.samples.end(), {r, 0x11, g, 0x22, 0x77, 0x33, 0, static_cast<std::uint8_t>(last ? 0 : 1)});
             expected.push_back(last ? T : makeRgb(r, g, 0x77));
         }
     }
