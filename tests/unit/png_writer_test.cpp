@@ -53,6 +53,8 @@ TEST_F(PngWriterTest, AnEmptyDrawingIsRefusedAndNothingIsWritten)
             FAIL() << "no error for " << width << " x " << height;
         } catch (const std::runtime_error& e) {
             EXPECT_NE(std::string(e.what()).find("empty.png"), std::string::npos) << e.what();
+            const std::string size = std::to_string(width) + " x " + std::to_string(height);
+            EXPECT_NE(std::string(e.what()).find(size), std::string::npos) << e.what();
         }
     }
     EXPECT_TRUE(listing().empty());
