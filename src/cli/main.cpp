@@ -172,7 +172,7 @@ Options parseOptions(int argc, char** argv)
     if (o.thumbnail > 0 && o.output.empty()) throw UsageError{TextUtf8(languageOfArguments(argc, argv), 499)};
     if (!o.output.empty()) {
         if (!DrawingFileFormatOf(o.output))
-            throw UsageError{"--output must name a .bmp, .gif, .jpg or .jpeg file, not " + o.output};
+            throw UsageError{"--output must name a .bmp, .gif, .jpg, .jpeg or .png file, not " + o.output};
     }
     return o;
 }
