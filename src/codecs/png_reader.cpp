@@ -78,10 +78,9 @@ struct Header {
     bool wideAlpha = false;
 };
 
-// Reads up to the first image data with the transformations that give red,
-// green, blue and alpha samples of one byte each, or of two bytes with
-// wideAlpha; false when the library reports an error. The error exit jumps
-// over this function's frame, so nothing here may need a destructor.
+// Reads up to the first image data; false when the library reports an
+// error. The error exit jumps over this function's frame, so nothing here
+// may need a destructor (nor in the other functions that set a jump).
 bool readHeader(png_structp png, png_infop info, Header& header)
 {
     if (setjmp(png_jmpbuf(png)) != 0) return false;
@@ -95,7 +94,15 @@ bool readHeader(png_structp png, png_infop info, Header& header)
     header.bitsPerPixel = png_get_bit_depth(png, info) * png_get_channels(png, info);
     header.interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
     header.wideAlpha = png_get_bit_depth(png, info) == 16 && (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA);
+    return true;
+}
 
+// Sets the transformations that give red, green, blue and alpha samples of
+// one byte each, or of two bytes with wideAlpha. The library takes its row
+// memory here, so the size must have been checked before.
+bool prepareRows(png_structp png, png_infop info, const Header& header)
+{
+    if (setjmp(png_jmpbuf(png)) != 0) return false;
     png_set_expand(png);
     if (!header.wideAlpha) png_set_strip_16(png);
     png_set_gray_to_rgb(png);
@@ -170,6 +177,8 @@ Picture ReadPng(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
         static_cast<unsigned long long>(header.width) * header.height * header.bitsPerPixel / 8;
     if (needed > compressedImageBytes(bytes) * kLargestInflation + kInflationMargin)
         throw PictureError("PNG image data is cut short");
+    if (!prepareRows(read.png, read.info, header))
+        throw PictureError(std::string("PNG file is damaged: ") + input.message);
 
     Picture p = AllocatePicture(header.width, header.height, limits);
     const std::size_t width = static_cast<std::size_t>(p.width);

@@ -28,6 +28,18 @@ std::string failureOf(const Bytes& bytes, const DecodeLimits& limits = {})
     return "";
 }
 
+// The file with another size in its header, the header's checksum put right.
+Bytes withSize(Bytes bytes, std::uint32_t width, std::uint32_t height)
+{
+    for (int i = 0; i < 4; ++i) {
+        bytes[16 + i] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
+        bytes[20 + i] = static_cast<std::uint8_t>(height >> (24 - 8 * i));
+    }
+    const auto crc = static_cast<std::uint32_t>(crc32(0, bytes.data() + 12, 17));
+    for (int i = 0; i < 4; ++i) bytes[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+    return bytes;
+}
+
 TEST(PngReader, EveryColourTypeComesOutAsOpaqueOrTransparentPixels)
 {
     // Two-bit palette indices, packed four to a byte; entry 1 fully
@@ -84,8 +96,13 @@ TEST(PngReader, DamagedFilesAreRefused)
     EXPECT_NE(failureOf(flipped), "");
     EXPECT_NE(failureOf(Bytes(sound.begin(), sound.begin() + 33)), "");  // the header alone
 
-    // Sizes are checked before any pixel memory is taken.
+    // Sizes are checked before any pixel memory is taken, the library's
+    // own row memory included.
     EXPECT_NE(failureOf(sound, DecodeLimits{64 * 64 - 1}).find("exceeds the limit"), std::string::npos);
+    const std::string widest = failureOf(withSize(encodePng({1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, false, {}, {},
+                                                             std::vector<std::uint8_t>(8)}),
+                                                  0x7FFFFFFF, 1));
+    EXPECT_NE(widest.find("exceeds the limit"), std::string::npos) << widest;
 }
 
 TEST(PngReader, TooLittleDataForTheDeclaredSizeIsRefusedAtOnce)
@@ -93,13 +110,7 @@ TEST(PngReader, TooLittleDataForTheDeclaredSizeIsRefusedAtOnce)
     // 30000 x 10000 pixels of 8 bytes would be 2.4 GB unpacked and 1.2 GB
     // as pixels; a few hundred bytes of data cannot fill even a corner.
     PngLayout layout{30000, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, false, {}, {}, std::vector<std::uint8_t>(240000, 7)};
-    Bytes bytes = encodePng(layout);
-    bytes[20] = 0;  // height 10000, and the header's checksum put right
-    bytes[21] = 0;
-    bytes[22] = 0x27;
-    bytes[23] = 0x10;
-    const std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, bytes.data() + 12, 17));
-    for (int i = 0; i < 4; ++i) bytes[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+    const Bytes bytes = withSize(encodePng(layout), 30000, 10000);
 
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(failureOf(bytes), "PNG image data is cut short");
