@@ -53,6 +53,93 @@ void ellipseRegionInsets(i64 width, i64 height, std::vector<i64>& inset)
     for (i64 i = 0; i < height / 2; ++i) inset[i] = inset[b - i];
 }
 
+void ellipseQuadrant(i64 width, i64 height, std::vector<Point>& quadrant)
+{
+    quadrant.clear();
+    walkEllipseQuadrant(width, height, [&](i64 x, i64 y) { quadrant.push_back(Point{x, y}); });
+}
+
+void ellipseOutline(const Box& box, const std::vector<Point>& quadrant, std::vector<Point>& out)
+{
+    const i64 width = box.width();
+    const i64 height = box.height();
+    const std::size_t count = quadrant.size();
+
+    // Counter-clockwise from the middle of the right side; mirrored
+    // horizontally, then vertically, without doubling the middle points of
+    // odd sizes.
+    out.resize(count * 4);
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i] = Point{box.left + quadrant[i].x, box.top + height - 1 - quadrant[i].y};
+    }
+    std::size_t end = 2 * count - 1;
+    if (width % 2 != 0) --end;
+    for (std::size_t i = 0; i < count; ++i) {
+        out[end - i] = Point{box.left + box.right - 1 - out[i].x, out[i].y};
+    }
+    const std::size_t half = end + 1;
+    end = 2 * half - 1;
+    if (height % 2 != 0) --end;
+    for (std::size_t i = 0; i < half; ++i) {
+        out[end - i] = Point{out[i].x, box.top + box.bottom - 1 - out[i].y};
+    }
+    out.resize(end + 1);
+}
+
+ArcSpan arcSpan(const Box& box, const std::vector<Point>& quadrant, i64 x3, i64 y3, i64 x4, i64 y4)
+{
+    const i64 width = box.width();
+    const i64 height = box.height();
+    const i64 count = static_cast<i64>(quadrant.size());
+    const auto qx = [&](i64 i) { return quadrant[i].x - width / 2; };
+    const auto qy = [&](i64 i) { return quadrant[i].y - height / 2; };
+
+    // The first outline point at or past the radial's angle, with radials
+    // relative to the centre and y pointing up: counter-clockwise on screen
+    // is then the mathematical positive direction.
+    const auto position = [&](i64 x, i64 y) -> i64 {
+        i64 i = 0;
+        if (y >= 0 && x >= 0) {
+            while (i < count && qx(i) * y > qy(i) * x) ++i;
+            return i;
+        }
+        if (y >= 0) {
+            while (i < count && qx(i) * y >= qy(i) * -x) ++i;
+            return 2 * count - i;
+        }
+        if (x >= 0) {
+            while (i < count && qx(i) * -y > qy(i) * x) ++i;
+            return 4 * count - i;
+        }
+        while (i < count && qx(i) * -y >= qy(i) * -x) ++i;
+        return 2 * count + i;
+    };
+    const i64 centreX = box.left + width / 2;
+    const i64 centreY = box.top + height / 2;
+    const i64 start = position(x3 - centreX, centreY - y3);
+    i64 end = position(x4 - centreX, centreY - y4);
+    if (end <= start) end += 4 * count;
+    return ArcSpan{start, end};
+}
+
+Point arcPoint(const Box& box, const std::vector<Point>& quadrant, i64 i)
+{
+    const i64 count = static_cast<i64>(quadrant.size());
+    const i64 k = i % count;
+    const Point& q = quadrant[k];
+    const Point& m = quadrant[count - 1 - k];
+    switch ((i / count) % 4) {
+    case 0:
+        return {box.left + q.x, box.bottom - 1 - q.y};
+    case 1:
+        return {box.right - 1 - m.x, box.bottom - 1 - m.y};
+    case 2:
+        return {box.right - 1 - q.x, box.top + q.y};
+    default:
+        return {box.left + m.x, box.top + m.y};
+    }
+}
+
 }  // namespace surface_detail
 
 void Surface::ellipse(int x1, int y1, int x2, int y2)
@@ -72,8 +159,47 @@ void Surface::ellipse(int x1, int y1, int x2, int y2)
         return;
     }
     if (brushStyle_ != BrushStyle::Clear) fillEllipseInterior(box);
-    ellipseOutline(box, outline_);
+    if (thinSolidPen()) {
+        plotThinEllipse(box);
+        return;
+    }
+    ellipseQuadrant(box.width(), box.height(), quadrant_);
+    ellipseOutline(box, quadrant_, outline_);
     strokePolyline(outline_.data(), outline_.size(), true);
+}
+
+void Surface::plotThinEllipse(const Box& box)
+{
+    // Stroking the closed outline with a thin solid pen paints exactly its
+    // points, so the four mirror images of each quadrant point are painted
+    // straight away; a box inside the image needs no clipping at all.
+    Rgb* const pixels = pixels_.data();
+    const Rgb colour = penPixel_;
+    const i64 stride = width_;
+    const i64 right = box.right - 1;
+    const i64 bottom = box.bottom - 1;
+    if (box.left >= 0 && box.top >= 0 && box.right <= width_ && box.bottom <= height_) {
+        walkEllipseQuadrant(box.width(), box.height(), [&](i64 x, i64 y) {
+            Rgb* const low = pixels + (bottom - y) * stride;
+            Rgb* const high = pixels + (box.top + y) * stride;
+            low[box.left + x] = colour;
+            low[right - x] = colour;
+            high[box.left + x] = colour;
+            high[right - x] = colour;
+        });
+        return;
+    }
+    const auto inside = [&](i64 v, i64 limit) { return v >= 0 && v < limit; };
+    walkEllipseQuadrant(box.width(), box.height(), [&](i64 x, i64 y) {
+        const i64 xs[2] = {box.left + x, right - x};
+        const i64 ys[2] = {bottom - y, box.top + y};
+        for (const i64 py : ys) {
+            if (!inside(py, height_)) continue;
+            for (const i64 px : xs) {
+                if (inside(px, width_)) pixels[py * stride + px] = colour;
+            }
+        }
+    });
 }
 
 void Surface::arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
@@ -82,140 +208,46 @@ void Surface::arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
     const i64 width = box.width();
     const i64 height = box.height();
     if (width == 0 || height == 0 || !intersectsImage(box, penWidth_)) return;
-
-    // Radials relative to the centre, y pointing up: counter-clockwise on
-    // screen is then the mathematical positive direction.
-    const i64 centreX = box.left + width / 2;
-    const i64 centreY = box.top + height / 2;
-    const i64 startX = x3 - centreX;
-    const i64 startY = centreY - y3;
-    const i64 endX = x4 - centreX;
-    const i64 endY = centreY - y4;
     dashPos_ = 0;
 
     if (width > kLargestExactEllipse || height > kLargestExactEllipse) {
+        const i64 centreX = box.left + width / 2;
+        const i64 centreY = box.top + height / 2;
         const double rx = static_cast<double>(width);
         const double ry = static_cast<double>(height);
-        const double from = std::atan2(static_cast<double>(startY) * rx, static_cast<double>(startX) * ry);
-        double to = std::atan2(static_cast<double>(endY) * rx, static_cast<double>(endX) * ry);
+        const double from = std::atan2(static_cast<double>(centreY - y3) * rx, static_cast<double>(x3 - centreX) * ry);
+        double to = std::atan2(static_cast<double>(centreY - y4) * rx, static_cast<double>(x4 - centreX) * ry);
         if (to <= from) to += 2 * std::numbers::pi;
         approximateEllipseArc(box, from, to, false);
         return;
     }
 
-    collectFirstQuadrant(width, height);
-    const i64 count = static_cast<i64>(quadrant_.size());
-    const auto qx = [&](i64 i) { return quadrant_[i].x - width / 2; };
-    const auto qy = [&](i64 i) { return quadrant_[i].y - height / 2; };
-
-    // The first outline point at or past the radial's angle, counting the
-    // four mirrored quadrants as one sequence of 4 * count points.
-    const auto position = [&](i64 x, i64 y) -> i64 {
-        i64 i = 0;
-        if (y >= 0 && x >= 0) {
-            while (i < count && qx(i) * y > qy(i) * x) ++i;
-            return i;
-        }
-        if (y >= 0) {
-            while (i < count && qx(i) * y >= qy(i) * -x) ++i;
-            return 2 * count - i;
-        }
-        if (x >= 0) {
-            while (i < count && qx(i) * -y > qy(i) * x) ++i;
-            return 4 * count - i;
-        }
-        while (i < count && qx(i) * -y >= qy(i) * -x) ++i;
-        return 2 * count + i;
-    };
-    const i64 start = position(startX, startY);
-    i64 end = position(endX, endY);
-    if (end <= start) end += 4 * count;
-
-    outline_.clear();
-    const i64 right = box.right - 1;
-    const i64 bottom = box.bottom - 1;
-    for (i64 i = start; i < end; ++i) {
-        const i64 k = i % count;
-        const i64 mirrored = count - 1 - k;
-        switch ((i / count) % 4) {
-        case 0:
-            outline_.push_back({box.left + width / 2 + qx(k), bottom - height / 2 - qy(k)});
-            break;
-        case 1:
-            outline_.push_back({right - width / 2 - qx(mirrored), bottom - height / 2 - qy(mirrored)});
-            break;
-        case 2:
-            outline_.push_back({right - width / 2 - qx(k), box.top + height / 2 + qy(k)});
-            break;
-        default:
-            outline_.push_back({box.left + width / 2 + qx(mirrored), box.top + height / 2 + qy(mirrored)});
-            break;
-        }
+    ellipseQuadrant(width, height, quadrant_);
+    const ArcSpan span = arcSpan(box, quadrant_, x3, y3, x4, y4);
+    if (thinSolidPen()) {
+        plotThinArc(box, span.start, span.end);
+        return;
     }
+    outline_.clear();
+    for (i64 i = span.start; i < span.end; ++i) outline_.push_back(arcPoint(box, quadrant_, i));
     if (outline_.size() >= 2) strokePolyline(outline_.data(), outline_.size(), false);
 }
 
-void Surface::collectFirstQuadrant(i64 width, i64 height)
+void Surface::plotThinArc(const Box& box, i64 start, i64 end)
 {
-    // Alois Zingl's integer ellipse for the pixel box [0, width-1] x
-    // [0, height-1]: the quarter from the middle of the right side to the
-    // middle column, in y-up order.
-    quadrant_.clear();
-    const i64 a = width - 1;
-    const i64 b = height - 1;
-    const i64 asq = 8 * a * a;
-    const i64 bsq = 8 * b * b;
-    i64 dx = 4 * b * b * (1 - a);
-    i64 dy = 4 * a * a * (1 + b % 2);
-    i64 err = dx + dy + a * a * (b % 2);
-    Point p{a, height / 2};
-    while (p.x >= width / 2) {
-        const i64 e2 = 2 * err;
-        quadrant_.push_back(p);
-        if (e2 >= dx) {
-            --p.x;
-            dx += bsq;
-            err += dx;
-        }
-        if (e2 <= dy) {
-            ++p.y;
-            dy += asq;
-            err += dy;
-        }
+    // A thin solid open stroke paints every point but the last; where two
+    // quadrants meet in a doubled point, the second copy paints it.
+    const bool inside = box.left >= 0 && box.top >= 0 && box.right <= width_ && box.bottom <= height_;
+    Rgb* const pixels = pixels_.data();
+    const Rgb colour = penPixel_;
+    if (start >= end) return;
+    Point next = arcPoint(box, quadrant_, start);
+    for (i64 i = start; i + 1 < end; ++i) {
+        const Point p = next;
+        next = arcPoint(box, quadrant_, i + 1);
+        if (p == next) continue;
+        if (inside || (p.x >= 0 && p.y >= 0 && p.x < width_ && p.y < height_)) pixels[p.y * width_ + p.x] = colour;
     }
-    // Thin ellipses leave the loop before reaching the tip; Zingl finishes
-    // them with a straight run in the middle column.
-    if (!quadrant_.empty()) {
-        for (i64 y = quadrant_.back().y + 1; y < height; ++y) quadrant_.push_back(Point{width / 2, y});
-    }
-}
-
-void Surface::ellipseOutline(const Box& box, std::vector<Point>& out)
-{
-    const i64 width = box.width();
-    const i64 height = box.height();
-    collectFirstQuadrant(width, height);
-    const std::size_t count = quadrant_.size();
-
-    // Counter-clockwise from the middle of the right side; mirrored
-    // horizontally, then vertically, without doubling the middle points of
-    // odd sizes.
-    out.resize(count * 4);
-    for (std::size_t i = 0; i < count; ++i) {
-        out[i] = Point{box.left + quadrant_[i].x, box.top + height - 1 - quadrant_[i].y};
-    }
-    std::size_t end = 2 * count - 1;
-    if (width % 2 != 0) --end;
-    for (std::size_t i = 0; i < count; ++i) {
-        out[end - i] = Point{box.left + box.right - 1 - out[i].x, out[i].y};
-    }
-    const std::size_t half = end + 1;
-    end = 2 * half - 1;
-    if (height % 2 != 0) --end;
-    for (std::size_t i = 0; i < half; ++i) {
-        out[end - i] = Point{out[i].x, box.top + box.bottom - 1 - out[i].y};
-    }
-    out.resize(end + 1);
 }
 
 void Surface::fillEllipseInterior(const Box& box)
