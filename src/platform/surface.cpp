@@ -151,6 +151,29 @@ void Surface::setPixel(int x, int y, Rgb colour)
     pixels_[static_cast<std::size_t>(y) * width_ + x] = quantise(colour);
 }
 
+void Surface::setPixels(int x, int y, std::span<const Rgb> colours)
+{
+    if (y < 0 || y >= height_) return;
+    const i64 first = std::max<i64>(x, 0);
+    const i64 last = std::min<i64>(i64{x} + static_cast<i64>(colours.size()), width_);
+    if (first >= last) return;
+    const Rgb* from = colours.data() + (first - x);
+    Rgb* to = pixels_.data() + static_cast<std::size_t>(y) * width_ + first;
+    const i64 count = last - first;
+    switch (depth_) {
+    case 24:
+    case 32:
+        for (i64 i = 0; i < count; ++i) to[i] = from[i] & 0xFFFFFF;
+        break;
+    case 16:
+        for (i64 i = 0; i < count; ++i) to[i] = toRgb555(from[i]);
+        break;
+    default:
+        for (i64 i = 0; i < count; ++i) to[i] = nearestColour(from[i] & 0xFFFFFF);
+        break;
+    }
+}
+
 Rgb Surface::pixel(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace kresbon {
@@ -77,6 +78,9 @@ public:
     // Writing outside the image does nothing; reading outside gives 0.
     void setPixel(int x, int y, Rgb colour);
     Rgb pixel(int x, int y) const;
+    // Writes colours to the pixels from (x, y) rightwards, each as setPixel
+    // would.
+    void setPixels(int x, int y, std::span<const Rgb> colours);
 
     void moveTo(int x, int y);
     // Draws with the pen from the current position; the end pixel is left out.
