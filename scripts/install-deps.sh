@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libgtest-dev
-  libfontconfig-dev libfreetype-dev libgif-dev libjpeg-dev
+  libfontconfig-dev libfreetype-dev libgif-dev libjpeg-dev libpng-dev
   qt6-base-dev qt6-base-dev-tools
   fonts-dejavu-core fonts-liberation2
 )
