@@ -47,6 +47,14 @@ HelpWindow* OpenHelpWindow(QWidget* parent, int languageBase)
     HelpWindow* help = ExistingHelpWindow();
     if (!help) help = new HelpWindow(parent ? parent->window() : nullptr);
     help->setLanguage(languageBase == CzechBase ? CzechBase : EnglishBase, folder);
+    // Asked for from a modal box, the help must take input above the box;
+    // otherwise it stays an ordinary window beside the program's.
+    QWidget* modal = QApplication::activeModalWidget();
+    const Qt::WindowModality modality = modal && modal != help ? Qt::ApplicationModal : Qt::NonModal;
+    if (help->windowModality() != modality) {
+        help->hide();
+        help->setWindowModality(modality);
+    }
     if (help->isMinimized())
         help->showNormal();
     else
