@@ -1,6 +1,7 @@
 #include "shell/help.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QWidget>
@@ -55,6 +56,18 @@ HelpWindow* OpenHelpWindow(QWidget* parent, int languageBase)
         help->hide();
         help->setWindowModality(modality);
     }
+    // Once that box is closed, the help stays open as an ordinary window.
+    if (auto* box = qobject_cast<QDialog*>(modal); box && modality == Qt::ApplicationModal)
+        QObject::connect(
+            box, &QDialog::finished, help,
+            [help] {
+                if (help->windowModality() == Qt::NonModal) return;
+                const bool shown = help->isVisible();
+                help->hide();
+                help->setWindowModality(Qt::NonModal);
+                if (shown) help->show();
+            },
+            Qt::SingleShotConnection);
     if (help->isMinimized())
         help->showNormal();
     else

@@ -159,7 +159,7 @@ void MainWindow::writePrintLog(const QPrinter& printer)
     PrintRecord record = PrinterFigures(printer);
     record.scriptName = scriptFile_.toStdString();
     record.stamp = NowStamp();
-    WritePrintLog(PrintLogPath(environment_.settingsPath).toStdString(), PrintLogText(record));
+    WritePrintLog(PrintLogPath(environment_.settingsPath).toStdString(), PrintLogText(record), language_);
 }
 
 // The preview shows the page the print run makes: the same scale, the same

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QFileInfo>
@@ -111,8 +112,21 @@ std::optional<ChosenFont> ToolkitDialogs::chooseFontAndColour(QWidget* parent, c
     QColor chosen = colour;
     // The colour sits with the effects, beside strike-out and underline.
     QGroupBox* effects = nullptr;
-    for (QGroupBox* group : dialog.findChildren<QGroupBox*>())
-        if (!group->findChildren<QCheckBox*>().isEmpty()) effects = group;
+    QList<QLineEdit*> samples;
+    for (QGroupBox* group : dialog.findChildren<QGroupBox*>()) {
+        if (!group->findChildren<QCheckBox*>().isEmpty())
+            effects = group;
+        else
+            samples << group->findChildren<QLineEdit*>();
+    }
+    const auto showColour = [&samples](const QColor& c) {
+        for (QLineEdit* sample : samples) {
+            QPalette palette = sample->palette();
+            palette.setColor(QPalette::Text, c);
+            sample->setPalette(palette);
+        }
+    };
+    showColour(chosen);
     auto* button = new QPushButton(ColourSwatch(chosen), colourCaption,
                                    effects ? static_cast<QWidget*>(effects) : &dialog);
     button->setObjectName(QStringLiteral("FontColour"));
@@ -125,6 +139,7 @@ std::optional<ChosenFont> ToolkitDialogs::chooseFontAndColour(QWidget* parent, c
         if (!picked.isValid()) return;
         chosen = picked;
         button->setIcon(ColourSwatch(chosen));
+        showColour(chosen);
     });
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return ChosenFont{dialog.selectedFont(), chosen};
