@@ -37,6 +37,9 @@ void WriteRecentFiles(const SettingsFile& settings, const QStringList& files)
 
 QStringList WithRecentFile(QStringList files, const QString& path)
 {
+    // A line break would end the value in the settings file and start a
+    // line of its own there.
+    if (path.contains(u'\n') || path.contains(u'\r')) return files;
     const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     files.removeAll(absolute);
     files.prepend(absolute);

@@ -20,7 +20,8 @@ QStringList ReadRecentFiles(const SettingsFile& settings);
 void WriteRecentFiles(const SettingsFile& settings, const QStringList& files);
 
 // The list with the file put first (as an absolute path), an earlier entry
-// of the same file removed and the oldest beyond eight dropped.
+// of the same file removed and the oldest beyond eight dropped. A name with
+// a line break is not listed: the settings file could not hold it.
 QStringList WithRecentFile(QStringList files, const QString& path);
 
 // The caption of the item of the recent list at index (0 is the newest):

@@ -154,6 +154,7 @@ private slots:
         QCOMPARE(list.first(), QStringLiteral("/s/5.krs"));
         QCOMPARE(list.count(QStringLiteral("/s/5.krs")), 1);
         QCOMPARE(list.size(), MaxRecentFiles);
+        QCOMPARE(WithRecentFile(list, QStringLiteral("/s/a\n[Print]\nStretch=9.krs")), list);
         QCOMPARE(RecentFileCaption(0, QStringLiteral("/a&b/c&d.krs")), QStringLiteral("&1 c&&d.krs  (/a&&b)"));
     }
 
