@@ -49,25 +49,28 @@ HelpWindow* OpenHelpWindow(QWidget* parent, int languageBase)
     if (!help) help = new HelpWindow(parent ? parent->window() : nullptr);
     help->setLanguage(languageBase == CzechBase ? CzechBase : EnglishBase, folder);
     // Asked for from a modal box, the help must take input above the box;
-    // otherwise it stays an ordinary window beside the program's.
+    // otherwise it stays an ordinary window beside the program's. Asked for
+    // from within itself, it stays as it is.
     QWidget* modal = QApplication::activeModalWidget();
-    const Qt::WindowModality modality = modal && modal != help ? Qt::ApplicationModal : Qt::NonModal;
-    if (help->windowModality() != modality) {
-        help->hide();
-        help->setWindowModality(modality);
+    if (modal != help) {
+        const Qt::WindowModality modality = modal ? Qt::ApplicationModal : Qt::NonModal;
+        if (help->windowModality() != modality) {
+            help->hide();
+            help->setWindowModality(modality);
+        }
+        // Once that box is closed, the help stays open as an ordinary window.
+        if (auto* box = qobject_cast<QDialog*>(modal))
+            QObject::connect(
+                box, &QDialog::finished, help,
+                [help] {
+                    if (help->windowModality() == Qt::NonModal) return;
+                    const bool shown = help->isVisible();
+                    help->hide();
+                    help->setWindowModality(Qt::NonModal);
+                    if (shown) help->show();
+                },
+                Qt::SingleShotConnection);
     }
-    // Once that box is closed, the help stays open as an ordinary window.
-    if (auto* box = qobject_cast<QDialog*>(modal); box && modality == Qt::ApplicationModal)
-        QObject::connect(
-            box, &QDialog::finished, help,
-            [help] {
-                if (help->windowModality() == Qt::NonModal) return;
-                const bool shown = help->isVisible();
-                help->hide();
-                help->setWindowModality(Qt::NonModal);
-                if (shown) help->show();
-            },
-            Qt::SingleShotConnection);
     if (help->isMinimized())
         help->showNormal();
     else
