@@ -97,6 +97,8 @@ private slots:
         QVERIFY(Started(w));
         QTRY_VERIFY(QApplication::focusWidget() == Editor(w).viewport() ||
                     QApplication::focusWidget() == &Editor(w));
+        // A script given on the command line counts as opened.
+        QCOMPARE(w.recentFiles(), QStringList{box.path("a.krs")});
 
         Type(w, "\n");
         QTest::keyClick(&Editor(w), Qt::Key_S, Qt::ControlModifier);
@@ -128,6 +130,7 @@ private slots:
         MainWindow w(box.environment(), dialogs);
         QVERIFY(Started(w));
         QTRY_VERIFY(Editor(w).hasFocus());
+        QVERIFY(w.recentFiles().isEmpty());  // the demo is no script of the user's
         // Space on a focused New button would have emptied the editor.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QVERIFY(Editor(w).toPlainText().contains(QStringLiteral("Black ")) ||
