@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev
   libfontconfig-dev libfreetype-dev libgif-dev libjpeg-dev libpng-dev
-  qt6-base-dev qt6-base-dev-tools
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   fonts-dejavu-core fonts-liberation2
 )
 packages+=("$@")

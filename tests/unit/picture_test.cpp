@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -302,6 +303,40 @@ TEST(StretchDraw, TransparentPixelsLeaveTheSurfaceAlone)
         s.fillRect(0, 0, 6, 1);
         StretchDraw(s, ring, 0, 0, 6, 1);
         EXPECT_EQ(s.pixels(), (std::vector<Rgb>{Red, Red, Blue, Blue, Red, Red})) << depth;
+    }
+}
+
+TEST(StretchDraw, TrueColourRowsMatchPixelByPixelPlacement)
+{
+    std::mt19937 random(23);
+    const auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    for (int n = 0; n < 600; ++n) {
+        Picture picture{between(1, 9), between(1, 7), {}, true};
+        for (int i = 0; i < picture.width * picture.height; ++i) {
+            picture.pixels.push_back(between(0, 3) == 0 ? Picture::TransparentPixel
+                                                         : static_cast<Rgb>(between(0, 0xFFFFFF)));
+        }
+        // Own size, whole multiples and arbitrary sizes, across the edges.
+        const int kind = n % 3;
+        const int w = kind == 0 ? picture.width : kind == 1 ? picture.width * between(2, 4) : between(1, 30);
+        const int h = kind == 0 ? picture.height : kind == 1 ? picture.height * between(2, 4) : between(1, 30);
+        const int x = between(-12, 20), y = between(-12, 16);
+        const int depth = n % 4 == 0 ? 16 : n % 4 == 1 ? 32 : 24;
+        Surface placed(24, 18, depth);
+        placed.setBrush(0x123456, BrushStyle::Solid);
+        placed.fillRect(0, 0, 24, 18);
+        Surface expected = placed;
+        StretchDraw(placed, picture, x, y, w, h);
+        for (int py = 0; py < h; ++py) {
+            for (int px = 0; px < w; ++px) {
+                const Rgb c = picture.at(static_cast<int>((2LL * px + 1) * picture.width / (2LL * w)),
+                                         static_cast<int>((2LL * py + 1) * picture.height / (2LL * h)));
+                if (c != Picture::TransparentPixel) expected.setPixel(x + px, y + py, c);
+            }
+        }
+        ASSERT_EQ(placed.pixels(), expected.pixels())
+            << picture.width << "x" << picture.height << " into " << w << "x" << h << " at " << x << "," << y
+            << ", depth " << depth;
     }
 }
 
