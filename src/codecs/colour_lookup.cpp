@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 
 #include "platform/palette.h"
@@ -105,6 +108,17 @@ const ColourLookup& halftoneLookup()
 {
     static const ColourLookup lookup(halftonePalette());
     return lookup;
+}
+
+const ColourLookup& ColourLookupFor(std::span<const Rgb> palette)
+{
+    if (std::ranges::equal(palette, halftonePalette())) return halftoneLookup();
+    static std::mutex mutex;
+    static std::map<std::vector<Rgb>, std::unique_ptr<const ColourLookup>> built;
+    const std::lock_guard lock(mutex);
+    std::unique_ptr<const ColourLookup>& lookup = built[std::vector<Rgb>(palette.begin(), palette.end())];
+    if (!lookup) lookup = std::make_unique<const ColourLookup>(palette);
+    return *lookup;
 }
 
 }  // namespace kresbon
