@@ -88,7 +88,6 @@ void placeRow(Surface& surface, int x, int y, std::span<const Rgb> line)
         const auto stop = std::find(run, line.end(), Picture::TransparentPixel);
         if (stop != run) surface.setPixels(x + static_cast<int>(run - line.begin()), y, std::span<const Rgb>(run, stop));
         run = stop == line.end() ? stop : stop + 1;
-        while (run != line.end() && *run == Picture::TransparentPixel) ++run;
     }
 }
 
