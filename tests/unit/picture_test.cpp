@@ -125,7 +125,7 @@ protected:
 TEST_F(PictureTest, EachFailingStepHasItsMessageAndDrawsNothing)
 {
     writeSquare("square.bmp");
-    write("square.png", {1, 2, 3});
+    write("square.tif", {1, 2, 3});
     write("noextension", {1, 2, 3});
     fs::create_directories(folder / "folder.bmp");
 
@@ -137,7 +137,7 @@ TEST_F(PictureTest, EachFailingStepHasItsMessageAndDrawsNothing)
     EXPECT_EQ(place(0, 0, "\"missing.png\""), fileMessage(328, folder / "missing.png", 329));
     EXPECT_EQ(place(0, 0, "\"folder.bmp\""), fileMessage(328, folder / "folder.bmp", 329));
 
-    EXPECT_EQ(place(0, 0, "\"square.png\"", "x"), fileMessage(330, folder / "square.png", 331));
+    EXPECT_EQ(place(0, 0, "\"square.tif\"", "x"), fileMessage(330, folder / "square.tif", 331));
     EXPECT_EQ(place(0, 0, "\"noextension\""), fileMessage(330, folder / "noextension", 331));
 
     EXPECT_EQ(place(0, 0, "\"square.bmp\"", "abc", "x"), T(332));
@@ -177,7 +177,7 @@ TEST_F(PictureTest, DamagedFilesAreRefusedByTheReaders)
     settings.programFolder = (fs::path(KRESBON_TEST_DATA) / "pictures").string();
     canvas = Surface(20, 20, 24);
     clear();
-    for (const char* name : {"\"sound.bmp\"", "\"sound.gif\"", "\"sound.jpg\""}) {
+    for (const char* name : {"\"sound.bmp\"", "\"sound.gif\"", "\"sound.jpg\"", "\"sound.png\""}) {
         EXPECT_EQ(place(0, 0, name), "") << name;
         EXPECT_EQ(drawnSize(), (std::array<int, 2>{16, 16})) << name;
     }
@@ -219,7 +219,8 @@ TEST_F(PictureTest, ExtensionsMatchWithoutRegardToCase)
     gif.colours = {Red, Blue};
     gif.frames.push_back({0, 0, 1, 1, false, {}, -1, {1}});
     write("e.Gif", encodeGif(gif));
-    for (const char* name : {"a.Bmp", "b.BMP", "c.jpeg", "d.JPG", "e.Gif"})
+    write("f.Png", encodePng({1, 1, PNG_COLOR_TYPE_GRAY, 8, false, {}, {}, {0}}));
+    for (const char* name : {"a.Bmp", "b.BMP", "c.jpeg", "d.JPG", "e.Gif", "f.Png"})
         EXPECT_EQ(place(0, 0, '"' + std::string(name) + '"'), "") << name;
 }
 
