@@ -29,9 +29,10 @@ using namespace kresbon;
 std::string usageText(int language)
 {
     std::string text;
-    for (int n = 481; n <= 498; ++n) {
-        text += TextUtf8(language, n) + '\n';
-        if (n == 482 || n == 484 || n == 496) text += '\n';
+    // The usage lines follow one another in the tables, synopsis first.
+    for (TextId id = TextId::UsageSynopsis; id <= TextId::UsageExitStatusCont; id = id + 1) {
+        text += TextUtf8(language, id) + '\n';
+        if (id == TextId::UsageSynopsisCont || id == TextId::UsageAboutCont || id == TextId::UsageHelp) text += '\n';
     }
     return text;
 }
@@ -151,7 +152,7 @@ Options parseOptions(int argc, char** argv)
         } else if (arg == "--thumbnail") {
             const auto size = parseInt(value(i));
             if (!size || *size < 1 || *size > LargestThumbnail)
-                throw UsageError{TextUtf8(languageOfArguments(argc, argv), 499)};
+                throw UsageError{TextUtf8(languageOfArguments(argc, argv), TextId::ThumbnailNeedsSizeAndOutput)};
             o.thumbnail = *size;
         } else if (arg == "--lang") {
             const std::string l = value(i);
@@ -170,7 +171,8 @@ Options parseOptions(int argc, char** argv)
         }
     }
     if (o.script.empty()) throw UsageError{"no SCRIPT given"};
-    if (o.thumbnail > 0 && o.output.empty()) throw UsageError{TextUtf8(languageOfArguments(argc, argv), 499)};
+    if (o.thumbnail > 0 && o.output.empty())
+        throw UsageError{TextUtf8(languageOfArguments(argc, argv), TextId::ThumbnailNeedsSizeAndOutput)};
     if (!o.output.empty()) {
         if (!DrawingFileFormatOf(o.output))
             throw UsageError{"--output must name a .bmp, .gif, .jpg, .jpeg or .png file, not " + o.output};
@@ -226,7 +228,7 @@ int main(int argc, char** argv)
         std::cerr << forTerminal(report.Text(options.language)) << '\n';
         status = 1;
     } else if (report.noLayerShown) {
-        std::cerr << forTerminal(Text(options.language, 325)) << '\n';
+        std::cerr << forTerminal(Text(options.language, TextId::SomeLayerMustBeSelected)) << '\n';
     }
 
     if (!options.output.empty()) {

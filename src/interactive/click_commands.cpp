@@ -125,7 +125,7 @@ std::string ObjectLine(DrawingAction action, PixelPoint p1, PixelPoint p2, const
                ", Solid, 1, DefaultColor";
     }
     case DrawingAction::Text:
-        return "Text " + first + ", " + Quoted(TextUtf8(c.languageBase, 307)) +
+        return "Text " + first + ", " + Quoted(TextUtf8(c.languageBase, TextId::TextClickDefault)) +
                ", 0,0,0,0, DefaultFontName, DefaultColor, DefaultFontSize, 0";
     case DrawingAction::Point:
         return "Point " + first + ", DefaultColor";
@@ -228,7 +228,7 @@ std::vector<std::string> CommandLines(DrawingAction action, PixelPoint first, Pi
         return {};
     case DrawingAction::Comment: {
         std::string comment(1, '%');
-        comment += TextUtf8(context.languageBase, 306);
+        comment += TextUtf8(context.languageBase, TextId::CommentSuffix);
         return {comment};
     }
     case DrawingAction::Layer:

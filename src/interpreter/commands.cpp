@@ -60,17 +60,17 @@ public:
 
     void checkTooMany(int field) const
     {
-        if (!p_[field].empty()) raise(270);
+        if (!p_[field].empty()) raise(TextId::TooManyParameters);
     }
 
-    long double number(int i, int message) const
+    long double number(int i, TextId message) const
     {
         const auto v = EvaluateNumber(p_[i]);
         if (!v) raise(message);
         return *v;
     }
 
-    int wholeAngle(int i, int message) const
+    int wholeAngle(int i, TextId message) const
     {
         try {
             if (const auto v = TextToInt(EvaluateExpression(p_[i]))) return *v;
@@ -87,16 +87,15 @@ public:
     int thickness(int i) const
     {
         const std::string_view t = p_[i].empty() ? std::string_view("1") : p_[i];
-        if (!IsUnsignedInteger(t)) raise(279);
+        if (!IsUnsignedInteger(t)) raise(TextId::LineThicknessMustBePositive);
         const auto v = TextToInt(t);
-        if (!v || *v < 1) raise(279);
+        if (!v || *v < 1) raise(TextId::LineThicknessMustBePositive);
         return *v;
     }
 
     // A positive plain number; empty or the global's name gives the global's
     // value, written out and read back as the script would see it.
-    long double positiveOrDefault(int i, std::string_view globalName, long double global,
-                                  int message) const
+    long double positiveOrDefault(int i, std::string_view globalName, long double global, TextId message) const
     {
         const bool useGlobal = p_[i].empty() || EqualsFolded(p_[i], globalName);
         const auto v = useGlobal ? TextToFloat(FloatToStr(static_cast<double>(global)))
@@ -112,7 +111,7 @@ public:
         return ColorByName(c, lang_);
     }
 
-    [[noreturn]] void raise(int message) const { throw vyjimka(Text(lang_, message)); }
+    [[noreturn]] void raise(TextId message) const { throw vyjimka(Text(lang_, message)); }
 
 private:
     const CommandParameters& p_;
@@ -185,16 +184,16 @@ void Interpreter::executeCommand(RunMode mode, std::string_view line, std::size_
     }
 
     if (!name.empty())
-        throw vyjimka(Text(languageBase(), 291) + '"' + std::string(name) + '"' +
-                      Text(languageBase(), 292));
+        throw vyjimka(Text(languageBase(), TextId::CommandIsUnappropriatedHead) + '"' + std::string(name) + '"' +
+                      Text(languageBase(), TextId::CommandIsUnappropriatedTail));
 }
 
 void Interpreter::drawPoint(RunMode mode, const CommandParameters& p)
 {
     const ParameterReader r(p, state_, languageBase());
     r.checkTooMany(4);
-    const long double x = r.number(1, 273);
-    const long double y = r.number(2, 274);
+    const long double x = r.number(1, TextId::ParameterXMissing);
+    const long double y = r.number(2, TextId::ParameterYMissing);
     const Rgb colour = r.colour(3);
     target(mode).setPixel(ToPixelX(state_, x), ToPixelY(state_, y), colour);
 }
@@ -203,10 +202,10 @@ void Interpreter::drawBoxShape(RunMode mode, int kind, const CommandParameters& 
 {
     const ParameterReader r(p, state_, languageBase());
     r.checkTooMany(8);
-    const long double x1 = r.number(1, 275);
-    const long double y1 = r.number(2, 276);
-    const long double x2 = r.number(3, 277);
-    const long double y2 = r.number(4, 278);
+    const long double x1 = r.number(1, TextId::ParameterX1Missing);
+    const long double y1 = r.number(2, TextId::ParameterY1Missing);
+    const long double x2 = r.number(3, TextId::ParameterX2Missing);
+    const long double y2 = r.number(4, TextId::ParameterY2Missing);
     const PenStyle style = r.lineType(5);
     const int thickness = r.thickness(6);
     const Rgb colour = r.colour(7);
@@ -224,9 +223,9 @@ void Interpreter::drawCircle(RunMode mode, const CommandParameters& p)
 {
     const ParameterReader r(p, state_, languageBase());
     r.checkTooMany(7);
-    const long double x = r.number(1, 273);
-    const long double y = r.number(2, 274);
-    const long double radius = r.number(3, 282);
+    const long double x = r.number(1, TextId::ParameterXMissing);
+    const long double y = r.number(2, TextId::ParameterYMissing);
+    const long double radius = r.number(3, TextId::ParameterRMissing);
     const PenStyle style = r.lineType(4);
     const int thickness = r.thickness(5);
     const Rgb colour = r.colour(6);
@@ -238,11 +237,11 @@ void Interpreter::drawCirclePart(RunMode mode, const CommandParameters& p)
 {
     const ParameterReader r(p, state_, languageBase());
     r.checkTooMany(9);
-    const long double x = r.number(1, 273);
-    const long double y = r.number(2, 274);
-    const long double radius = r.number(3, 282);
-    const int a1 = r.wholeAngle(4, 283);
-    const int a2 = r.wholeAngle(5, 284);
+    const long double x = r.number(1, TextId::ParameterXMissing);
+    const long double y = r.number(2, TextId::ParameterYMissing);
+    const long double radius = r.number(3, TextId::ParameterRMissing);
+    const int a1 = r.wholeAngle(4, TextId::InitialAngleMustBePositiveInteger);
+    const int a2 = r.wholeAngle(5, TextId::EndAngleMustBePositiveInteger);
     const PenStyle style = r.lineType(6);
     const int thickness = r.thickness(7);
     const Rgb colour = r.colour(8);
@@ -254,8 +253,8 @@ void Interpreter::fillArea(RunMode mode, const CommandParameters& p)
 {
     const ParameterReader r(p, state_, languageBase());
     r.checkTooMany(5);
-    const long double x = r.number(1, 273);
-    const long double y = r.number(2, 274);
+    const long double x = r.number(1, TextId::ParameterXMissing);
+    const long double y = r.number(2, TextId::ParameterYMissing);
     const BrushStyle fill = BrushStyleByName(p[3].empty() ? std::string_view("Solid") : p[3], languageBase());
     const Rgb colour = r.colour(4);
     FloodFillAt(target(mode), ToPixelX(state_, x), ToPixelY(state_, y), fill, colour);
@@ -267,14 +266,15 @@ void Interpreter::drawDimLine(RunMode mode, const CommandParameters& p)
     const ParameterReader r(p, state_, lang);
     r.checkTooMany(12);
     auto checkKind = [&](std::string_view kind) {
-        if (!IsDimEndKind(kind)) throw vyjimka('"' + std::string(kind) + '"' + Text(lang, 280));
+        if (!IsDimEndKind(kind))
+            throw vyjimka('"' + std::string(kind) + '"' + Text(lang, TextId::InvalidDimensionEndTail));
     };
-    const long double x1 = r.number(1, 275);
-    const long double y1 = r.number(2, 276);
+    const long double x1 = r.number(1, TextId::ParameterX1Missing);
+    const long double y1 = r.number(2, TextId::ParameterY1Missing);
     checkKind(p[3]);
-    const long double x2 = r.number(4, 277);
-    const long double y2 = r.number(5, 278);
-    if (x1 == x2 && y1 == y2) r.raise(281);
+    const long double x2 = r.number(4, TextId::ParameterX2Missing);
+    const long double y2 = r.number(5, TextId::ParameterY2Missing);
+    if (x1 == x2 && y1 == y2) r.raise(TextId::SameInitialAndEndPoint);
     checkKind(p[6]);
 
     DimLineStyle style;
@@ -286,12 +286,13 @@ void Interpreter::drawDimLine(RunMode mode, const CommandParameters& p)
         style.arrowAngle = state_.defaultDimAngle;
     } else {
         const auto angle = TextToInt(p[10]);
-        if (!angle) r.raise(268);
+        if (!angle) r.raise(TextId::ArrowAngleMustBe1To45);
         style.arrowAngle = *angle;
     }
-    if (style.arrowAngle < 1 || style.arrowAngle > 45) r.raise(268);
+    if (style.arrowAngle < 1 || style.arrowAngle > 45) r.raise(TextId::ArrowAngleMustBe1To45);
 
-    const long double length = r.positiveOrDefault(11, "defaultdimlength", state_.defaultDimLength, 269);
+    const long double length =
+        r.positiveOrDefault(11, "defaultdimlength", state_.defaultDimLength, TextId::ArrowSizeMustBePositive);
     style.arrowLength = ToPixels(state_, length);
 
     DrawDimLine(target(mode), {ToPixelX(state_, x1), ToPixelY(state_, y1)}, p[3],
@@ -303,10 +304,10 @@ void Interpreter::drawText(RunMode mode, const CommandParameters& p)
     const int lang = languageBase();
     const ParameterReader r(p, state_, lang);
     r.checkTooMany(12);
-    const long double x = r.number(1, 273);
-    const long double y = r.number(2, 274);
+    const long double x = r.number(1, TextId::ParameterXMissing);
+    const long double y = r.number(2, TextId::ParameterYMissing);
     const std::string text = ParseTextLiteral(Trim(p[3]), lang);
-    if (text.empty()) r.raise(285);
+    if (text.empty()) r.raise(TextId::TextEmptyOrUnquoted);
     int flags[4] = {};
     for (int i = 0; i < 4; ++i) {
         const std::string_view f = p[4 + i];
@@ -315,17 +316,20 @@ void Interpreter::drawText(RunMode mode, const CommandParameters& p)
         else if (f == "1")
             flags[i] = 1;
         else
-            r.raise(286 + i);
+            r.raise(TextId::IsBoldMustBe0Or1 + i);  // the four flag messages follow one another
     }
     std::string font = Trim(PlainField(p[8], QuoteChar, 2));
     if (font.empty() || LowerText(font) == "defaultfontname") font = state_.defaultFontName;
-    if (!IsFontInstalled(font)) throw vyjimka(Text(lang, 265) + '"' + font + '"' + Text(lang, 266));
+    if (!IsFontInstalled(font))
+        throw vyjimka(Text(lang, TextId::FontIsMissingInWindowsSystemHead) + '"' + font + '"' +
+                      Text(lang, TextId::FontIsMissingInWindowsSystemTail));
     const Rgb colour = r.colour(9);
-    const long double size = r.positiveOrDefault(10, "defaultfontsize", state_.defaultFontSize, 267);
+    const long double size =
+        r.positiveOrDefault(10, "defaultfontsize", state_.defaultFontSize, TextId::FontSizeMustBePositive);
     int angle = 0;
     if (!p[11].empty()) {
         const auto v = TextToInt(p[11]);
-        if (!v) r.raise(290);
+        if (!v) r.raise(TextId::AngleMustBeInteger);
         angle = *v;
     }
     const TextStyle style{flags[0] == 1, flags[1] == 1, flags[2] == 1, flags[3] == 1};
@@ -337,8 +341,8 @@ void Interpreter::drawPicture(RunMode mode, const CommandParameters& p)
 {
     const ParameterReader r(p, state_, languageBase());
     r.checkTooMany(6);
-    const long double x = r.number(1, 273);
-    const long double y = r.number(2, 274);
+    const long double x = r.number(1, TextId::ParameterXMissing);
+    const long double y = r.number(2, TextId::ParameterYMissing);
     const PictureSettings settings{state_.pixelsPerUnit, languageBase(), host_.currentScriptFile(),
                                    host_.programFolder()};
     DrawPicture(target(mode), ToPixelX(state_, x), ToPixelY(state_, y), p[3], p[4], p[5], settings);

@@ -88,8 +88,8 @@ void Interpreter::PrepareCanvas(int scale, Rgb background, long double width, lo
     const long double h = std::floor(height * scale);
     const long double pixels = std::max<long double>(w, 0) * std::max<long double>(h, 0);
     auto tooLarge = [&] {
-        return vyjimka(Text(languageBase(), 357) + FloatToStr(static_cast<double>(w)) + " x " +
-                       FloatToStr(static_cast<double>(h)) + Text(languageBase(), 358));
+        return vyjimka(Text(languageBase(), TextId::DrawingTooLargeHead) + FloatToStr(static_cast<double>(w)) + " x " +
+                       FloatToStr(static_cast<double>(h)) + Text(languageBase(), TextId::DrawingTooLargeTail));
     };
     if (!(pixels <= canvasBudget_) || w > std::numeric_limits<int>::max() ||
         h > std::numeric_limits<int>::max())
@@ -127,7 +127,7 @@ void Interpreter::AssignGlobal(std::string_view name, std::string_view value,
 
     // A positive whole number for the scale and the layer; digits beyond the
     // 32-bit range are refused with a message of their own.
-    auto unsignedValue = [&](int message, int tooLargeMessage) -> int {
+    auto unsignedValue = [&](TextId message, TextId tooLargeMessage) -> int {
         if (!IsUnsignedInteger(value)) raise(message);
         const std::size_t first = std::min(value.find_first_not_of('0'), value.size());
         const std::string_view digits = value.substr(first);
@@ -137,30 +137,30 @@ void Interpreter::AssignGlobal(std::string_view name, std::string_view value,
         if (v > std::numeric_limits<int>::max()) raise(tooLargeMessage);
         return static_cast<int>(v);
     };
-    auto plainNumber = [&](int message) -> long double {
+    auto plainNumber = [&](TextId message) -> long double {
         const auto v = TextToFloat(value);
         if (!v) raise(message);
         return *v;
     };
-    auto expressionNumber = [&](int message) -> long double {
+    auto expressionNumber = [&](TextId message) -> long double {
         const auto v = EvaluateNumber(value);
         if (!v) raise(message);
         return *v;
     };
 
     if (key == "pixelsperunit") {
-        const int v = unsignedValue(262, 359);
-        if (v < 1) raise(262);
+        const int v = unsignedValue(TextId::PixelsPerUnitMustBePositiveInteger, TextId::ValueIsTooLarge);
+        if (v < 1) raise(TextId::PixelsPerUnitMustBePositiveInteger);
         state_.pixelsPerUnit = v;
         ClearDrawing();
     } else if (key == "maximumx") {
-        const long double v = plainNumber(263);
-        if (!(v > 0)) raise(263);
+        const long double v = plainNumber(TextId::MaximumXMustBePositiveNumber);
+        if (!(v > 0)) raise(TextId::MaximumXMustBePositiveNumber);
         state_.maximumX = v;
         ClearDrawing();
     } else if (key == "maximumy") {
-        const long double v = plainNumber(264);
-        if (!(v > 0)) raise(264);
+        const long double v = plainNumber(TextId::MaximumYMustBePositiveNumber);
+        if (!(v > 0)) raise(TextId::MaximumYMustBePositiveNumber);
         state_.maximumY = v;
         ClearDrawing();
     } else if (key == "backgroundcolor") {
@@ -172,31 +172,32 @@ void Interpreter::AssignGlobal(std::string_view name, std::string_view value,
     } else if (key == "defaultfontname") {
         const std::string font = Trim(PlainField(value, QuoteChar, 2));
         if (!IsFontInstalled(font)) {
-            throw vyjimka(Text(lang, 265) + '"' + font + '"' + Text(lang, 266));
+            throw vyjimka(Text(lang, TextId::FontIsMissingInWindowsSystemHead) + '"' + font + '"' +
+                          Text(lang, TextId::FontIsMissingInWindowsSystemTail));
         }
         state_.defaultFontName = font;
     } else if (key == "defaultfontsize") {
-        const long double v = expressionNumber(267);
-        if (!(v > 0)) raise(267);
+        const long double v = expressionNumber(TextId::FontSizeMustBePositive);
+        if (!(v > 0)) raise(TextId::FontSizeMustBePositive);
         state_.defaultFontSize = v;
     } else if (key == "defaultdimangle") {
         const auto v = TextToInt(value);
-        if (!v || *v < 1 || *v > 45) raise(268);
+        if (!v || *v < 1 || *v > 45) raise(TextId::ArrowAngleMustBe1To45);
         state_.defaultDimAngle = *v;
     } else if (key == "defaultdimlength") {
-        const long double v = expressionNumber(269);
-        if (!(v > 0)) raise(269);
+        const long double v = expressionNumber(TextId::ArrowSizeMustBePositive);
+        if (!(v > 0)) raise(TextId::ArrowSizeMustBePositive);
         state_.defaultDimLength = v;
     } else if (key == "shiftx") {
-        if (!extra.empty()) raise(270);
-        state_.shiftX = plainNumber(271);
+        if (!extra.empty()) raise(TextId::TooManyParameters);
+        state_.shiftX = plainNumber(TextId::ShiftXMustBeNumber);
     } else if (key == "shifty") {
-        if (!extra.empty()) raise(270);
-        state_.shiftY = plainNumber(272);
+        if (!extra.empty()) raise(TextId::TooManyParameters);
+        state_.shiftY = plainNumber(TextId::ShiftYMustBeNumber);
     } else if (key == "layer") {
-        if (!extra.empty()) raise(270);
-        const int v = unsignedValue(323, 323);
-        if (v < 1 || v > 9) raise(323);
+        if (!extra.empty()) raise(TextId::TooManyParameters);
+        const int v = unsignedValue(TextId::LayerMustBe1To9, TextId::LayerMustBe1To9);
+        if (v < 1 || v > 9) raise(TextId::LayerMustBe1To9);
         state_.layer = v;
     }
 }

@@ -11,6 +11,7 @@
 #include "interpreter/host.h"
 #include "interpreter/script_text.h"
 #include "platform/surface.h"
+#include "platform/text_ids.h"
 
 namespace kresbon {
 
@@ -100,7 +101,7 @@ private:
     void callProcedure(RunMode mode, std::string_view line);
     bool prepareCall(std::string_view line, CallRecord& record) const;
     std::string substituteParameters(std::string_view line, const CallRecord& record) const;
-    [[noreturn]] void raise(int textId) const;
+    [[noreturn]] void raise(TextId textId) const;
 
     void drawPoint(RunMode mode, const CommandParameters& p);
     void drawBoxShape(RunMode mode, int kind, const CommandParameters& p);

@@ -20,7 +20,7 @@ const T* lookup(const std::array<std::pair<std::string_view, T>, N>& table, std:
     return nullptr;
 }
 
-[[noreturn]] void raiseUnknown(int languageBase, int prefix, int suffix, std::string_view word)
+[[noreturn]] void raiseUnknown(int languageBase, TextId prefix, TextId suffix, std::string_view word)
 {
     std::string message = Text(languageBase, prefix);
     message += '"';
@@ -65,19 +65,19 @@ constexpr std::array<std::pair<std::string_view, BrushStyle>, 7> fillTypes{{
 Rgb ColorByName(std::string_view word, int languageBase)
 {
     if (const Rgb* c = lookup(colours, word)) return *c;
-    raiseUnknown(languageBase, 256, 257, word);
+    raiseUnknown(languageBase, TextId::ColourNotExistHead, TextId::ColourNotExistTail, word);
 }
 
 PenStyle PenStyleByName(std::string_view word, int languageBase)
 {
     if (const PenStyle* p = lookup(lineTypes, word)) return *p;
-    raiseUnknown(languageBase, 254, 255, word);
+    raiseUnknown(languageBase, TextId::TypeOfLineNotExistHead, TextId::TypeOfLineNotExistTail, word);
 }
 
 BrushStyle BrushStyleByName(std::string_view word, int languageBase)
 {
     if (const BrushStyle* b = lookup(fillTypes, word)) return *b;
-    raiseUnknown(languageBase, 252, 253, word);
+    raiseUnknown(languageBase, TextId::FillingTypeNotExistHead, TextId::FillingTypeNotExistTail, word);
 }
 
 bool IsDimEndKind(std::string_view word)

@@ -91,9 +91,12 @@ void Interpreter::declareProcedure(std::string_view parameterText)
 {
     const int lang = languageBase();
     const std::string name = Trim(QuotedField(Trim(parameterText), ' ', QuoteChar, 1));
-    if (name.empty()) raise(338);
-    if (IsBasicCommand(name)) throw vyjimka(Text(lang, 336) + quoted(name) + Text(lang, 337));
-    if (IsProcedureName(name)) throw vyjimka(Text(lang, 352) + quoted(name) + Text(lang, 353));
+    if (name.empty()) raise(TextId::ProcedureNameIsMissing);
+    if (IsBasicCommand(name))
+        throw vyjimka(Text(lang, TextId::ReservedWordHead) + quoted(name) + Text(lang, TextId::ReservedWordTail));
+    if (IsProcedureName(name))
+        throw vyjimka(Text(lang, TextId::ProcedureIsRedeclaredHead) + quoted(name) +
+                      Text(lang, TextId::ProcedureIsRedeclaredTail));
     procedureNames_.push_back(name);
     // The header was stored just before; a call finds it by the declared
     // name however many spaces stand before that name.
@@ -123,7 +126,8 @@ bool Interpreter::prepareCall(std::string_view line, CallRecord& record) const
     for (auto it = begin; it != record.parameters.end(); ++it) {
         const std::string& parameter = *it;
         if (parameter[0] != '#')
-            throw vyjimka(Text(lang, 339) + quoted(record.name) + Text(lang, 340));
+            throw vyjimka(Text(lang, TextId::VariablesMustBeginWithHashHead) + quoted(record.name) +
+                          Text(lang, TextId::VariablesMustBeginWithHashTail));
         bool repeated;
         if (record.parameters.size() <= directlyCompared) {
             repeated = std::find(begin, it, parameter) != it;
@@ -132,12 +136,14 @@ bool Interpreter::prepareCall(std::string_view line, CallRecord& record) const
             repeated = !seen.insert(parameter).second;
         }
         if (repeated)
-            throw vyjimka(Text(lang, 343) + quoted(record.name) + Text(lang, 344) +
-                          quoted(parameter) + Text(lang, 345));
+            throw vyjimka(Text(lang, TextId::DuplicateParameterHead) + quoted(record.name) +
+                          Text(lang, TextId::DuplicateParameterMiddle) + quoted(parameter) +
+                          Text(lang, TextId::DuplicateParameterTail));
         record.longestParameter = std::max(record.longestParameter, parameter.size());
     }
     if (record.parameters.size() != record.arguments.size())
-        throw vyjimka(Text(lang, 341) + quoted(record.name) + Text(lang, 342));
+        throw vyjimka(Text(lang, TextId::WrongParameterCountHead) + quoted(record.name) +
+                      Text(lang, TextId::WrongParameterCountTail));
     return true;
 }
 
@@ -149,8 +155,8 @@ std::string Interpreter::substituteParameters(std::string_view line, const CallR
             if (record.parameters[i].size() != length) continue;
             result = ReplaceText(result, record.parameters[i], record.arguments[i]);
             if (result.size() > MaxSubstitutedLine)
-                throw vyjimka(Text(languageBase(), 362) + quoted(record.name) +
-                              Text(languageBase(), 363));
+                throw vyjimka(Text(languageBase(), TextId::LineTooLongHead) + quoted(record.name) +
+                              Text(languageBase(), TextId::LineTooLongTail));
         }
     }
     return result;
@@ -189,12 +195,13 @@ void Interpreter::callProcedure(RunMode mode, std::string_view line)
             CallRecord record;
             if (!prepareCall(nested, record)) continue;
             if (calls.size() >= MaxCallDepth)
-                throw vyjimka(Text(languageBase(), 355) + quoted(record.name) +
-                              Text(languageBase(), 356));
+                throw vyjimka(Text(languageBase(), TextId::NestedTooDeeplyHead) + quoted(record.name) +
+                              Text(languageBase(), TextId::NestedTooDeeplyTail));
             const std::size_t start = record.bodyStart;
             calls.push_back({std::move(record), start});
         } else {
-            throw vyjimka(Text(languageBase(), 346) + quoted(word) + Text(languageBase(), 347));
+            throw vyjimka(Text(languageBase(), TextId::UnknownCommandHead) + quoted(word) +
+                          Text(languageBase(), TextId::UnknownCommandTail));
         }
     }
 }

@@ -14,7 +14,7 @@ namespace kresbon {
 
 std::string RunReport::Text(int languageBase) const
 {
-    return kresbon::Text(languageBase, 293) + std::to_string(lineNumber) + ": \r" + message +
+    return kresbon::Text(languageBase, TextId::ErrorLineHead) + std::to_string(lineNumber) + ": \r" + message +
            "\r(" + lineText + ")";
 }
 
@@ -22,7 +22,7 @@ Interpreter::Interpreter(Host& host) : host_(host), canvas_(std::make_unique<Sur
 
 Interpreter::~Interpreter() = default;
 
-void Interpreter::raise(int textId) const
+void Interpreter::raise(TextId textId) const
 {
     throw vyjimka(Text(languageBase(), textId));
 }
@@ -89,8 +89,8 @@ void Interpreter::runInclude(RunMode mode, std::string_view rest)
     try {
         bytes = ReadFileBytes(path);
     } catch (const std::exception&) {
-        throw vyjimka(Text(languageBase(), 360) + '"' + Utf8ToCp1250(path) + '"' +
-                      Text(languageBase(), 361));
+        throw vyjimka(Text(languageBase(), TextId::FileCannotBeReadHead) + '"' + Utf8ToCp1250(path) + '"' +
+                      Text(languageBase(), TextId::FileCannotBeReadTail));
     }
     try {
         const ScriptText script = DecodeScript(std::move(bytes));
@@ -103,13 +103,13 @@ void Interpreter::runInclude(RunMode mode, std::string_view rest)
 std::string Interpreter::ResolveIncludePath(std::string_view rest) const
 {
     const std::string name = Trim(PlainField(rest, QuoteChar, 2));
-    if (name.empty()) raise(354);
+    if (name.empty()) raise(TextId::IncludeFileNameMissing);
     const std::string path =
         ResolveScriptFileName(name, host_.currentScriptFile(), host_.programFolder());
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
-        throw vyjimka(Text(languageBase(), 328) + '"' + Utf8ToCp1250(path) + '"' +
-                      Text(languageBase(), 329));
+        throw vyjimka(Text(languageBase(), TextId::FileNotExistHead) + '"' + Utf8ToCp1250(path) + '"' +
+                      Text(languageBase(), TextId::FileNotExistTail));
     return path;
 }
 
@@ -149,8 +149,8 @@ void Interpreter::DispatchLine(RunMode mode, std::string_view rawLine)
         callProcedure(mode, line);
     }
     if (!handled)
-        throw vyjimka(Text(languageBase(), 291) + '"' + std::string(word) + '"' +
-                      Text(languageBase(), 292));
+        throw vyjimka(Text(languageBase(), TextId::CommandIsUnappropriatedHead) + '"' + std::string(word) + '"' +
+                      Text(languageBase(), TextId::CommandIsUnappropriatedTail));
 }
 
 }  // namespace kresbon

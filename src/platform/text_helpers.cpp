@@ -233,7 +233,7 @@ std::string ParseTextLiteral(std::string_view parameter, int languageBase) {
         } else if (inPiece) {
             text += c;
         } else if (c != ' ' && c != '+') {
-            throw vyjimka(Text(languageBase, 350));
+            throw vyjimka(Text(languageBase, TextId::TextIsNotInQuotationMarks));
         }
     }
     return text;

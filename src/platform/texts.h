@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/text_ids.h"
+
 namespace kresbon {
 
 // Language bases of the two interface string tables.
@@ -15,6 +17,10 @@ std::string TextUtf8(int languageBase, int n);
 
 // The same text as Windows-1250 bytes, ready to go into a script message.
 std::string Text(int languageBase, int n);
+
+// The same lookups by name; the program itself uses only these.
+inline std::string TextUtf8(int languageBase, TextId id) { return TextUtf8(languageBase, static_cast<int>(id)); }
+inline std::string Text(int languageBase, TextId id) { return Text(languageBase, static_cast<int>(id)); }
 
 // Czech when the locale (LC_ALL, LC_MESSAGES, LANG, first one set) names
 // Czech or Slovak, else English.

@@ -41,7 +41,7 @@ DirectionVec DirectionVector(long double angle, int languageBase)
     long double t = angle;
     if (angle < 0) t = angle + 360;
     if (angle > 360) t = angle - 360;
-    if (t < 0 || t > 360) throw vyjimka(Text(languageBase, 258));
+    if (t < 0 || t > 360) throw vyjimka(Text(languageBase, TextId::InvalidDirectionOfVector));
     if (t == 90) return {0, 100000};
     if (t == 270) return {0, -100000};
     const long double tangent = std::tan(t * 2 * Pi / 360);

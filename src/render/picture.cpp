@@ -48,7 +48,7 @@ std::optional<PictureKind> kindOfExtension(const std::string& extension)
 }
 
 // Pixels of an optional size parameter: 0 when it is empty or not positive.
-int sizeInPixels(std::string_view parameter, int pixelsPerUnit, int message, int lang)
+int sizeInPixels(std::string_view parameter, int pixelsPerUnit, TextId message, int lang)
 {
     if (parameter.empty()) return 0;
     const std::optional<long double> units = EvaluateNumber(parameter);
@@ -58,7 +58,7 @@ int sizeInPixels(std::string_view parameter, int pixelsPerUnit, int message, int
     return static_cast<int>(std::clamp(pixels, 0.0L, PixelLimit));
 }
 
-[[noreturn]] void raiseOnFile(int lang, int before, const std::string& path, int after)
+[[noreturn]] void raiseOnFile(int lang, TextId before, const std::string& path, TextId after)
 {
     throw vyjimka(Text(lang, before) + '"' + Utf8ToCp1250(path) + '"' + Text(lang, after));
 }
@@ -71,20 +71,20 @@ void DrawPicture(Surface& canvas, int x, int y, std::string_view fileParameter,
 {
     const int lang = settings.languageBase;
     const std::string name = Trim(PlainField(fileParameter, QuoteChar, 2));
-    if (name.empty()) throw vyjimka(Text(lang, 327));
+    if (name.empty()) throw vyjimka(Text(lang, TextId::PictureFileNameMissing));
     const std::string path =
         ResolveScriptFileName(name, settings.currentScriptFile, settings.programFolder);
-    if (!opensForReading(path)) raiseOnFile(lang, 328, path, 329);
+    if (!opensForReading(path)) raiseOnFile(lang, TextId::FileNotExistHead, path, TextId::FileNotExistTail);
     const std::optional<PictureKind> kind = kindOfExtension(UpperText(PathExtension(Utf8ToCp1250(path))));
-    if (!kind) raiseOnFile(lang, 330, path, 331);
-    int w = sizeInPixels(Trim(widthParameter), settings.pixelsPerUnit, 332, lang);
-    int h = sizeInPixels(Trim(heightParameter), settings.pixelsPerUnit, 333, lang);
+    if (!kind) raiseOnFile(lang, TextId::FileNotPictureHead, path, TextId::FileNotPictureTail);
+    int w = sizeInPixels(Trim(widthParameter), settings.pixelsPerUnit, TextId::ParameterWidthIsNotNumber, lang);
+    int h = sizeInPixels(Trim(heightParameter), settings.pixelsPerUnit, TextId::ParameterHeightIsNotNumber, lang);
 
     std::shared_ptr<const Picture> picture;
     try {
         picture = LoadPictureFile(path, *kind);
     } catch (const std::exception&) {
-        raiseOnFile(lang, 334, path, 335);
+        raiseOnFile(lang, TextId::FileCorruptedHead, path, TextId::FileCorruptedTail);
     }
     if (w == 0) w = picture->width;
     if (h == 0) h = picture->height;

@@ -135,9 +135,9 @@ void WritePrintLog(const std::string& path, const std::string& text, int languag
     if (file) file.close();
     if (!file) {
         const int error = errno;
-        throw std::runtime_error(TextUtf8(languageBase, 571) + '"' + path + "\": " +
-                                 (error != 0 ? std::string(std::strerror(error)) : TextUtf8(languageBase, 572)) +
-                                 ".");
+        throw std::runtime_error(
+            TextUtf8(languageBase, TextId::CannotWritePrintLog) + '"' + path + "\": " +
+            (error != 0 ? std::string(std::strerror(error)) : TextUtf8(languageBase, TextId::WriteFailed)) + ".");
     }
 }
 

@@ -121,7 +121,8 @@ void DrawRotatedText(Surface& s, PixelPoint anchor, int angle, int height, Rgb c
     const FontRequest request{Cp1250ToUtf8(ResolveFontFamily(fontName)), height, style.bold, style.italic};
     const FontMetrics metrics = fonts->select(request);
     if (angle != 0 && !metrics.trueType) {
-        throw vyjimka(Text(languageBase, 260) + '"' + std::string(fontName) + '"' + Text(languageBase, 261));
+        throw vyjimka(Text(languageBase, TextId::FontIsNotAbleRotationOfTextHead) + '"' + std::string(fontName) + '"' +
+                      Text(languageBase, TextId::FontIsNotAbleRotationOfTextTail));
     }
 
     std::vector<const GlyphImage*> glyphs;

@@ -25,7 +25,8 @@ void SaveDrawingToFile(const Surface& drawing, const std::string& path, int lang
 {
     const std::optional<DrawingFileFormat> format = DrawingFileFormatOf(path);
     if (!format) {
-        throw vyjimka(Text(languageBase, 364) + '"' + Utf8ToCp1250(path) + '"' + Text(languageBase, 365));
+        throw vyjimka(Text(languageBase, TextId::CannotSaveDrawingHead) + '"' + Utf8ToCp1250(path) + '"' +
+                      Text(languageBase, TextId::CannotSaveDrawingTail));
     }
     switch (*format) {
     case DrawingFileFormat::Bmp:

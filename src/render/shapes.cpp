@@ -78,7 +78,7 @@ void DrawCircle(Surface& s, int x, int y, int r, Rgb colour, int thickness, PenS
 
 PixelPoint AnglePoint(int x, int y, int r, int a, int languageBase)
 {
-    if (a < 0 || a > 360) throw vyjimka(Text(languageBase, 259));
+    if (a < 0 || a > 360) throw vyjimka(Text(languageBase, TextId::AngleMustBeFrom0To360));
     long long lx = x, ly = y, lr = r;
     switch (a) {
     case 0:

@@ -31,10 +31,10 @@ AboutDialog::~AboutDialog() = default;
 
 void AboutDialog::applyTexts(int languageBase)
 {
-    setWindowTitle(UiText(languageBase, 101));
-    ui_->L_PRODUKT->setText(UiText(languageBase, 110));
-    ui_->L_VERZE_TITL->setText(UiText(languageBase, 102));
-    ui_->OKButton->setText(UiText(languageBase, 109));
+    setWindowTitle(UiText(languageBase, TextId::AboutTitle));
+    ui_->L_PRODUKT->setText(UiText(languageBase, TextId::AboutProduct));
+    ui_->L_VERZE_TITL->setText(UiText(languageBase, TextId::Version));
+    ui_->OKButton->setText(UiText(languageBase, TextId::AboutOk));
 
     // The version stands after its title; a title wider than designed pushes
     // it to the right instead of being cut.

@@ -28,7 +28,9 @@ void KresbonApplication::report(const QString& message)
         hook_(message);
     else
         std::fprintf(stderr, "kresbon: %s\n",
-                     (message.isEmpty() ? UiText(SystemLanguageBase(), 569) : message).toLocal8Bit().constData());
+                     (message.isEmpty() ? UiText(SystemLanguageBase(), TextId::UnknownError) : message)
+                         .toLocal8Bit()
+                         .constData());
 }
 
 }  // namespace kresbon

@@ -13,7 +13,7 @@ namespace kresbon {
 
 QString WindowCaption(int languageBase, const QString& currentScriptFile)
 {
-    const QString product = UiText(languageBase, 202);
+    const QString product = UiText(languageBase, TextId::MainWindowTitle);
     const qsizetype separator = currentScriptFile.lastIndexOf(QLatin1Char('/'));
     // A name without any folder has no name part.
     const QString namePart = separator < 0 ? QString() : currentScriptFile.mid(separator + 1);

@@ -24,19 +24,19 @@ QString PlainDescription(QString description)
 
 QString ScriptFileFilter(int languageBase)
 {
-    return UiText(languageBase, 245) + QStringLiteral(" (*.krs)|*.krs|") +
-           UiText(languageBase, 246) + QStringLiteral(" (*.*)|*.*");
+    return UiText(languageBase, TextId::ScriptFiles) + QStringLiteral(" (*.krs)|*.krs|") +
+           UiText(languageBase, TextId::AllScriptFiles) + QStringLiteral(" (*.*)|*.*");
 }
 
 QString PictureFileFilter(int languageBase)
 {
-    return UiText(languageBase, 247) + QStringLiteral(" (*.bmp)|*.bmp|") +
-           UiText(languageBase, 248) + QStringLiteral(" (*.jpg, *.jpeg)|*.jpg;*.jpeg|") +
-           UiText(languageBase, 249) + QStringLiteral(" (*.gif)|*.gif|") +
-           UiText(languageBase, 480) + QStringLiteral(" (*.png)|*.png|") +
-           UiText(languageBase, 250) +
+    return UiText(languageBase, TextId::BmpFiles) + QStringLiteral(" (*.bmp)|*.bmp|") +
+           UiText(languageBase, TextId::JpegFiles) + QStringLiteral(" (*.jpg, *.jpeg)|*.jpg;*.jpeg|") +
+           UiText(languageBase, TextId::GifFiles) + QStringLiteral(" (*.gif)|*.gif|") +
+           UiText(languageBase, TextId::PngFiles) + QStringLiteral(" (*.png)|*.png|") +
+           UiText(languageBase, TextId::AllPictures) +
            QStringLiteral(" (*.bmp, *.jpg, *.jpeg, *.gif, *.png)|*.bmp;*.jpg;*.jpeg;*.gif;*.png|") +
-           UiText(languageBase, 251) + QStringLiteral(" (*.*)|*.*");
+           UiText(languageBase, TextId::AllPictureFiles) + QStringLiteral(" (*.*)|*.*");
 }
 
 QStringList ToNameFilters(const QString& filter)

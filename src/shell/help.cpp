@@ -26,8 +26,8 @@ QString LanguageFolderName(int languageBase)
 {
     const QString expected = QDir(HelpRootCandidates().value(0))
                                  .filePath(LanguageFolderName(languageBase) + QStringLiteral("/index.html"));
-    const QString message = UiText(languageBase, 328) + u'"' + QDir::toNativeSeparators(expected) + u'"' +
-                            UiText(languageBase, 329);
+    const QString message = UiText(languageBase, TextId::FileNotExistHead) + u'"' + QDir::toNativeSeparators(expected) +
+                            u'"' + UiText(languageBase, TextId::FileNotExistTail);
     throw std::runtime_error(message.toStdString());
 }
 

@@ -30,9 +30,9 @@ namespace {
 constexpr int TargetRole = Qt::UserRole;
 
 // Interface texts used by the help window.
-constexpr int TextHelp = 215;
-constexpr int TextContents = 216;
-constexpr int TextFind = 217;
+constexpr TextId TextHelp = TextId::MenuHelp;
+constexpr TextId TextContents = TextId::MenuContents;
+constexpr TextId TextFind = TextId::MenuFind;
 
 // A menu caption without its accelerator marks: "&Content" -> "Content",
 // "&&" stays as one "&".
@@ -229,7 +229,7 @@ void HelpWindow::applyTexts()
 
 void HelpWindow::updateTitle(const QUrl& source)
 {
-    QString title = UiText(languageBase_, 201) + QStringLiteral(" – ") +
+    QString title = UiText(languageBase_, TextId::HelpWindowTitle) + QStringLiteral(" – ") +
                     WithoutAccelerator(UiText(languageBase_, TextHelp));
     const QString page = browser_->documentTitle().simplified();
     const bool contentsPage = FileNameOf(source) == QStringLiteral("index.html");

@@ -6,10 +6,10 @@
 
 namespace kresbon {
 
-// Interface text n of the language, ready for a widget.
-inline QString UiText(int languageBase, int n)
+// Interface text of the language, ready for a widget.
+inline QString UiText(int languageBase, TextId id)
 {
-    return QString::fromStdString(TextUtf8(languageBase, n));
+    return QString::fromStdString(TextUtf8(languageBase, id));
 }
 
 }  // namespace kresbon

@@ -108,7 +108,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     language_ = LanguageFromSetting(settings_.Read("MainForm", "Language"), SystemLanguageBase());
     if (auto* app = qobject_cast<KresbonApplication*>(QCoreApplication::instance()))
         app->setErrorHook([this](const QString& message) {
-            showErrorNotice(message.isEmpty() ? UiText(language_, 569) : message);
+            showErrorNotice(message.isEmpty() ? UiText(language_, TextId::UnknownError) : message);
         });
     applyTexts();
     ui_->L_SOURADNICE->clear();
@@ -452,34 +452,55 @@ void MainWindow::applyTexts()
     ui_->MnuJazyk_CZ->setChecked(language_ == CzechBase);
     scriptFilter_ = ScriptFileFilter(language_);
     pictureFilter_ = PictureFileFilter(language_);
-    setWindowTitle(UiText(language_, 202));
+    setWindowTitle(UiText(language_, TextId::MainWindowTitle));
 
     const auto popup = [this](const char* name) {
         return editorPopup_->findChild<QAction*>(QString::fromLatin1(name));
     };
-    const std::pair<QAction*, int> items[] = {
-        {ui_->MnuScript->menuAction(), 203}, {ui_->MnuNew, 204},        {ui_->MnuOpenScr, 205},
-        {ui_->MnuSaveScr, 206},              {ui_->MnuSaveScrAs, 207},  {ui_->MnuFont, 208},
-        {ui_->MnuKonec, 209},                {ui_->MnuVykres->menuAction(), 210},
-        {ui_->MnuRefresh, 211},              {ui_->MnuClear, 212},      {ui_->MnuSavePic, 213},
-        {ui_->MnuPrintPic, 214},             {ui_->MnuAbout->menuAction(), 215},
-        {ui_->MnuNapObsah, 216},             {ui_->MnuNapHledat, 217},
-        {ui_->MnuJazyk->menuAction(), 218},  {ui_->MnuJazyk_EN, 219},   {ui_->MnuJazyk_CZ, 220},
-        {ui_->MnuOprogramu, 221},            {popup("PopMemoNew"), 228},
-        {popup("PopMemoOpenScr"), 229},      {popup("PopMemoSaveScr"), 230},
-        {popup("PopMemoSaveScrAs"), 231},    {popup("PopMemoFont"), 232},
-        {ui_->MnuLayers->menuAction(), 311}, {ui_->MnuLayerAll, 321},   {ui_->MnuLayerNone, 322},
+    const std::pair<QAction*, TextId> items[] = {
+        {ui_->MnuScript->menuAction(), TextId::MenuScript},
+        {ui_->MnuNew, TextId::MenuNew},
+        {ui_->MnuOpenScr, TextId::MenuOpenScript},
+        {ui_->MnuSaveScr, TextId::MenuSaveScript},
+        {ui_->MnuSaveScrAs, TextId::MenuSaveScriptAs},
+        {ui_->MnuFont, TextId::MenuFont},
+        {ui_->MnuKonec, TextId::MenuExit},
+        {ui_->MnuVykres->menuAction(), TextId::MenuDrawing},
+        {ui_->MnuRefresh, TextId::MenuRefresh},
+        {ui_->MnuClear, TextId::MenuClear},
+        {ui_->MnuSavePic, TextId::MenuSaveDrawingAs},
+        {ui_->MnuPrintPic, TextId::MenuPrintDrawing},
+        {ui_->MnuAbout->menuAction(), TextId::MenuHelp},
+        {ui_->MnuNapObsah, TextId::MenuContents},
+        {ui_->MnuNapHledat, TextId::MenuFind},
+        {ui_->MnuJazyk->menuAction(), TextId::MenuLanguage},
+        {ui_->MnuJazyk_EN, TextId::MenuEnglish},
+        {ui_->MnuJazyk_CZ, TextId::MenuCzech},
+        {ui_->MnuOprogramu, TextId::MenuAbout},
+        {popup("PopMemoNew"), TextId::PopupNew},
+        {popup("PopMemoOpenScr"), TextId::PopupOpenScript},
+        {popup("PopMemoSaveScr"), TextId::PopupSaveScript},
+        {popup("PopMemoSaveScrAs"), TextId::PopupSaveScriptAs},
+        {popup("PopMemoFont"), TextId::PopupFont},
+        {ui_->MnuLayers->menuAction(), TextId::ShowLayers},
+        {ui_->MnuLayerAll, TextId::CheckAll},
+        {ui_->MnuLayerNone, TextId::CheckNone},
     };
     for (const auto& [action, n] : items) action->setText(UiText(language_, n));
-    for (int layer = 1; layer <= 9; ++layer) layerItem(layer)->setText(UiText(language_, 311 + layer));
+    for (int layer = 1; layer <= 9; ++layer)
+        layerItem(layer)->setText(UiText(language_, TextId::FirstLayer + (layer - 1)));
     applyDrawingPopupTexts();
 
-    const std::pair<QToolButton*, int> hints[] = {
-        {ui_->BtnNew, 222},     {ui_->BtnOpenScr, 223}, {ui_->BtnSaveScr, 224},
-        {ui_->BtnRefresh, 225}, {ui_->BtnSavePic, 226}, {ui_->BtnPrintPic, 227},
+    const std::pair<QToolButton*, TextId> hints[] = {
+        {ui_->BtnNew, TextId::ButtonNew},
+        {ui_->BtnOpenScr, TextId::ButtonOpenScript},
+        {ui_->BtnSaveScr, TextId::ButtonSaveScript},
+        {ui_->BtnRefresh, TextId::ButtonRefresh},
+        {ui_->BtnSavePic, TextId::ButtonSaveDrawingAs},
+        {ui_->BtnPrintPic, TextId::ButtonPrintDrawing},
     };
     for (const auto& [button, n] : hints) button->setToolTip(UiText(language_, n));
-    ui_->L_VRSTVY->setText(UiText(language_, 310));
+    ui_->L_VRSTVY->setText(UiText(language_, TextId::Layers));
     applyDesktopTexts();
     installToolkitTranslation();
 }

@@ -24,28 +24,28 @@ namespace {
 
 struct PopupItem {
     const char* name;
-    int textId;
+    TextId textId;
     DrawingAction action;
     bool separatorAfter;
 };
 
 // The drawing popup menu, in menu order; the last item cancels.
 constexpr PopupItem PopupItems[] = {
-    {"PopLine", 233, DrawingAction::Line, false},
-    {"PopDimLine", 234, DrawingAction::DimLine, false},
-    {"PopText", 235, DrawingAction::Text, true},
-    {"PopPoint", 236, DrawingAction::Point, false},
-    {"PopFillArea", 237, DrawingAction::FillArea, false},
-    {"PopRectangle", 238, DrawingAction::Rectangle, false},
-    {"PopCircle", 239, DrawingAction::Circle, false},
-    {"PopCirclePart", 240, DrawingAction::CirclePart, false},
-    {"PopEllipse", 241, DrawingAction::Ellipse, false},
-    {"PopPicture", 348, DrawingAction::Picture, true},
-    {"PopGlobals", 242, DrawingAction::Globals, false},
-    {"PopLayer", 324, DrawingAction::Layer, false},
-    {"PopProcedure", 349, DrawingAction::Procedure, false},
-    {"PopComment", 243, DrawingAction::Comment, true},
-    {"PopZrusAkci", 244, DrawingAction::None, false},
+    {"PopLine", TextId::Line2Clicks, DrawingAction::Line, false},
+    {"PopDimLine", TextId::DimensionLine2Clicks, DrawingAction::DimLine, false},
+    {"PopText", TextId::Text1Click, DrawingAction::Text, true},
+    {"PopPoint", TextId::Point1Click, DrawingAction::Point, false},
+    {"PopFillArea", TextId::FillArea1Click, DrawingAction::FillArea, false},
+    {"PopRectangle", TextId::Rectangle2Clicks, DrawingAction::Rectangle, false},
+    {"PopCircle", TextId::Circle2Clicks, DrawingAction::Circle, false},
+    {"PopCirclePart", TextId::PartOfCircle2Clicks, DrawingAction::CirclePart, false},
+    {"PopEllipse", TextId::Ellipse2Clicks, DrawingAction::Ellipse, false},
+    {"PopPicture", TextId::PictureClick, DrawingAction::Picture, true},
+    {"PopGlobals", TextId::GlobalVariables, DrawingAction::Globals, false},
+    {"PopLayer", TextId::LayerClick, DrawingAction::Layer, false},
+    {"PopProcedure", TextId::ProcedureClick, DrawingAction::Procedure, false},
+    {"PopComment", TextId::CommentClick, DrawingAction::Comment, true},
+    {"PopZrusAkci", TextId::CancelDrawingAction, DrawingAction::None, false},
 };
 
 // Hands mouse presses (each press of a double click too) and moves of one

@@ -87,9 +87,9 @@ void MainWindow::setUpDesktopConventions()
 void MainWindow::applyDesktopTexts()
 {
     if (!recentMenu_) return;
-    recentMenu_->setTitle(UiText(language_, 560));
-    clearRecentItem_->setText(UiText(language_, 561));
-    printPreviewItem_->setText(UiText(language_, 562));
+    recentMenu_->setTitle(UiText(language_, TextId::OpenRecent));
+    clearRecentItem_->setText(UiText(language_, TextId::ClearTheList));
+    printPreviewItem_->setText(UiText(language_, TextId::PrintPreview));
 }
 
 // ---------------------------------------------------------------- window state
@@ -161,7 +161,8 @@ void MainWindow::openRecentFile(const QString& path)
         recentFiles_ = ReadRecentFiles(settings_);
         recentFiles_.removeAll(path);
         storeRecentFiles();
-        ask(WarningNotice(captions_, UiText(language_, 563) + u'"' + path + u'"' + UiText(language_, 564)));
+        ask(WarningNotice(captions_, UiText(language_, TextId::RecentFileGoneHead) + u'"' + path + u'"' +
+                                         UiText(language_, TextId::RecentFileGoneTail)));
         return;
     }
     openScriptFile(path);

@@ -59,7 +59,7 @@ void MainWindow::runScript()
         if (caretToError_) SelectEditorLine(*ui_->MEMO_SCRIPT, report.lineNumber);
         updateCaretReadout();
     } else if (report.noLayerShown) {
-        ask(WarningNotice(captions_, UiText(language_, 325)));
+        ask(WarningNotice(captions_, UiText(language_, TextId::SomeLayerMustBeSelected)));
     }
 }
 
@@ -138,7 +138,7 @@ void MainWindow::printDrawing()
     runScript();
     if (!interpreter_.drawingValid()) return;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(UiText(language_, 294));
+    printer.setDocName(UiText(language_, TextId::PrintDocumentName));
     if (!printFileName_.isEmpty()) printer.setOutputFileName(printFileName_);
     if (!dialogs_.setUpPrinter(this, printer)) return;
     printFileName_ = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
@@ -169,7 +169,7 @@ void MainWindow::printPreview()
     runScript();
     if (!interpreter_.drawingValid()) return;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(UiText(language_, 294));
+    printer.setDocName(UiText(language_, TextId::PrintDocumentName));
     if (!printFileName_.isEmpty()) printer.setOutputFileName(printFileName_);
     const ScriptLines lines = EditorLines(*ui_->MEMO_SCRIPT);
     // Each page the preview asks for starts where the screen run ended.

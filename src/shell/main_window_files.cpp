@@ -138,7 +138,7 @@ void MainWindow::chooseEditorFont()
 {
     const QColor shown = ui_->MEMO_SCRIPT->palette().color(QPalette::Text);
     const std::optional<ChosenFont> chosen =
-        dialogs_.chooseFontAndColour(this, scriptFont_.font, shown, UiText(language_, 570));
+        dialogs_.chooseFontAndColour(this, scriptFont_.font, shown, UiText(language_, TextId::ColourMenu));
     if (!chosen) return;
     TakeChosenFont(scriptFont_, chosen->font);
     // The system's text colour is kept as such until another one is chosen.

@@ -66,9 +66,11 @@ MessageRequest Box(QString title, QString text, MessageKind kind,
 
 MessageCaptions LoadMessageCaptions(int languageBase)
 {
-    auto t = [languageBase](int n) { return UiText(languageBase, n); };
-    return MessageCaptions{t(79), t(80), t(81), t(82), t(83), t(84), t(85),
-                           t(86), t(87), t(88), t(89), t(90), t(91)};
+    auto t = [languageBase](TextId id) { return UiText(languageBase, id); };
+    return MessageCaptions{t(TextId::Yes),        t(TextId::No),      t(TextId::OK),    t(TextId::Cancel),
+                           t(TextId::HelpButton), t(TextId::Abort),   t(TextId::Retry), t(TextId::Ignore),
+                           t(TextId::AllButton),  t(TextId::Warning), t(TextId::Error), t(TextId::Information),
+                           t(TextId::Confirm)};
 }
 
 MessageRequest ErrorNotice(const MessageCaptions& captions, const QString& message)
@@ -84,10 +86,10 @@ MessageRequest WarningNotice(const MessageCaptions& captions, const QString& mes
 MessageRequest SaveQuestion(const MessageCaptions& captions, int languageBase,
                             const QString& currentScriptFile)
 {
-    const QString text = currentScriptFile.isEmpty()
-                             ? UiText(languageBase, 303)
-                             : UiText(languageBase, 301) + QLatin1Char('"') + currentScriptFile +
-                                   QLatin1Char('"') + UiText(languageBase, 302);
+    const QString text = currentScriptFile.isEmpty() ? UiText(languageBase, TextId::DoYouWantToSaveChanges)
+                                                     : UiText(languageBase, TextId::DoYouWantToSaveChangesToHead) +
+                                                           QLatin1Char('"') + currentScriptFile + QLatin1Char('"') +
+                                                           UiText(languageBase, TextId::DoYouWantToSaveChangesToTail);
     return Box(captions.warning, text, MessageKind::Warning,
                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, captions);
 }
@@ -95,8 +97,8 @@ MessageRequest SaveQuestion(const MessageCaptions& captions, int languageBase,
 MessageRequest OverwriteQuestion(const MessageCaptions& captions, int languageBase,
                                  const QString& fileName)
 {
-    const QString text = UiText(languageBase, 304) + QLatin1Char('"') + fileName +
-                         QLatin1Char('"') + UiText(languageBase, 305);
+    const QString text = UiText(languageBase, TextId::FileAlreadyExistRewriteHead) + QLatin1Char('"') + fileName +
+                         QLatin1Char('"') + UiText(languageBase, TextId::FileAlreadyExistRewriteTail);
     return Box(captions.warning, text, MessageKind::Warning, QMessageBox::Yes | QMessageBox::No,
                captions);
 }

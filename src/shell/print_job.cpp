@@ -50,8 +50,8 @@ std::unique_ptr<Surface> MakePrintBitmap(const PrintLayout& layout, int depth, R
     const long long width = layout.bitmapWidth;
     const long long height = layout.bitmapHeight;
     const auto tooLarge = [&] {
-        return vyjimka(Text(languageBase, 357) + std::to_string(width) + " x " + std::to_string(height) +
-                       Text(languageBase, 358));
+        return vyjimka(Text(languageBase, TextId::DrawingTooLargeHead) + std::to_string(width) + " x " +
+                       std::to_string(height) + Text(languageBase, TextId::DrawingTooLargeTail));
     };
     if (width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max() ||
         (height > 0 && width > Interpreter::MaxCanvasPixels / height))
@@ -87,18 +87,20 @@ QString PrinterDescription(const QPrinter& printer)
     return printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
 }
 
-std::runtime_error PrinterError(int languageBase, int prefix, const QPrinter& printer)
+std::runtime_error PrinterError(int languageBase, TextId head, TextId tail, const QPrinter& printer)
 {
-    return std::runtime_error(TextUtf8(languageBase, prefix) + '"' + PrinterDescription(printer).toStdString() +
-                              '"' + TextUtf8(languageBase, prefix + 1));
+    return std::runtime_error(TextUtf8(languageBase, head) + '"' + PrinterDescription(printer).toStdString() + '"' +
+                              TextUtf8(languageBase, tail));
 }
 
 void SendToPrinter(QPrinter& printer, const Surface& bitmap, const PrintLayout& layout, int languageBase)
 {
     QPainter painter;
-    if (!painter.begin(&printer)) throw PrinterError(languageBase, 565, printer);
+    if (!painter.begin(&printer))
+        throw PrinterError(languageBase, TextId::CannotStartPrintingOnHead, TextId::CannotStartPrintingOnTail, printer);
     DrawPrintBitmap(painter, bitmap, layout.placedWidth, layout.placedHeight);
-    if (!painter.end()) throw PrinterError(languageBase, 567, printer);
+    if (!painter.end())
+        throw PrinterError(languageBase, TextId::PrintingOnFailedHead, TextId::PrintingOnFailedTail, printer);
 }
 
 }  // namespace

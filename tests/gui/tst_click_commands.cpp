@@ -224,10 +224,10 @@ private slots:
         QCOMPARE(popup->actions().size(), 18);  // 15 items and 3 separators
         QVERIFY(popup->actions().at(3)->isSeparator());
         s->w().switchLanguage(CzechBase);
-        QCOMPARE(popup->findChild<QAction*>("PopLine")->text(), UiText(CzechBase, 233));
-        QCOMPARE(popup->findChild<QAction*>("PopZrusAkci")->text(), UiText(CzechBase, 244));
+        QCOMPARE(popup->findChild<QAction*>("PopLine")->text(), UiText(CzechBase, TextId::Line2Clicks));
+        QCOMPARE(popup->findChild<QAction*>("PopZrusAkci")->text(), UiText(CzechBase, TextId::CancelDrawingAction));
         s->choose("PopComment");
-        QCOMPARE(s->lastCommand(), "%" + UiText(CzechBase, 306));
+        QCOMPARE(s->lastCommand(), "%" + UiText(CzechBase, TextId::CommentSuffix));
         s->w().switchLanguage(EnglishBase);
         QCOMPARE(popup->findChild<QAction*>("PopPicture")->text(), QStringLiteral("Picture (1 click)"));
     }

@@ -76,6 +76,15 @@ std::optional<char> Accelerator(const std::string& caption) {
     return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[amp + 1])));
 }
 
+// Messages are joined from several texts; the joints need the spaces.
+// The Czech redeclaration message puts all its words before the name.
+void ExpectSameJoints(int offset, const std::string& english, const std::string& czech) {
+    if (offset != static_cast<int>(TextId::ProcedureIsRedeclaredTail)) {
+        EXPECT_EQ(english.front() == ' ', czech.front() == ' ') << offset << ": \"" << czech << '"';
+    }
+    EXPECT_EQ(english.back() == ' ', czech.back() == ' ') << offset << ": \"" << czech << '"';
+}
+
 TEST(StringTables, AreWellFormed) {
     for (const CheckedTable* table : {&English(), &Czech()}) {
         for (const std::string& problem : table->problems) ADD_FAILURE() << problem;
@@ -91,6 +100,23 @@ TEST(StringTables, HoldEveryTextTheProgramUses) {
     for (int n : used) {
         EXPECT_TRUE(English().texts.count(n)) << "English table lacks offset " << n;
         EXPECT_TRUE(Czech().texts.count(n)) << "Czech table lacks offset " << n;
+    }
+}
+
+TEST(StringTables, HoldEveryNamedText) {
+    std::set<int> offsets;
+    for (const TextId id : AllTextIds) {
+        const int offset = static_cast<int>(id);
+        EXPECT_TRUE(offsets.insert(offset).second) << "two names for offset " << offset;
+        const auto english = English().texts.find(offset);
+        const auto czech = Czech().texts.find(offset);
+        if (english == English().texts.end() || czech == Czech().texts.end()) {
+            ADD_FAILURE() << "offset " << offset << " is named but missing from a table";
+            continue;
+        }
+        ASSERT_FALSE(english->second.empty()) << offset;
+        ASSERT_FALSE(czech->second.empty()) << offset;
+        ExpectSameJoints(offset, english->second, czech->second);
     }
 }
 
@@ -110,12 +136,7 @@ TEST(StringTables, CzechKeepsTheShapeOfEachEnglishText) {
         const std::string& czech = it->second;
         ASSERT_FALSE(english.empty()) << offset;
         ASSERT_FALSE(czech.empty()) << offset;
-        // Messages are joined from several texts; the joints need the spaces.
-        // The Czech redeclaration message puts all its words before the name.
-        if (offset != 353) {
-            EXPECT_EQ(english.front() == ' ', czech.front() == ' ') << offset << ": \"" << czech << '"';
-        }
-        EXPECT_EQ(english.back() == ' ', czech.back() == ' ') << offset << ": \"" << czech << '"';
+        ExpectSameJoints(offset, english, czech);
         EXPECT_EQ(std::count(english.begin(), english.end(), '&'),
                   std::count(czech.begin(), czech.end(), '&'))
             << offset << ": \"" << czech << '"';
