@@ -27,6 +27,11 @@ void Interpreter::raise(int textId) const
     throw vyjimka(Text(languageBase(), textId));
 }
 
+void Interpreter::stopWhenCancelled() const
+{
+    if (runControl_ && runControl_->cancel.load(std::memory_order_relaxed)) raise(531);
+}
+
 Surface& Interpreter::target(RunMode mode)
 {
     return mode == RunMode::Print && printTarget_ ? *printTarget_ : *canvas_;
@@ -72,6 +77,8 @@ void Interpreter::RunPrintLines(Surface& target, const std::vector<std::string>&
 void Interpreter::runLines(RunMode mode, const std::vector<std::string>& lines, std::size_t& index)
 {
     for (index = 0; index < lines.size(); ++index) {
+        if (runControl_) runControl_->line.store(static_cast<int>(index) + 1, std::memory_order_relaxed);
+        stopWhenCancelled();
         const std::string line = Trim(lines[index]);
         const std::string word = Trim(PlainField(line, ' ', 1));
         if (LowerText(word) == "@include")
@@ -92,7 +99,10 @@ void Interpreter::runInclude(RunMode mode, std::string_view rest)
                       Text(languageBase(), 361));
     }
     try {
-        for (const std::string& line : DecodeScript(bytes).lines) DispatchLine(mode, line);
+        for (const std::string& line : DecodeScript(bytes).lines) {
+            stopWhenCancelled();
+            DispatchLine(mode, line);
+        }
     } catch (const std::exception& e) {
         throw vyjimka(e.what());
     }

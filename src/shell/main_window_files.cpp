@@ -2,12 +2,12 @@
 // the question before unsaved work would be lost, and the editor font.
 
 #include <QLabel>
-#include <QPlainTextEdit>
 
 #include "shell/editor_status.h"
 #include "shell/error_text.h"
 #include "shell/file_filters.h"
 #include "shell/main_window.h"
+#include "shell/script_editor.h"
 #include "ui_main_window.h"
 
 namespace kresbon {
@@ -93,11 +93,13 @@ bool MainWindow::passUnsavedGuard(GuardedCommand command)
 void MainWindow::newScript()
 {
     if (!passUnsavedGuard(GuardedCommand::New)) return;
+    settleRun();
     scriptFile_.clear();
     updateCaption();
     // Emptying the editor by program is no change of the user's.
     const bool wasSaved = saved_;
     ui_->MEMO_SCRIPT->clear();
+    ui_->MEMO_SCRIPT->clearRunError();
     saved_ = wasSaved;
     document_ = ScriptDocument{};
     interpreter_.ResetDrawingState();
@@ -141,7 +143,7 @@ void MainWindow::chooseEditorFont()
     const std::optional<QFont> chosen = dialogs_.chooseFont(this, scriptFont_.font);
     if (!chosen) return;
     TakeChosenFont(scriptFont_, *chosen);
-    ui_->MEMO_SCRIPT->setFont(scriptFont_.font);
+    ui_->MEMO_SCRIPT->setScriptFont(scriptFont_.font, ui_->MEMO_SCRIPT->palette().color(QPalette::Text));
     try {
         WriteScriptFontSettings(scriptFont_, settings_, logicalDpiY());
     } catch (const std::exception& error) {
