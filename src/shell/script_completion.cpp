@@ -27,6 +27,7 @@ struct LineContext {
     // 0 while the caret is in the first word; then the 1-based parameter.
     int parameter = 0;
     bool inQuotes = false;
+    bool inComment = false;
 };
 
 LineContext ContextOf(const QString& line)
@@ -43,7 +44,10 @@ LineContext ContextOf(const QString& line)
         const QChar c = line[i];
         if (c == QLatin1Char('"')) context.inQuotes = !context.inQuotes;
         if (context.inQuotes) continue;
-        if (c == QLatin1Char('%')) return LineContext{};
+        if (c == QLatin1Char('%')) {
+            context.inComment = true;
+            return context;
+        }
         if (c == QLatin1Char('=')) context.assignment = true;
         if (c == QLatin1Char(',')) ++context.parameter;
     }
@@ -80,7 +84,9 @@ Completion CompletionAt(const QString& lineBeforeCaret, const QStringList& proce
     const LineContext context = ContextOf(lineBeforeCaret);
 
     QStringList candidates;
-    if (context.command.isEmpty()) {
+    if (context.inComment) {
+        return completion;
+    } else if (context.command.isEmpty()) {
         candidates << WordsOfKind(WordKind::Command) << WordsOfKind(WordKind::Global)
                    << WordsOfKind(WordKind::Keyword) << procedures;
     } else if (const ParameterInfo* parameter = ParameterOf(context)) {
@@ -112,7 +118,7 @@ Completion CompletionAt(const QString& lineBeforeCaret, const QStringList& proce
 std::optional<CallTip> CallTipAt(const QString& lineBeforeCaret, int languageBase)
 {
     const LineContext context = ContextOf(lineBeforeCaret);
-    if (context.command.isEmpty()) return std::nullopt;
+    if (context.command.isEmpty() || context.inComment) return std::nullopt;
     const WordInfo* info = FindWord(context.command.toStdString());
     if (info == nullptr || info->parameters.empty()) return std::nullopt;
     if (info->kind == WordKind::Global && !context.assignment) return std::nullopt;

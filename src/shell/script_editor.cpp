@@ -12,7 +12,8 @@ namespace kresbon {
 
 namespace {
 
-constexpr int NumberMargin = 0;
+// The margins, left to right.
+constexpr int LinesMargin = 0;
 constexpr int MarkMargin = 1;
 constexpr int FoldMargin = 2;
 
@@ -40,15 +41,17 @@ ScriptEditor::ScriptEditor(QWidget* parent)
     lexer_ = new ScriptLexer(this);
     setLexer(lexer_);
 
-    setMarginType(NumberMargin, NumberMargin);
-    setMarginLineNumbers(NumberMargin, true);
+    setMarginType(LinesMargin, NumberMargin);
+    setMarginLineNumbers(LinesMargin, true);
+    setMarginsBackgroundColor(QColor(240, 240, 240));
+    setMarginsForegroundColor(QColor(120, 120, 120));
     setMarginType(MarkMargin, SymbolMargin);
     setMarginWidth(MarkMargin, 14);
     errorMarker_ = markerDefine(QsciScintilla::RightTriangle);
     setMarkerBackgroundColor(QColor(200, 0, 0), errorMarker_);
     setMarkerForegroundColor(QColor(120, 0, 0), errorMarker_);
     setMarginMarkerMask(MarkMargin, 1 << errorMarker_);
-    setMarginMarkerMask(NumberMargin, 0);
+    setMarginMarkerMask(LinesMargin, 0);
     setFolding(BoxedTreeFoldStyle, FoldMargin);
     updateLineNumberWidth();
     connect(this, &QsciScintilla::linesChanged, this, &ScriptEditor::updateLineNumberWidth);
@@ -109,7 +112,7 @@ void ScriptEditor::setScriptFont(const QFont& font, const QColor& colour)
 
 void ScriptEditor::updateLineNumberWidth()
 {
-    setMarginWidth(NumberMargin, QStringLiteral("0%1").arg(lines()));
+    setMarginWidth(LinesMargin, QStringLiteral("0%1").arg(lines()));
 }
 
 void ScriptEditor::showRunError(int lineNumber, const QString& message)
