@@ -43,8 +43,6 @@ void DrawingView::showSurface(const Surface* surface)
         image_ = QImage(reinterpret_cast<const uchar*>(surface->pixels().data()), surface->width(),
                         surface->height(), surface->width() * 4, QImage::Format_RGB32);
     }
-    overview_ = QImage();
-    overviewZoom_ = 0;
     resizeToZoom();
     update();
 }
@@ -137,23 +135,17 @@ QPoint DrawingView::pixelAt(QPointF position) const
                   static_cast<int>(std::floor(position.y() / zoom_)));
 }
 
-const QImage& DrawingView::overview()
-{
-    if (overviewZoom_ != zoom_ || overview_.isNull()) {
-        overview_ = image_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        overviewZoom_ = zoom_;
-    }
-    return overview_;
-}
-
 void DrawingView::paintEvent(QPaintEvent* event)
 {
     if (!image_.isNull()) {
         QPainter painter(this);
         const QRect area = event->rect() & rect();
         if (zoom_ < 1) {
-            const QImage& small = overview();
-            painter.drawImage(area, small, area);
+            // Smooth sampling of just the exposed part: the work follows
+            // the pane's size, not the drawing's.
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+            const QRectF source(area.x() / zoom_, area.y() / zoom_, area.width() / zoom_, area.height() / zoom_);
+            painter.drawImage(QRectF(area), image_, source & QRectF(image_.rect()));
         } else if (zoom_ == 1) {
             painter.drawImage(area, image_, area);
         } else {

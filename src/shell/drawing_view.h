@@ -65,13 +65,9 @@ protected:
 private:
     QScrollArea* scrollArea() const;
     void resizeToZoom();
-    const QImage& overview();
 
     QImage image_;
     double zoom_ = 1.0;
-    // The drawing scaled below 1, made once per drawing and factor.
-    QImage overview_;
-    double overviewZoom_ = 0;
     bool panning_ = false;
     bool spaceHeld_ = false;
     QPoint panStart_;

@@ -92,6 +92,7 @@ ScriptEditor::ScriptEditor(QWidget* parent)
 
 void ScriptEditor::setPlainText(const QString& text)
 {
+    SendScintilla(SCI_CALLTIPCANCEL);
     setText(text);
     clearRunError();
     refreshProcedures();

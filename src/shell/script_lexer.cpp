@@ -214,8 +214,6 @@ void ScriptLexer::styleText(int start, int end)
         } else if (ClosesProcedure(lineText) && inside) {
             inside = false;
         }
-        if (lineText.find_first_not_of(" \t") == std::string_view::npos)
-            level |= QsciScintilla::SC_FOLDLEVELWHITEFLAG;
         editor->SendScintilla(QsciScintilla::SCI_SETFOLDLEVEL, line, level);
         editor->SendScintilla(QsciScintilla::SCI_SETLINESTATE, line, inside ? 1 : 0);
     }
