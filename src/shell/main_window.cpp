@@ -25,6 +25,7 @@
 #include "shell/file_filters.h"
 #include "shell/help.h"
 #include "shell/script_editor.h"
+#include "shell/script_runner.h"
 #include "shell/settings_values.h"
 #include "ui_main_window.h"
 #include "shell/interface_text.h"
@@ -132,6 +133,9 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
 
 MainWindow::~MainWindow()
 {
+    // A run still going uses the interpreter and the window: it ends first.
+    delete runner_;
+    runner_ = nullptr;
     if (auto* app = qobject_cast<KresbonApplication*>(QCoreApplication::instance()))
         app->setErrorHook(nullptr);
     showCrossPointer(false);
@@ -161,6 +165,12 @@ int MainWindow::viewHeight() const
 {
     if (QThread::currentThread() != thread()) return runSnapshot_.viewHeight;
     return ui_->ScrollBox_VYKRES->viewport()->height();
+}
+
+int MainWindow::languageBase() const
+{
+    if (QThread::currentThread() != thread()) return runSnapshot_.language;
+    return language_;
 }
 
 std::string MainWindow::programFolder() const

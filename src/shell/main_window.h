@@ -68,7 +68,7 @@ public:
     int colourDepth() const override { return printDepth_; }
     std::string programFolder() const override;
     std::string currentScriptFile() const override;
-    int languageBase() const override { return language_; }
+    int languageBase() const override;
 
     // The commands of the menus, buttons and the editor's popup menu.
     void newScript();
@@ -275,6 +275,7 @@ private:
         int viewHeight = 0;
         std::string scriptFile;
         std::string programFolder;
+        int language = 1000;
     } runSnapshot_;
 };
 

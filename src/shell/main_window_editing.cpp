@@ -51,6 +51,8 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        // The window passes input on to its widgets; they are where it stops.
+        if (!watched->isWidgetType()) return false;
         switch (event->type()) {
         case QEvent::ShortcutOverride:
             // Taking the override keeps every shortcut from firing.
@@ -263,6 +265,7 @@ void MainWindow::startRun(std::vector<std::string> lines, bool live)
     runSnapshot_.viewHeight = viewHeight();
     runSnapshot_.scriptFile = currentScriptFile();
     runSnapshot_.programFolder = programFolder();
+    runSnapshot_.language = language_;
     // The run replaces and draws on the surface the view shows.
     ui_->IMAGE_VYKRES->holdCopy();
     liveRun_ = live;
@@ -280,13 +283,7 @@ RunReport MainWindow::runAndWait(std::vector<std::string> lines)
 {
     settleRun();
     startRun(std::move(lines), false);
-    {
-        RunBlocker blocker(stopButton_, [this] { stopRun(); });
-        QEventLoop loop;
-        const auto done = connect(runner_, &ScriptRunner::finished, &loop, &QEventLoop::quit);
-        if (runner_->running()) loop.exec();
-        disconnect(done);
-    }
+    settleRun();
     RunReport report = runner_->report();
     runStopped_ = runner_->cancelled();
     if (runStopped_)
@@ -300,8 +297,8 @@ RunReport MainWindow::runAndWait(std::vector<std::string> lines)
 
 void MainWindow::settleRun()
 {
-    // A run made while typing is waited for, so that a command finds the
-    // drawing of the whole script.
+    // Waits for the run on the worker thread, so that a command finds the
+    // drawing of the whole script; the window keeps painting meanwhile.
     if (!runInProgress()) return;
     RunBlocker blocker(stopButton_, [this] { stopRun(); });
     QEventLoop loop;

@@ -110,6 +110,7 @@ void MainWindow::newScript()
 void MainWindow::openScript()
 {
     if (!passUnsavedGuard(GuardedCommand::Open)) return;
+    settleRun();
     const std::optional<QString> chosen = dialogs_.openFileName(this, scriptDialog());
     if (!chosen) return;
     loadScript(*chosen);
