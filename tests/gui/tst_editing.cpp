@@ -10,12 +10,14 @@
 #include <QSignalSpy>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
 
 #include "platform/texts.h"
 #include "shell/drawing_view.h"
 #include "shell/find_dialog.h"
+#include "shell/help_window.h"
 #include "shell/script_completion.h"
 #include "shell/script_editor.h"
 #include "shell/script_lexer.h"
@@ -344,6 +346,52 @@ private slots:
         s->w().refresh();
         QCOMPARE(s->dialogs.notices().size(), size_t(1));
         QVERIFY(s->dialogs.notices().front().text.contains("Foo"));
+    }
+
+    void f1OpensThePageOfTheWordAtTheCaret()
+    {
+        const QString root = QFINDTESTDATA("../../resources/help");
+        QVERIFY(!root.isEmpty());
+        qputenv("KRESBON_HELP_DIR", root.toUtf8());
+        auto s = StartWith("Point 1, 1\nDimLine 0, 0, inner, 10, 0, Outer\nHole 1\n");
+        QVERIFY(s);
+        s->dialogs.forget();
+        auto shownPage = [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* help = qobject_cast<HelpWindow*>(w); help && help->isVisible())
+                    return help->browser()->source().fileName();
+            return QString();
+        };
+        const struct {
+            int line;
+            int index;
+            const char* page;
+        } cases[] = {{1, 3, "dimline.html"}, {1, 16, "dimline.html"}, {0, 0, "point.html"}, {2, 2, "index.html"}};
+        for (const auto& c : cases) {
+            s->editor().setFocus();
+            QTRY_VERIFY(s->editor().hasFocus());
+            s->editor().setCursorPosition(c.line, c.index);
+            QTest::keyClick(s->w().windowHandle(), Qt::Key_F1);
+            QTRY_COMPARE(shownPage(), QString::fromLatin1(c.page));
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (qobject_cast<HelpWindow*>(w)) w->hide();
+            s->w().activateWindow();
+        }
+    }
+
+    void undoAndRedoKeys()
+    {
+        auto s = StartWith("Point 1, 1\n");
+        QVERIFY(s);
+        ScriptEditor& e = s->editor();
+        e.setFocus();
+        e.setCursorPosition(0, 10);
+        QTest::keyClicks(&e, "0");
+        QCOMPARE(e.text(0), QString("Point 1, 10\n"));
+        QTest::keyClick(&e, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(e.text(0), QString("Point 1, 1\n"));
+        QTest::keyClick(&e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(e.text(0), QString("Point 1, 10\n"));
     }
 
     void findReplaceAndGoToLine()
