@@ -1,5 +1,6 @@
 #include "shell/script_editor.h"
 
+#include <QKeyEvent>
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>
 
@@ -199,6 +200,24 @@ void ScriptEditor::showCallTip()
     const long start = tip->text.left(tip->highlightStart).toUtf8().size();
     const long end = tip->text.left(tip->highlightEnd).toUtf8().size();
     SendScintilla(SCI_CALLTIPSETHLT, static_cast<unsigned long>(start), end);
+}
+
+bool ScriptEditor::event(QEvent* event)
+{
+    // Ctrl+Space asks for the completions and the call tip at the caret.
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::ControlModifier) {
+            // A call tip would close the list, so it comes first.
+            if (event->type() == QEvent::KeyPress) {
+                showCallTip();
+                showCompletion();
+            }
+            event->accept();
+            return true;
+        }
+    }
+    return QsciScintilla::event(event);
 }
 
 void ScriptEditor::onCharacterAdded(int character)

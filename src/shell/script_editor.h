@@ -57,6 +57,9 @@ public:
     // Replaces every match in one undo step; returns how many.
     int replaceAll(const QString& text, const QString& replacement, bool matchCase);
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void onCharacterAdded(int character);
     QString lineBeforeCaret() const;

@@ -392,6 +392,14 @@ private slots:
         QCOMPARE(e.text(0), QString("Point 1, 1\n"));
         QTest::keyClick(&e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(e.text(0), QString("Point 1, 10\n"));
+
+        // Ctrl+Space offers the words that fit the place.
+        e.setCursorPosition(0, 11);
+        QTest::keyClicks(&e, ", ");
+        QTest::keyClick(&e, Qt::Key_Space, Qt::ControlModifier);
+        QVERIFY(e.isListActive());
+        QTest::keyClick(&e, Qt::Key_Escape);
+        QCOMPARE(e.text(0), QString("Point 1, 10, \n"));
     }
 
     void findReplaceAndGoToLine()
