@@ -90,6 +90,9 @@ Completion CompletionAt(const QString& lineBeforeCaret, const QStringList& proce
         candidates << WordsOfKind(WordKind::Command) << WordsOfKind(WordKind::Global)
                    << WordsOfKind(WordKind::Keyword) << procedures;
     } else if (const ParameterInfo* parameter = ParameterOf(context)) {
+        // A font name in quotes may hold spaces: all of it is the prefix.
+        if (parameter->kind == ParameterKind::Font && context.inQuotes)
+            completion.prefix = lineBeforeCaret.mid(lineBeforeCaret.lastIndexOf(QLatin1Char('"')) + 1);
         switch (parameter->kind) {
         case ParameterKind::Colour: candidates << WordsOfKind(WordKind::Colour); break;
         case ParameterKind::LineType: candidates << WordsOfKind(WordKind::LineType); break;

@@ -142,6 +142,9 @@ private slots:
         QCOMPARE(c.words, QStringList({"Inner", "None", "Outer"}));
         c = CompletionAt("Text 1, 1, \"a, b\", 0, 0, 0, 0, \"Lib", procedures, fonts);
         QCOMPARE(c.words, QStringList({"Liberation Serif"}));
+        c = CompletionAt("Text 1, 1, \"a\", 0, 0, 0, 0, \"DejaVu S", procedures, fonts);
+        QCOMPARE(c.prefix, QString("DejaVu S"));
+        QCOMPARE(c.words, QStringList({"DejaVu Sans"}));
         c = CompletionAt("BackgroundColor = Ye", procedures, fonts);
         QCOMPARE(c.words, QStringList({"Yellow"}));
         // Nothing inside a comment or after the last parameter.

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -81,6 +83,31 @@ TEST(Vocabulary, EveryParameterHasANameAndEveryWordAHelpPage)
         const std::string page(info.helpPage.substr(0, info.helpPage.find('#')));
         for (const char* language : {"KR1000", "KR2000"})
             EXPECT_TRUE(fs::is_regular_file(help / language / page)) << info.word << " " << page;
+    }
+}
+
+// The help index names every word of the table, with the table's page.
+TEST(Vocabulary, HelpIndexLeadsEveryWordToItsPage)
+{
+    const fs::path help = fs::path(KRESBON_TEST_DATA) / ".." / ".." / "resources" / "help";
+    for (const char* language : {"KR1000", "KR2000"}) {
+        std::ifstream index(help / language / "keywords.txt");
+        ASSERT_TRUE(index) << language;
+        std::multimap<std::string, std::string> pages;
+        for (std::string line; std::getline(index, line);) {
+            const auto tab = line.find('\t');
+            if (line.empty() || line[0] == '#' || tab == std::string::npos) continue;
+            const std::string page = line.substr(tab + 1);
+            pages.emplace(LowerText(line.substr(0, tab)), page.substr(0, page.find('#')));
+        }
+        for (const WordInfo& info : Vocabulary()) {
+            // A word of two kinds has one index entry: that of its first kind.
+            if (FindWord(info.word) != &info) continue;
+            const std::string file(info.helpPage.substr(0, info.helpPage.find('#')));
+            const auto [first, last] = pages.equal_range(LowerText(info.word));
+            EXPECT_TRUE(std::any_of(first, last, [&file](const auto& entry) { return entry.second == file; }))
+                << language << " " << info.word << " " << file;
+        }
     }
 }
 
