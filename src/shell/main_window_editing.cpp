@@ -281,6 +281,13 @@ void MainWindow::startRun(std::vector<std::string> lines, bool live)
 
 RunReport MainWindow::runAndWait(std::vector<std::string> lines)
 {
+    // A run made while typing is out of date once a command runs the
+    // script: it stops at its next line and shows nothing.
+    if (runInProgress() && liveRun_) {
+        liveRun_ = false;
+        liveRunPending_ = false;
+        runner_->cancel();
+    }
     settleRun();
     startRun(std::move(lines), false);
     settleRun();

@@ -228,11 +228,26 @@ private slots:
         s->editor().getCursorPosition(&line, &index);
         QCOMPARE(index, 16);
 
+        // A command that runs the script stops a run made while typing
+        // rather than waiting for it.
+        s->editor().setPlainText(QString::fromStdString(EndlessScript()));
+        QTRY_VERIFY_WITH_TIMEOUT(s->w().runInProgress(), 3000);
+        QElapsedTimer clock;
+        clock.start();
+        const int before = shown.count();
+        s->editor().setPlainText("Point 1, 1\n");
+        s->w().refresh();
+        QVERIFY(clock.elapsed() < 2000);
+        QCOMPARE(shown.count(), before);
+        QVERIFY(s->w().interpreter().drawingValid());
+        QVERIFY(s->w().runStatusLabel()->text().isEmpty());
+
         // Switched off, typing runs nothing.
         s->w().setLiveRefresh(false);
+        const int shownBefore = shown.count();
         QTest::keyClick(&s->editor(), Qt::Key_Backspace);
         QTest::qWait(500);
-        QCOMPARE(shown.count(), 2);
+        QCOMPARE(shown.count(), shownBefore);
     }
 
     void zoomKeepsEveryPixelExact()
