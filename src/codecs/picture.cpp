@@ -5,6 +5,7 @@
 #include "codecs/bmp_reader.h"
 #include "codecs/gif_reader.h"
 #include "codecs/jpeg_reader.h"
+#include "codecs/png_reader.h"
 
 namespace kresbon {
 
@@ -15,6 +16,7 @@ Picture DecodePicture(std::span<const std::uint8_t> bytes, PictureKind kind,
     case PictureKind::Bmp: return ReadBmp(bytes, limits);
     case PictureKind::Gif: return ReadGif(bytes, limits);
     case PictureKind::Jpeg: return ReadJpeg(bytes, limits);
+    case PictureKind::Png: return ReadPng(bytes, limits);
     }
     throw PictureError("unknown picture kind");
 }

@@ -22,7 +22,7 @@ struct Picture {
     Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
-enum class PictureKind { Bmp, Gif, Jpeg };
+enum class PictureKind { Bmp, Gif, Jpeg, Png };
 
 struct DecodeLimits {
     // Pictures with more pixels are refused before any pixel memory is taken.

@@ -3,6 +3,7 @@
 #include "codecs/bmp_writer.h"
 #include "codecs/gif_writer.h"
 #include "codecs/jpeg_writer.h"
+#include "codecs/png_writer.h"
 #include "interpreter/text_helpers.h"
 #include "platform/encoding.h"
 #include "platform/texts.h"
@@ -16,6 +17,7 @@ std::optional<DrawingFileFormat> DrawingFileFormatOf(std::string_view path)
     if (extension == "BMP") return DrawingFileFormat::Bmp;
     if (extension == "GIF") return DrawingFileFormat::Gif;
     if (extension == "JPG" || extension == "JPEG") return DrawingFileFormat::Jpeg;
+    if (extension == "PNG") return DrawingFileFormat::Png;
     return std::nullopt;
 }
 
@@ -34,6 +36,9 @@ void SaveDrawingToFile(const Surface& drawing, const std::string& path, int lang
         break;
     case DrawingFileFormat::Jpeg:
         WriteJpegFile(drawing, path);
+        break;
+    case DrawingFileFormat::Png:
+        WritePngFile(drawing, path);
         break;
     }
 }

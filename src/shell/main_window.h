@@ -23,6 +23,9 @@ class FormMain;
 class QAction;
 class QCheckBox;
 class QLabel;
+class QDragEnterEvent;
+class QDropEvent;
+class QPrinter;
 class QMenu;
 class QTimer;
 class QToolButton;
@@ -130,6 +133,18 @@ public:
     QToolButton* stopButton() const { return stopButton_; }
     QAction* liveRefreshItem() const { return liveRefreshItem_; }
     FindDialog* findDialog() const { return findDialog_; }
+    // Desktop conventions: recent scripts, dropped scripts, print preview.
+    // Opening a named script passes the unsaved-changes guard as Open does;
+    // a recent script that has gone is dropped from the list with a notice.
+    void openScriptFile(const QString& path);
+    void openRecentFile(const QString& path);
+    void clearRecentFiles();
+    void printPreview();
+    const QStringList& recentFiles() const { return recentFiles_; }
+    QMenu* recentMenu() const { return recentMenu_; }
+    QAction* printPreviewItem() const { return printPreviewItem_; }
+    // The PDF file the last print went into, offered again to the next one.
+    QString printFileName() const { return printFileName_; }
 
 signals:
     // A run made while typing has been shown (its drawing or its error).
@@ -143,6 +158,9 @@ protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     enum class GuardedCommand { New, Open, Closing };
@@ -205,6 +223,18 @@ private:
     void writeEditingSetting(const char* key, const std::string& value);
 
     QMessageBox::StandardButton ask(const MessageRequest& request);
+
+    // Desktop conventions.
+    void setUpDesktopConventions();
+    void applyDesktopTexts();
+    void restoreWindowState();
+    void writeWindowState();
+    void openAction(const QString& path);
+    void rememberRecentFile(const QString& path);
+    void storeRecentFiles();
+    void rebuildRecentMenu();
+    void showScriptFontColour();
+    void writePrintLog(const QPrinter& printer);
 
     std::unique_ptr<Ui::FormMain> ui_;
     ShellEnvironment environment_;
@@ -277,6 +307,12 @@ private:
         std::string programFolder;
         int language = 1000;
     } runSnapshot_;
+    QMenu* recentMenu_ = nullptr;
+    QAction* clearRecentItem_ = nullptr;
+    QAction* printPreviewItem_ = nullptr;
+    QStringList recentFiles_;
+    QString printFileName_;
+    bool helpPending_ = false;
 };
 
 }  // namespace kresbon
