@@ -266,6 +266,8 @@ void MainWindow::startRun(std::vector<std::string> lines, bool live)
     runSnapshot_.scriptFile = currentScriptFile();
     runSnapshot_.programFolder = programFolder();
     runSnapshot_.language = language_;
+    // A run made for a command covers the text a pending one would run.
+    if (!live) liveTimer_->stop();
     // The run replaces and draws on the surface the view shows.
     ui_->IMAGE_VYKRES->holdCopy();
     liveRun_ = live;
