@@ -35,10 +35,12 @@ using namespace kresbon;
 
 namespace {
 
-// Answers every box at once, so that nothing waits for a person.
+// Answers every box at once, so that nothing waits for a person; the
+// question about unsaved changes at the end is answered No, so that the
+// demo script is never overwritten.
 class NoDialogs : public UserDialogs {
 public:
-    QMessageBox::StandardButton ask(QWidget*, const MessageRequest&) override { return QMessageBox::Yes; }
+    QMessageBox::StandardButton ask(QWidget*, const MessageRequest&) override { return QMessageBox::No; }
     std::optional<QString> openFileName(QWidget*, const FileDialogRequest&) override { return std::nullopt; }
     std::optional<QString> saveFileName(QWidget*, const FileDialogRequest&) override { return std::nullopt; }
     std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
