@@ -42,7 +42,8 @@ int languageOfArguments(int argc, char** argv)
 {
     int language = EnglishBase;
     for (int i = 1; i + 1 < argc; ++i) {
-        if (std::string_view(argv[i]) == "--lang") language = std::string_view(argv[i + 1]) == "cs" ? CzechBase : EnglishBase;
+        if (std::string_view(argv[i]) == "--lang")
+            language = std::string_view(argv[i + 1]) == "cs" ? CzechBase : EnglishBase;
     }
     return language;
 }
@@ -230,10 +231,12 @@ int main(int argc, char** argv)
 
     if (!options.output.empty()) {
         try {
-            if (options.thumbnail > 0)
-                SaveDrawingToFile(ScaleToFit(interpreter.canvas(), options.thumbnail), options.output, options.language);
-            else
+            if (options.thumbnail > 0) {
+                SaveDrawingToFile(ScaleToFit(interpreter.canvas(), options.thumbnail), options.output,
+                                  options.language);
+            } else {
                 SaveDrawingToFile(interpreter.canvas(), options.output, options.language);
+            }
         } catch (const vyjimka& e) {
             std::cerr << "kresbon-render: " << forTerminal(e.message()) << '\n';
             return 2;
