@@ -73,7 +73,7 @@ ScriptEditor::ScriptEditor(QWidget* parent)
         }
     }
     if (QsciCommand* redo = commands->find(QsciCommand::Redo))
-        redo->setAlternateKey(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+        redo->setAlternateKey(QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z).toCombined());
 
     // Completion lists are ours; Scintilla only shows them.
     setAutoCompletionSource(AcsNone);
