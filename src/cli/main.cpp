@@ -219,7 +219,7 @@ int main(int argc, char** argv)
 
     CliHost host(options, programFolder(), scriptPath);
     Interpreter interpreter(host);
-    const RunReport report = interpreter.RunScript(DecodeScript(bytes).lines);
+    const RunReport report = interpreter.RunScript(DecodeScript(std::move(bytes)).lines);
 
     int status = 0;
     if (!report.valid) {

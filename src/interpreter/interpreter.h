@@ -11,6 +11,7 @@
 
 #include "interpreter/drawing_state.h"
 #include "interpreter/host.h"
+#include "interpreter/script_text.h"
 #include "platform/surface.h"
 
 namespace kresbon {
@@ -18,8 +19,8 @@ namespace kresbon {
 enum class RunMode { Screen, Print };
 
 // Parameters 1 to 12 of a command line (index 0 unused), each trimmed and
-// empty when absent.
-using CommandParameters = std::array<std::string, 13>;
+// empty when absent: views into the line.
+using CommandParameters = std::array<std::string_view, 13>;
 
 // The outcome of one screen run.
 struct RunReport {
@@ -66,11 +67,11 @@ public:
     void ClearDrawing();
 
     // One screen run of the whole script: never throws, reports inside.
-    RunReport RunScript(const std::vector<std::string>& lines);
+    RunReport RunScript(const ScriptLines& lines);
 
     // The print run's line loop onto another surface; the four
     // canvas-shaping assignments are skipped. Errors propagate.
-    void RunPrintLines(Surface& target, const std::vector<std::string>& lines);
+    void RunPrintLines(Surface& target, const ScriptLines& lines);
 
     void DispatchLine(RunMode mode, std::string_view line);
     void ExecuteCommand(RunMode mode, std::string_view line);
@@ -104,7 +105,8 @@ private:
     struct CallRecord;
 
     Surface& target(RunMode mode);
-    void runLines(RunMode mode, const std::vector<std::string>& lines, std::size_t& index);
+    void runLines(RunMode mode, const ScriptLines& lines, std::size_t& index);
+    void executeCommand(RunMode mode, std::string_view line, std::size_t equals);
     void runInclude(RunMode mode, std::string_view rest);
     void clearProcedures();
     void declareProcedure(std::string_view parameterText);

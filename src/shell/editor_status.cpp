@@ -50,7 +50,7 @@ QString EditorText(const ScriptEditor& editor)
     return text;
 }
 
-std::vector<std::string> EditorLines(const ScriptEditor& editor)
+ScriptLines EditorLines(const ScriptEditor& editor)
 {
     return SplitLines(Utf8ToCp1250(EditorText(editor).toStdString()));
 }

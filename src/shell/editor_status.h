@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "interpreter/script_text.h"
+
 namespace kresbon {
 
 class ScriptEditor;
@@ -21,7 +23,7 @@ QString CaretReadout(const ScriptEditor& editor);
 void SelectEditorLine(ScriptEditor& editor, int lineNumber);
 
 // The editor's text as the interpreter reads it: Windows-1250 lines.
-std::vector<std::string> EditorLines(const ScriptEditor& editor);
+ScriptLines EditorLines(const ScriptEditor& editor);
 
 // The editor's text exactly, with "\n" line breaks.
 QString EditorText(const ScriptEditor& editor);

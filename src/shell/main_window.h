@@ -213,8 +213,8 @@ private:
     void applyEditingTexts();
     void scheduleLiveRun();
     void startLiveRun();
-    void startRun(std::vector<std::string> lines, bool live);
-    RunReport runAndWait(std::vector<std::string> lines);
+    void startRun(ScriptLines lines, bool live);
+    RunReport runAndWait(ScriptLines lines);
     void settleRun();
     void onRunFinished();
     void showRunProgress();

@@ -176,7 +176,7 @@ void MainWindow::printPreview()
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(UiText(language_, 294));
     if (!printFileName_.isEmpty()) printer.setOutputFileName(printFileName_);
-    const std::vector<std::string> lines = EditorLines(*ui_->MEMO_SCRIPT);
+    const ScriptLines lines = EditorLines(*ui_->MEMO_SCRIPT);
     // Each page the preview asks for starts where the screen run ended.
     const DrawingState screenState = interpreter_.state();
     QString failure;

@@ -258,7 +258,7 @@ bool MainWindow::runInProgress() const
     return runner_ && runner_->running();
 }
 
-void MainWindow::startRun(std::vector<std::string> lines, bool live)
+void MainWindow::startRun(ScriptLines lines, bool live)
 {
     runSnapshot_.layers = layerFlags_;
     runSnapshot_.viewWidth = viewWidth();
@@ -281,7 +281,7 @@ void MainWindow::startRun(std::vector<std::string> lines, bool live)
     });
 }
 
-RunReport MainWindow::runAndWait(std::vector<std::string> lines)
+RunReport MainWindow::runAndWait(ScriptLines lines)
 {
     // A run made while typing is out of date once a command runs the
     // script: it stops at its next line and shows nothing.

@@ -18,7 +18,7 @@ ScriptRunner::~ScriptRunner()
     interpreter_.setRunControl(nullptr);
 }
 
-void ScriptRunner::start(std::vector<std::string> lines)
+void ScriptRunner::start(ScriptLines lines)
 {
     if (running_) join();
     lines_ = std::move(lines);

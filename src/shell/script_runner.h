@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "interpreter/interpreter.h"
+#include "interpreter/script_text.h"
 
 namespace kresbon {
 
@@ -20,7 +21,7 @@ public:
     ~ScriptRunner() override;
 
     // Starts a screen run of the lines; finished() follows on this thread.
-    void start(std::vector<std::string> lines);
+    void start(ScriptLines lines);
     bool running() const { return running_; }
 
     // Asks the run to stop at its next line.
@@ -47,7 +48,7 @@ private:
     std::atomic<bool> done_{false};
     bool running_ = false;
     RunReport report_;
-    std::vector<std::string> lines_;
+    ScriptLines lines_;
 };
 
 }  // namespace kresbon

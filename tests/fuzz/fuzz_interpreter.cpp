@@ -28,6 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Keep drawings small so that each input runs in milliseconds.
     interpreter.setCanvasBudget(4'000'000);
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    interpreter.RunScript(kresbon::DecodeScript(bytes).lines);
+    interpreter.RunScript(kresbon::DecodeScript(std::string(bytes)).lines);
     return 0;
 }

@@ -12,7 +12,7 @@
 
 #include "interpreter/interpreter.h"
 #include "interpreter/named_values.h"
-#include "interpreter/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "interpreter/vocabulary.h"
 #include "platform/texts.h"
 

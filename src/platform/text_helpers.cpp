@@ -1,4 +1,4 @@
-#include "interpreter/text_helpers.h"
+#include "platform/text_helpers.h"
 
 #include <array>
 
@@ -81,17 +81,7 @@ std::size_t FieldStart(std::string_view s, char separator, int n, const char* qu
 
 }  // namespace
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-std::string Trim(std::string_view s) {
-    std::size_t begin = 0;
-    std::size_t end = s.size();
-    while (begin < end && IsBlank(s[begin])) ++begin;
-    while (end > begin && IsBlank(s[end - 1])) --end;
-    return std::string(s.substr(begin, end - begin));
-}
+std::string Trim(std::string_view s) { return std::string(Trimmed(s)); }
 
 bool IsUnsignedInteger(std::string_view s) {
     if (s.empty()) return false;
@@ -104,6 +94,13 @@ char LowerChar(char c) { return static_cast<char>(kLowerTable[static_cast<unsign
 char UpperChar(char c) { return static_cast<char>(kUpperTable[static_cast<unsigned char>(c)]); }
 std::string LowerText(std::string_view s) { return MapText(s, kLowerTable); }
 std::string UpperText(std::string_view s) { return MapText(s, kUpperTable); }
+
+bool FoldsToSameSize(std::string_view s, std::string_view lowerWord) {
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (kLowerTable[static_cast<unsigned char>(s[i])] != static_cast<unsigned char>(lowerWord[i]))
+            return false;
+    return true;
+}
 
 int CountChar(std::string_view s, char c) {
     int count = 0;
@@ -122,13 +119,21 @@ int CountCharOutsideQuotes(std::string_view s, char c, char quote) {
     return count;
 }
 
-std::string StripComment(std::string_view s, char comment, char quote) {
+std::size_t FindOutsideQuotes(std::string_view s, char c, char quote) {
+    // Before the first quote nothing is quoted.
+    const std::size_t firstQuote = s.find(quote);
+    const std::size_t first = s.substr(0, firstQuote).find(c);
+    if (first != std::string_view::npos || firstQuote == std::string_view::npos) return first;
     bool quoted = false;
-    for (std::size_t i = 0; i < s.size(); ++i) {
+    for (std::size_t i = firstQuote; i < s.size(); ++i) {
         if (s[i] == quote) quoted = !quoted;
-        else if (s[i] == comment && !quoted) return std::string(s.substr(0, i));
+        else if (s[i] == c && !quoted) return i;
     }
-    return std::string(s);
+    return std::string_view::npos;
+}
+
+std::string StripComment(std::string_view s, char comment, char quote) {
+    return std::string(s.substr(0, FindOutsideQuotes(s, comment, quote)));
 }
 
 std::string PlainField(std::string_view s, char separator, int n) {

@@ -10,10 +10,18 @@ namespace kresbon {
 
 constexpr char QuoteChar = '"';
 
-bool IsDigit(char c);
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // A blank is any character with code 0 to 32.
-bool IsBlank(char c);
+inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 std::string Trim(std::string_view s);
+// The same without a copy: a view into s.
+inline std::string_view Trimmed(std::string_view s) {
+    std::size_t begin = 0;
+    std::size_t end = s.size();
+    while (begin < end && IsBlank(s[begin])) ++begin;
+    while (end > begin && IsBlank(s[end - 1])) --end;
+    return s.substr(begin, end - begin);
+}
 bool IsUnsignedInteger(std::string_view s);
 
 // Case mapping of the Windows-1250 code page (so that Č and č fold).
@@ -21,10 +29,17 @@ char LowerChar(char c);
 char UpperChar(char c);
 std::string LowerText(std::string_view s);
 std::string UpperText(std::string_view s);
+// Whether s folds to the lower-case word given.
+bool FoldsToSameSize(std::string_view s, std::string_view lowerWord);
+inline bool EqualsFolded(std::string_view s, std::string_view lowerWord) {
+    return s.size() == lowerWord.size() && FoldsToSameSize(s, lowerWord);
+}
 
 int CountChar(std::string_view s, char c);
 int CountCharOutsideQuotes(std::string_view s, char c, char quote = QuoteChar);
 std::string StripComment(std::string_view s, char comment = '%', char quote = QuoteChar);
+// Position of the first c outside quotes, or npos.
+std::size_t FindOutsideQuotes(std::string_view s, char c, char quote = QuoteChar);
 std::string PlainField(std::string_view s, char separator, int n);
 std::string QuotedField(std::string_view s, char separator, char quote, int n);
 // The text after the first occurrence of c (empty when c does not occur);

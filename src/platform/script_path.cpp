@@ -1,4 +1,4 @@
-#include "interpreter/script_path.h"
+#include "platform/script_path.h"
 
 #include "platform/encoding.h"
 

@@ -1,4 +1,4 @@
-#include "interpreter/expression.h"
+#include "platform/expression.h"
 
 #include <algorithm>
 #include <array>
@@ -6,8 +6,9 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
-#include "interpreter/text_helpers.h"
+#include "platform/text_helpers.h"
 
 namespace kresbon {
 
@@ -41,12 +42,6 @@ bool IsOperatorAt(std::string_view t, std::size_t i) {
     return IsOperatorChar(t[i]) && !IsExponentSign(t, i);
 }
 
-std::size_t FindOperator(std::string_view t, char op) {
-    for (std::size_t i = t.find(op); i != std::string_view::npos; i = t.find(op, i + 1))
-        if (!IsExponentSign(t, i)) return i;
-    return std::string_view::npos;
-}
-
 // One left-to-right, non-overlapping replace-all pass of a sign pair; the
 // replacement is never longer than the pair, so it works in place.
 void RewritePair(std::string& t, std::string_view pair, std::string_view replacement) {
@@ -71,6 +66,12 @@ void RewriteSignPairs(std::string& t) {
     RewritePair(t, "*-", "*#");
     RewritePair(t, "/-", "/#");
     RewritePair(t, "(-", "(#");
+}
+
+bool HasNothingToEvaluate(std::string_view t) {
+    for (char c : t)
+        if (IsOperatorChar(c) || c == ' ') return false;
+    return true;
 }
 
 long double OperandValue(std::string_view operand) {
@@ -100,64 +101,160 @@ long double Apply(char op, long double left, long double right) {
 
 // An intermediate result: rounded to a double, written with 15 significant
 // digits, a negative one with the marker in front.
-std::string ResultText(long double exact) {
-    const double value = static_cast<double>(exact);
-    if (!std::isfinite(value)) throw ExpressionError("The result is out of range.");
+std::string ResultText(double value) {
     if (value < 0) return kMarker + FloatToStr(-value);
     return FloatToStr(value);
 }
 
-// Replaces the leftmost "a op b" by its result until no such operator is left.
-void OperatorPass(std::string& t, char op) {
-    for (std::size_t p = FindOperator(t, op); p != std::string::npos; p = FindOperator(t, op)) {
-        std::size_t begin = p;
-        while (begin > 0 && !IsOperatorAt(t, begin - 1)) --begin;
-        std::size_t end = p + 1;
-        while (end < t.size() && !IsOperatorAt(t, end)) ++end;
-        const std::string_view view(t);
-        const long double left = OperandValue(view.substr(begin, p - begin));
-        const long double right = OperandValue(view.substr(p + 1, end - p - 1));
-        t.replace(begin, end - begin, ResultText(Apply(op, left, right)));
-    }
-}
+// One operand of the operator passes: text of the expression, or (without
+// text) the result of an earlier step, kept as the double it was rounded to.
+struct Operand {
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    double result = 0;
 
-std::string Reduce(std::string t);
+    bool computed() const { return begin == nullptr; }
 
-// Replaces the innermost parenthesised parts by their values, leftmost ')'
-// first. Without a '(' before it the part runs from the first character.
-void ResolveParentheses(std::string& t) {
-    for (std::size_t e = t.find(')'); e != std::string::npos; e = t.find(')')) {
-        const std::size_t open = e == 0 ? std::string::npos : t.rfind('(', e - 1);
-        const std::size_t s = open == std::string::npos ? 0 : open;
-        const std::size_t innerBegin = std::min(s + 1, e);
-        std::string value = Reduce(t.substr(innerBegin, e - innerBegin));
-        std::size_t replaceBegin = s;
-        // A sign written before a part whose value is negative: the two
-        // markers cancel, so -(2-5) is 3.
-        if (!value.empty() && value[0] == kMarker && s > 0 && t[s - 1] == kMarker &&
-            (s == 1 || IsOperatorChar(t[s - 2]))) {
-            value.erase(0, 1);
-            --replaceBegin;
+    long double Value() const {
+        // A result is read back from its 15-digit text, as a written one is;
+        // a whole number below 10^15 is written with all its digits, so it
+        // reads back as itself.
+        if (computed()) {
+            if (std::abs(result) < 1e15 && result == std::trunc(result))
+                return result == 0 ? 0.0L : static_cast<long double>(result);
+            return *TextToFloat(FloatToStr(result));
         }
-        t.replace(replaceBegin, e + 1 - replaceBegin, value);
+        return OperandValue(std::string_view(begin, static_cast<std::size_t>(end - begin)));
     }
+};
+
+// Evaluates the parts of an expression. Each character is looked at a fixed
+// number of times, so the work grows with the length of the expression.
+class Evaluator {
+public:
+    std::string Reduce(std::string_view expression);
+
+private:
+    std::string ReduceFlat(std::string_view text);
+    void Tokenize(std::string_view t);
+    void OperatorPass(char op);
+    std::string JoinTokens() const;
+
+    std::vector<Operand> operands_;
+    std::vector<char> operators_;
+};
+
+// Splits a text without ')' into operands and the operator characters between
+// them; an operand may be empty.
+void Evaluator::Tokenize(std::string_view t) {
+    operands_.clear();
+    operators_.clear();
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (!IsOperatorAt(t, i)) continue;
+        operands_.push_back({t.data() + begin, t.data() + i, 0});
+        operators_.push_back(t[i]);
+        begin = i + 1;
+    }
+    operands_.push_back({t.data() + begin, t.data() + t.size(), 0});
 }
 
-std::string Reduce(std::string t) {
-    std::erase(t, ' ');
+// Replaces every "a op b", leftmost first, by its result. A result stands
+// where its left operand stood, so one sweep left to right meets the steps in
+// the same order as searching the text again from its start after each one.
+void Evaluator::OperatorPass(char op) {
+    if (std::find(operators_.begin(), operators_.end(), op) == operators_.end()) return;
+    std::size_t kept = 0;
+    Operand current = operands_[0];
+    for (std::size_t k = 0; k < operators_.size(); ++k) {
+        if (operators_[k] == op) {
+            const long double left = current.Value();
+            const long double right = operands_[k + 1].Value();
+            const double value = static_cast<double>(Apply(op, left, right));
+            if (!std::isfinite(value)) throw ExpressionError("The result is out of range.");
+            current = {nullptr, nullptr, value};
+        } else {
+            operands_[kept] = current;
+            operators_[kept++] = operators_[k];
+            current = operands_[k + 1];
+        }
+    }
+    operands_[kept] = current;
+    operands_.resize(kept + 1);
+    operators_.resize(kept);
+}
+
+std::string Evaluator::JoinTokens() const {
+    std::string t;
+    for (std::size_t k = 0; k < operands_.size(); ++k) {
+        if (k > 0) t += operators_[k - 1];
+        const Operand& o = operands_[k];
+        if (o.computed())
+            t += ResultText(o.result);
+        else
+            t.append(o.begin, o.end);
+    }
+    return t;
+}
+
+// A part without parentheses, as the text between a pair of them: the sign
+// pairs are read again, then the four passes run.
+std::string Evaluator::ReduceFlat(std::string_view text) {
+    if (HasNothingToEvaluate(text)) return std::string(text);
+    std::string t(text);
+    RewriteSignPairs(t);
+    if (!t.empty() && t[0] == '-') t[0] = kMarker;
+    Tokenize(t);
+    for (char op : {'*', '/', '+', '-'}) OperatorPass(op);
+    return JoinTokens();
+}
+
+std::string Evaluator::Reduce(std::string_view expression) {
+    std::string t;
+    t.reserve(expression.size());
+    for (char c : expression)
+        if (c != ' ') t += c;
     RewriteSignPairs(t);
     if (!t.empty() && t[0] == '-') t[0] = kMarker;
     if (CountChar(t, '(') != CountChar(t, ')'))
         throw ExpressionError("Numbers of left and right parenthesis are different.");
-    ResolveParentheses(t);
-    for (char op : {'*', '/', '+', '-'}) OperatorPass(t, op);
-    return t;
-}
 
-bool HasNothingToEvaluate(std::string_view t) {
-    for (char c : t)
-        if (IsOperatorChar(c) || c == ' ') return false;
-    return true;
+    // Innermost parenthesised parts become their values, leftmost ')' first;
+    // the text before the ')' being read is already resolved, so the '(' that
+    // closes is the last open one. Without an open '(' the part runs from the
+    // first character, and the first character itself is dropped.
+    std::string out;
+    out.reserve(t.size());
+    std::vector<std::size_t> open;
+    for (char c : t) {
+        if (c != ')') {
+            if (c == '(') open.push_back(out.size());
+            out += c;
+            continue;
+        }
+        std::size_t s = 0;
+        std::size_t innerBegin = std::min<std::size_t>(1, out.size());
+        if (!open.empty()) {
+            s = open.back();
+            open.pop_back();
+            innerBegin = s + 1;
+        }
+        std::string value = ReduceFlat(std::string_view(out).substr(innerBegin));
+        std::size_t replaceBegin = s;
+        // A sign written before a part whose value is negative: the two
+        // markers cancel, so -(2-5) is 3.
+        if (!value.empty() && value[0] == kMarker && s > 0 && out[s - 1] == kMarker &&
+            (s == 1 || IsOperatorChar(out[s - 2]))) {
+            value.erase(0, 1);
+            --replaceBegin;
+        }
+        out.resize(replaceBegin);
+        out += value;
+    }
+
+    Tokenize(out);
+    for (char op : {'*', '/', '+', '-'}) OperatorPass(op);
+    return JoinTokens();
 }
 
 constexpr std::array<long double, 28> MakePowersOfTen() {
@@ -256,10 +353,23 @@ long double ComposeNumber(const NumberParts& parts) {
     return parts.negative ? -value : value;
 }
 
-std::string_view TrimView(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
+// A number as scripts mostly write it: an optional leading '-', digits and
+// points, then optionally an exponent letter, one sign and digits. No
+// operator of such a text is ever applied and no sign pair occurs in it, so
+// the expression rules give the text back as it is.
+bool IsPlainNumber(std::string_view t) {
+    std::size_t i = 0;
+    const std::size_t n = t.size();
+    if (i < n && t[i] == '-') ++i;
+    bool digit = false;
+    for (; i < n && (IsDigit(t[i]) || t[i] == '.'); ++i) digit = digit || IsDigit(t[i]);
+    if (!digit) return false;
+    if (i == n) return true;
+    if (!IsExponentLetter(t[i])) return false;
+    if (++i < n && (t[i] == '+' || t[i] == '-')) ++i;
+    for (; i < n; ++i)
+        if (!IsDigit(t[i])) return false;
+    return true;
 }
 
 }  // namespace
@@ -269,21 +379,21 @@ std::string EvaluateExpression(std::string_view expression) {
     if (HasNothingToEvaluate(expression))
         result = expression;
     else
-        result = Reduce(std::string(expression));
+        result = Evaluator().Reduce(expression);
     std::replace(result.begin(), result.end(), kMarker, '-');
     return result;
 }
 
 std::optional<long double> TextToFloat(std::string_view text) {
     NumberParts parts;
-    if (!SplitNumber(TrimView(text), parts)) return std::nullopt;
+    if (!SplitNumber(Trimmed(text), parts)) return std::nullopt;
     const long double value = ComposeNumber(parts);
     if (!std::isfinite(static_cast<double>(value))) return std::nullopt;
     return value;
 }
 
 std::optional<int> TextToInt(std::string_view text) {
-    text = TrimView(text);
+    text = Trimmed(text);
     bool negative = false;
     if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
         negative = text[0] == '-';
@@ -358,6 +468,20 @@ std::string FloatToStr(double value) {
 }
 
 std::optional<long double> EvaluateNumber(std::string_view expression) {
+    // Up to 18 digits without point or exponent: the whole number itself.
+    constexpr std::size_t wholeDigits = 18;
+    const bool negative = !expression.empty() && expression[0] == '-';
+    const std::size_t first = negative ? 1 : 0;
+    std::size_t i = first;
+    long long whole = 0;
+    for (; i < expression.size() && IsDigit(expression[i]); ++i)
+        if (i - first < wholeDigits) whole = whole * 10 + (expression[i] - '0');
+    const std::size_t digits = i - first;
+    if (i == expression.size() && digits >= 1 && digits <= wholeDigits) {
+        const long double value = static_cast<long double>(whole);
+        return negative ? -value : value;
+    }
+    if (IsPlainNumber(expression)) return TextToFloat(expression);
     try {
         return TextToFloat(EvaluateExpression(expression));
     } catch (const ExpressionError&) {
