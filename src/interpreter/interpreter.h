@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -34,6 +36,13 @@ struct RunReport {
 
     // "Line N: " CR message CR "(line)" in the language given.
     std::string Text(int languageBase) const;
+};
+
+// Lets another thread follow a run and stop it: the run writes the 1-based
+// script line it is on and stops with a script error once cancel is set.
+struct RunControl {
+    std::atomic<int> line{0};
+    std::atomic<bool> cancel{false};
 };
 
 // Runs scripts: keeps the drawing state, the drawing surface and the
@@ -73,6 +82,7 @@ public:
 
     // Procedures.
     static bool IsBasicCommand(std::string_view word);
+    static std::span<const std::string_view> BasicCommandWords();
     bool IsProcedureName(std::string_view word) const;
     const std::vector<std::string>& procedureLines() const { return procedureLines_; }
     const std::vector<std::string>& procedureNames() const { return procedureNames_; }
@@ -89,6 +99,9 @@ public:
     static constexpr long long MaxCanvasPixels = 400'000'000;
     void setCanvasBudget(long long pixels) { canvasBudget_ = pixels; }
 
+    // The control of the runs to come; nullptr for none.
+    void setRunControl(RunControl* control) { runControl_ = control; }
+
 private:
     struct CallRecord;
 
@@ -102,6 +115,7 @@ private:
     bool prepareCall(std::string_view line, CallRecord& record) const;
     std::string substituteParameters(std::string_view line, const CallRecord& record) const;
     [[noreturn]] void raise(TextId textId) const;
+    void stopWhenCancelled() const;
 
     void drawPoint(RunMode mode, const CommandParameters& p);
     void drawBoxShape(RunMode mode, int kind, const CommandParameters& p);
@@ -118,6 +132,7 @@ private:
     Surface* printTarget_ = nullptr;
     bool drawingValid_ = false;
     long long canvasBudget_ = MaxCanvasPixels;
+    RunControl* runControl_ = nullptr;
 
     std::vector<std::string> procedureLines_;
     std::vector<std::string> procedureNames_;

@@ -86,4 +86,20 @@ bool IsDimEndKind(std::string_view word)
     return lower == "none" || lower == "inner" || lower == "outer";
 }
 
+namespace {
+
+template <typename T, std::size_t N>
+std::vector<std::string_view> wordsOf(const std::array<std::pair<std::string_view, T>, N>& table)
+{
+    std::vector<std::string_view> words;
+    for (const auto& entry : table) words.push_back(entry.first);
+    return words;
+}
+
+}  // namespace
+
+std::vector<std::string_view> ColourWords() { return wordsOf(colours); }
+std::vector<std::string_view> LineTypeWords() { return wordsOf(lineTypes); }
+std::vector<std::string_view> FillTypeWords() { return wordsOf(fillTypes); }
+
 }  // namespace kresbon

@@ -63,14 +63,26 @@ std::string quoted(std::string_view s)
 
 }  // namespace
 
-bool Interpreter::IsBasicCommand(std::string_view word)
-{
-    static constexpr std::array<std::string_view, 23> reserved{
+namespace {
+
+// Lower-case words of the basic commands; the empty word (a blank line)
+// counts as one.
+constexpr std::array<std::string_view, 23> reserved{
         "",           "pixelsperunit", "maximumx",         "maximumy",        "backgroundcolor",
         "defaultcolor", "defaultfontname", "defaultfontsize", "defaultdimangle", "defaultdimlength",
         "shiftx",     "shifty",        "layer",            "point",           "line",
         "dimline",    "rectangle",     "ellipse",          "circle",          "circlepart",
         "fillarea",   "picture",       "text"};
+
+}  // namespace
+
+std::span<const std::string_view> Interpreter::BasicCommandWords()
+{
+    return reserved;
+}
+
+bool Interpreter::IsBasicCommand(std::string_view word)
+{
     return std::any_of(reserved.begin(), reserved.end(),
                        [word](std::string_view r) { return EqualsFolded(word, r); });
 }
@@ -179,6 +191,7 @@ void Interpreter::callProcedure(RunMode mode, std::string_view line)
     }
 
     while (!calls.empty()) {
+        stopWhenCancelled();
         Frame& frame = calls.back();
         if (frame.next >= procedureLines_.size()) {
             calls.pop_back();

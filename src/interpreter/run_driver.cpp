@@ -27,6 +27,11 @@ void Interpreter::raise(TextId textId) const
     throw vyjimka(Text(languageBase(), textId));
 }
 
+void Interpreter::stopWhenCancelled() const
+{
+    if (runControl_ && runControl_->cancel.load(std::memory_order_relaxed)) raise(TextId::RunStopped);
+}
+
 Surface& Interpreter::target(RunMode mode)
 {
     return mode == RunMode::Print && printTarget_ ? *printTarget_ : *canvas_;
@@ -73,6 +78,8 @@ void Interpreter::RunPrintLines(Surface& target, const ScriptLines& lines)
 void Interpreter::runLines(RunMode mode, const ScriptLines& lines, std::size_t& index)
 {
     for (index = 0; index < lines.size(); ++index) {
+        if (runControl_) runControl_->line.store(static_cast<int>(index) + 1, std::memory_order_relaxed);
+        stopWhenCancelled();
         const std::string_view line = Trimmed(lines[index]);
         const std::size_t space = line.find(' ');
         if (EqualsFolded(Trimmed(line.substr(0, space)), "@include"))
@@ -94,7 +101,10 @@ void Interpreter::runInclude(RunMode mode, std::string_view rest)
     }
     try {
         const ScriptText script = DecodeScript(std::move(bytes));
-        for (std::size_t i = 0; i < script.lines.size(); ++i) DispatchLine(mode, script.lines[i]);
+        for (std::size_t i = 0; i < script.lines.size(); ++i) {
+            stopWhenCancelled();
+            DispatchLine(mode, script.lines[i]);
+        }
     } catch (const std::exception& e) {
         throw vyjimka(e.what());
     }

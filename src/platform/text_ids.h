@@ -204,6 +204,64 @@ namespace kresbon {
     X(UsageExitStatus, 497) \
     X(UsageExitStatusCont, 498) \
     X(ThumbnailNeedsSizeAndOutput, 499) \
+    X(ParameterX, 500) \
+    X(ParameterY, 501) \
+    X(ParameterX1, 502) \
+    X(ParameterY1, 503) \
+    X(ParameterX2, 504) \
+    X(ParameterY2, 505) \
+    X(ParameterR, 506) \
+    X(ParameterLineType, 507) \
+    X(ParameterThickness, 508) \
+    X(ParameterColour, 509) \
+    X(ParameterInitialAngle, 510) \
+    X(ParameterEndAngle, 511) \
+    X(ParameterFillType, 512) \
+    X(ParameterStartKind, 513) \
+    X(ParameterEndKind, 514) \
+    X(ParameterArrowAngle, 515) \
+    X(ParameterArrowLength, 516) \
+    X(ParameterText, 517) \
+    X(ParameterBold, 518) \
+    X(ParameterItalic, 519) \
+    X(ParameterUnderline, 520) \
+    X(ParameterStrikeOut, 521) \
+    X(ParameterFont, 522) \
+    X(ParameterSize, 523) \
+    X(ParameterAngle, 524) \
+    X(ParameterFile, 525) \
+    X(ParameterWidth, 526) \
+    X(ParameterHeight, 527) \
+    X(ParameterValue, 528) \
+    X(ParameterLayer, 529) \
+    X(ParameterOther, 530) \
+    X(RunStopped, 531) \
+    X(RunningLine, 532) \
+    X(StopButton, 533) \
+    X(StoppedAtLine, 534) \
+    X(MenuRefreshWhileTyping, 535) \
+    X(RefreshWhileTypingHint, 536) \
+    X(MenuZoomIn, 537) \
+    X(MenuZoomOut, 538) \
+    X(MenuActualSize, 539) \
+    X(MenuFitToPane, 540) \
+    X(MenuFindInScript, 541) \
+    X(MenuReplaceInScript, 542) \
+    X(FindNext, 543) \
+    X(FindPrevious, 544) \
+    X(MenuGoToLine, 545) \
+    X(LineNumberLabel, 546) \
+    X(FindLabel, 547) \
+    X(ReplaceWithLabel, 548) \
+    X(ReplaceAll, 549) \
+    X(ReplaceButton, 550) \
+    X(MatchCase, 551) \
+    X(TextNotFound, 552) \
+    X(MenuUndo, 553) \
+    X(MenuRedo, 554) \
+    X(MenuZoom, 555) \
+    X(FindTitle, 556) \
+    X(GoToLineTitle, 557) \
     X(OpenRecent, 560) \
     X(ClearTheList, 561) \
     X(PrintPreview, 562) \
