@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codecs/file_access.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
 #include "platform/encoding.h"
@@ -45,7 +46,7 @@ constexpr std::string_view Usage =
     "standard error), 2 for a usage or file error.\n";
 
 struct Options {
-    std::string output;
+    std::optional<std::string> output;
     int depth = 4;
     std::array<bool, 10> layers{false, true, true, true, true, true, true, true, true, true};
     int viewWidth = 800;
@@ -157,9 +158,10 @@ Options parseOptions(int argc, char** argv)
         }
     }
     if (o.script.empty()) throw UsageError{"no SCRIPT given"};
-    if (!o.output.empty()) {
-        if (!DrawingFileFormatOf(o.output))
-            throw UsageError{"--output must name a .bmp, .gif, .jpg or .jpeg file, not " + o.output};
+    if (o.output) {
+        if (o.output->empty()) throw UsageError{"--output needs a file name"};
+        if (!DrawingFileFormatOf(*o.output))
+            throw UsageError{"--output must name a .bmp, .gif, .jpg or .jpeg file, not " + *o.output};
     }
     return o;
 }
@@ -198,6 +200,9 @@ int main(int argc, char** argv)
     std::string bytes;
     try {
         bytes = ReadFileBytes(scriptPath);
+    } catch (const FileError& e) {
+        std::cerr << "kresbon-render: " << e.message(options.language) << '\n';
+        return 2;
     } catch (const std::exception& e) {
         std::cerr << "kresbon-render: " << e.what() << '\n';
         return 2;
@@ -215,9 +220,9 @@ int main(int argc, char** argv)
         std::cerr << forTerminal(Text(options.language, 325)) << '\n';
     }
 
-    if (!options.output.empty()) {
+    if (options.output) {
         try {
-            SaveDrawingToFile(interpreter.canvas(), options.output, options.language);
+            SaveDrawingToFile(interpreter.canvas(), *options.output, options.language);
         } catch (const vyjimka& e) {
             std::cerr << "kresbon-render: " << forTerminal(e.message()) << '\n';
             return 2;

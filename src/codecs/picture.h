@@ -40,6 +40,14 @@ public:
 Picture DecodePicture(std::span<const std::uint8_t> bytes, PictureKind kind,
                       const DecodeLimits& limits = {});
 
+// Enough leading bytes of a file to tell its kind.
+constexpr std::size_t PictureSignatureLength = 4;
+
+// Throws PictureError unless the first bytes of a file (at least
+// PictureSignatureLength of them, where the file has them) carry the
+// signature of the given kind.
+void CheckPictureSignature(std::span<const std::uint8_t> start, PictureKind kind);
+
 // Throws PictureError unless both sides are positive and the pixel count is
 // within the limits; readers check this before trusting any other size.
 void CheckPictureSize(long long width, long long height, const DecodeLimits& limits);

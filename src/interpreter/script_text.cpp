@@ -1,12 +1,8 @@
 #include "interpreter/script_text.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
+#include "codecs/file_access.h"
 #include "platform/encoding.h"
 
 namespace kresbon {
@@ -43,15 +39,7 @@ ScriptText DecodeScript(std::string_view bytes)
 
 std::string ReadFileBytes(const std::string& path)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw std::runtime_error("Cannot read \"" + path + "\": it is a folder");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("Cannot open \"" + path + "\": " + std::strerror(errno));
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) throw std::runtime_error("Cannot read \"" + path + "\": " + std::strerror(errno));
-    return std::move(buffer).str();
+    return ReadWholeFile(path, LargestTextFile);
 }
 
 }  // namespace kresbon

@@ -1,15 +1,12 @@
 #include "render/picture.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <exception>
 #include <memory>
 #include <optional>
 
+#include "codecs/file_access.h"
 #include "codecs/picture.h"
 #include "interpreter/expression.h"
 #include "interpreter/script_path.h"
@@ -26,17 +23,6 @@ namespace {
 // Sizes are held here, as every pixel coordinate is; larger boxes lie far
 // beyond any drawing.
 constexpr long double PixelLimit = 1LL << 30;
-
-// A file that the program may read: a regular file that opens read-only.
-bool opensForReading(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat s {};
-    const bool regular = ::fstat(fd, &s) == 0 && S_ISREG(s.st_mode);
-    ::close(fd);
-    return regular;
-}
 
 std::optional<PictureKind> kindOfExtension(const std::string& extension)
 {
@@ -73,7 +59,7 @@ void DrawPicture(Surface& canvas, int x, int y, std::string_view fileParameter,
     if (name.empty()) throw vyjimka(Text(lang, 327));
     const std::string path =
         ResolveScriptFileName(name, settings.currentScriptFile, settings.programFolder);
-    if (!opensForReading(path)) raiseOnFile(lang, 328, path, 329);
+    if (!IsReadableRegularFile(path)) raiseOnFile(lang, 328, path, 329);
     const std::optional<PictureKind> kind = kindOfExtension(UpperText(PathExtension(Utf8ToCp1250(path))));
     if (!kind) raiseOnFile(lang, 330, path, 331);
     int w = sizeInPixels(Trim(widthParameter), settings.pixelsPerUnit, 332, lang);

@@ -224,7 +224,7 @@ void MainWindow::runGuarded(const std::function<void()>& work)
     try {
         work();
     } catch (const std::exception& error) {
-        showErrorNotice(ErrorMessage(error));
+        showErrorNotice(ErrorMessage(error, language_));
     }
 }
 
@@ -381,7 +381,7 @@ void MainWindow::firstActivation()
             caretToError_ = false;
             runScript();
         } catch (const std::exception& error) {
-            showErrorNotice(ErrorMessage(error));
+            showErrorNotice(ErrorMessage(error, language_));
         }
     }
     layerRefresh_ = true;
@@ -402,7 +402,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
             return;
         }
     } catch (const std::exception& error) {
-        showErrorNotice(ErrorMessage(error));
+        showErrorNotice(ErrorMessage(error, language_));
         event->ignore();
         return;
     }
@@ -432,7 +432,7 @@ void MainWindow::writeSettingsAtClosing()
     try {
         WriteScriptFontSettings(scriptFont_, settings_, logicalDpiY());
     } catch (const std::exception& error) {
-        showErrorNotice(ErrorMessage(error));
+        showErrorNotice(ErrorMessage(error, language_));
     }
 }
 

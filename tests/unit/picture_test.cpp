@@ -1,6 +1,7 @@
 #include "render/picture.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -127,6 +128,7 @@ TEST_F(PictureTest, EachFailingStepHasItsMessageAndDrawsNothing)
     write("square.png", {1, 2, 3});
     write("noextension", {1, 2, 3});
     fs::create_directories(folder / "folder.bmp");
+    ASSERT_EQ(::mkfifo((folder / "pipe.gif").c_str(), 0600), 0);
 
     EXPECT_EQ(place(0, 0, ""), T(327));
     EXPECT_EQ(place(0, 0, "square.bmp"), T(327));  // no quotes
@@ -135,6 +137,7 @@ TEST_F(PictureTest, EachFailingStepHasItsMessageAndDrawsNothing)
     EXPECT_EQ(place(0, 0, "\"missing.bmp\""), fileMessage(328, folder / "missing.bmp", 329));
     EXPECT_EQ(place(0, 0, "\"missing.png\""), fileMessage(328, folder / "missing.png", 329));
     EXPECT_EQ(place(0, 0, "\"folder.bmp\""), fileMessage(328, folder / "folder.bmp", 329));
+    EXPECT_EQ(place(0, 0, "\"pipe.gif\""), fileMessage(328, folder / "pipe.gif", 329));
 
     EXPECT_EQ(place(0, 0, "\"square.png\"", "x"), fileMessage(330, folder / "square.png", 331));
     EXPECT_EQ(place(0, 0, "\"noextension\""), fileMessage(330, folder / "noextension", 331));
