@@ -99,15 +99,20 @@ std::size_t ReadableFile::readSome(std::string& out, std::size_t count)
 void ReadableFile::readRest(std::string& out)
 {
     // The size from fstat is only a hint: files under /proc report 0 and a
-    // file may change while it is read.
-    constexpr std::size_t Chunk = std::size_t{1} << 20;
-    out.reserve(out.size() + static_cast<std::size_t>(std::min<std::uint64_t>(size_, limit_)));
+    // file may change while it is read. The reported rest comes in one read
+    // (with a byte more to see the end); anything beyond in chunks that grow.
+    constexpr std::size_t FirstChunk = 4096;
+    constexpr std::size_t LargestChunk = std::size_t{1} << 20;
     std::uint64_t total = out.size();
+    const std::uint64_t expected = std::min(size_, limit_);
+    std::size_t chunk = expected > total ? static_cast<std::size_t>(expected - total) + 1 : FirstChunk;
+    out.reserve(out.size() + chunk + FirstChunk);
     for (;;) {
-        const std::size_t n = readSome(out, Chunk);
+        const std::size_t n = readSome(out, chunk);
         if (n == 0) return;
         total += n;
         if (total > limit_) throw FileError(FileError::Access::Read, path_, FileError::Reason{TooLargeToRead});
+        chunk = n < chunk ? FirstChunk : std::min(std::max(chunk, FirstChunk) * 2, LargestChunk);
     }
 }
 

@@ -15,6 +15,7 @@
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
 #include "render/picture_cache.h"
+#include "render/picture_frame.h"
 #include "render/stretch_draw.h"
 
 namespace kresbon {
@@ -71,9 +72,9 @@ void DrawPicture(Surface& canvas, int x, int y, std::string_view fileParameter,
     } catch (const std::exception&) {
         raiseOnFile(lang, 334, path, 335);
     }
-    if (w == 0) w = picture->width;
-    if (h == 0) h = picture->height;
-    StretchDraw(canvas, *picture, x, y, w, h);
+    if (w == 0) w = picture->drawnWidth();
+    if (h == 0) h = picture->drawnHeight();
+    DrawPlacedPicture(canvas, *picture, x, y, w, h);
 }
 
 }  // namespace kresbon

@@ -121,7 +121,8 @@ std::shared_ptr<const Picture> LoadPictureFile(const std::string& path, PictureK
     FileStamp stamp(s);
     const std::string bytes = readFile(path, kind, stamp);
     auto picture = std::make_shared<const Picture>(
-        DecodePicture(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), kind));
+        DecodePicture(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), kind,
+                      DecodeLimits{.frameOnly = true}));
     processCache().keep(path, kind, stamp, picture);
     return picture;
 }

@@ -19,6 +19,7 @@
 #include "platform/palette.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
+#include "render/picture_frame.h"
 #include "render/stretch_draw.h"
 #include "picture_encoders.h"
 
@@ -183,6 +184,15 @@ TEST_F(PictureTest, DamagedFilesAreRefusedByTheReaders)
         EXPECT_EQ(place(0, 0, name), "") << name;
         EXPECT_EQ(drawnSize(), (std::array<int, 2>{16, 16})) << name;
     }
+
+    // A one-pixel frame at the corner of a 65535 x 65535 screen is drawn
+    // from the frame alone, at once.
+    clear();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(place(2, 3, "\"huge_screen.gif\""), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+    EXPECT_EQ(drawnSize(), (std::array<int, 2>{1, 1}));
+    EXPECT_EQ(canvas.pixel(2, 3), 0x000000u);
 }
 
 TEST_F(PictureTest, NamesResolveAgainstTheScriptFolderElseTheProgramFolder)
@@ -305,6 +315,39 @@ TEST(StretchDraw, TransparentPixelsLeaveTheSurfaceAlone)
         StretchDraw(s, ring, 0, 0, 6, 1);
         EXPECT_EQ(s.pixels(), (std::vector<Rgb>{Red, Red, Blue, Blue, Red, Red})) << depth;
     }
+}
+
+TEST(StretchDraw, AKeptFrameDrawsAsItsWholeScreenWould)
+{
+    GifLayout layout;
+    layout.width = 13;
+    layout.height = 9;
+    layout.colours = {Red, Green, Blue, 0x123456};
+    layout.frames.push_back({3, 2, 5, 4, false, {}, 1, {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3}});
+    const Bytes file = encodeGif(layout);
+    const Picture whole = DecodePicture(file, PictureKind::Gif);
+    const Picture framed = DecodePicture(file, PictureKind::Gif, DecodeLimits{.frameOnly = true});
+    ASSERT_TRUE(framed.frame && !whole.frame);
+    // Shrunk, stretched by whole and broken factors, cut by every edge; on a
+    // palette surface for the dither's anchor too.
+    const std::array<std::array<int, 4>, 9> boxes{{{0, 0, 13, 9},     {-2, -1, 13, 9}, {1, 2, 26, 18},
+                                                   {-5, -3, 40, 31},  {2, 1, 7, 5},    {0, 0, 3, 2},
+                                                   {10, 4, 17, 100},  {-30, -20, 90, 70}, {5, 5, 1, 1}}};
+    for (const int depth : {24, 8}) {
+        for (const auto& [x, y, w, h] : boxes) {
+            Surface expected(37, 23, depth);
+            Surface drawn(37, 23, depth);
+            StretchDraw(expected, whole, x, y, w, h);
+            DrawPlacedPicture(drawn, framed, x, y, w, h);
+            EXPECT_EQ(drawn.pixels(), expected.pixels()) << depth << ": " << x << ", " << y << ", " << w << ", " << h;
+        }
+    }
+    // Taller than one band of rows.
+    Surface expected(40, 300, 24);
+    Surface drawn(40, 300, 24);
+    StretchDraw(expected, whole, 0, -7, 40, 310);
+    DrawPlacedPicture(drawn, framed, 0, -7, 40, 310);
+    EXPECT_EQ(drawn.pixels(), expected.pixels());
 }
 
 TEST(StretchDraw, PaletteSurfacesDitherColoursTheyLack)
