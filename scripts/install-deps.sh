@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libgtest-dev
-  libfontconfig-dev libfreetype-dev libgif-dev libjpeg-dev
-  qt6-base-dev qt6-base-dev-tools
+  libfontconfig-dev libfreetype-dev libgif-dev libjpeg-dev libpng-dev
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   fonts-dejavu-core fonts-liberation2
 )
 packages+=("$@")

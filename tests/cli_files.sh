@@ -34,7 +34,7 @@ mentions 'pipe.krs' 'a script that is a named pipe'
 printf 'MaximumX = 0.5\n' >narrow.krs
 printf 'MaximumY = 0.5\n' >flat.krs
 for script in narrow.krs flat.krs; do
-    for ext in bmp gif jpg; do
+    for ext in bmp gif jpg png; do
         expect 2 "$script saved as $ext" -- "$render" --output "zero.$ext" "$script"
         mentions "zero.$ext" "$script saved as $ext"
     done

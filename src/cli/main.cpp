@@ -19,31 +19,37 @@
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
 #include "render/save_drawing.h"
+#include "render/thumbnail.h"
 
 namespace {
 
 using namespace kresbon;
 
-constexpr std::string_view Usage =
-    "Usage: kresbon-render [--output FILE] [--depth 4|8|16|24|32] [--layers LIST]\n"
-    "                      [--view WIDTHxHEIGHT] [--lang en|cs] SCRIPT\n"
-    "\n"
-    "Runs a Kresbon script (.krs) without a window and optionally writes the\n"
-    "drawing as it stands after the run, also after a script error.\n"
-    "\n"
-    "  --output FILE        write the drawing to FILE; its extension, in any case,\n"
-    "                       chooses the format: .bmp in the drawing's own depth,\n"
-    "                       .gif with at most 256 colours, .jpg or .jpeg at\n"
-    "                       quality 100\n"
-    "  --depth BITS         colour depth of the drawing: 4, 8, 16, 24 or 32 (default 4)\n"
-    "  --layers LIST        visible layers: e.g. 1,3,9, or all, or none (default all)\n"
-    "  --view WxH           size of the drawing area; the default drawing is this\n"
-    "                       size less 10 pixels (default 800x600)\n"
-    "  --lang en|cs         language of the messages (default en)\n"
-    "  --help               show this text\n"
-    "\n"
-    "Exit status: 0 for a valid run, 1 for a script error (the report goes to\n"
-    "standard error), 2 for a usage or file error.\n";
+// The usage text in the language given; blank lines follow the offsets
+// listed, between the paragraphs.
+std::string usageText(int language)
+{
+    std::string text;
+    for (int n = 481; n <= 498; ++n) {
+        text += TextUtf8(language, n) + '\n';
+        if (n == 482 || n == 484 || n == 496) text += '\n';
+    }
+    return text;
+}
+
+// The language that --lang chooses, looked up before the options are read so
+// that the usage text and its errors speak it wherever --lang stands.
+int languageOfArguments(int argc, char** argv)
+{
+    int language = EnglishBase;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string_view(argv[i]) == "--lang") language = std::string_view(argv[i + 1]) == "cs" ? CzechBase : EnglishBase;
+    }
+    return language;
+}
+
+// Thumbnails larger than this are no thumbnails.
+constexpr int LargestThumbnail = 10000;
 
 struct Options {
     std::optional<std::string> output;
@@ -52,6 +58,7 @@ struct Options {
     int viewWidth = 800;
     int viewHeight = 600;
     int language = EnglishBase;
+    int thumbnail = 0;
     std::string script;
 };
 
@@ -121,7 +128,7 @@ Options parseOptions(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::cout << Usage;
+            std::cout << usageText(languageOfArguments(argc, argv));
             std::exit(0);
         } else if (arg == "--output") {
             o.output = value(i);
@@ -141,6 +148,11 @@ Options parseOptions(int argc, char** argv)
                 throw UsageError{"--view takes WIDTHxHEIGHT in pixels, e.g. 800x600"};
             o.viewWidth = *w;
             o.viewHeight = *h;
+        } else if (arg == "--thumbnail") {
+            const auto size = parseInt(value(i));
+            if (!size || *size < 1 || *size > LargestThumbnail)
+                throw UsageError{TextUtf8(languageOfArguments(argc, argv), 499)};
+            o.thumbnail = *size;
         } else if (arg == "--lang") {
             const std::string l = value(i);
             if (l == "en")
@@ -158,10 +170,11 @@ Options parseOptions(int argc, char** argv)
         }
     }
     if (o.script.empty()) throw UsageError{"no SCRIPT given"};
+    if (o.thumbnail > 0 && !o.output) throw UsageError{TextUtf8(languageOfArguments(argc, argv), 499)};
     if (o.output) {
         if (o.output->empty()) throw UsageError{"--output needs a file name"};
         if (!DrawingFileFormatOf(*o.output))
-            throw UsageError{"--output must name a .bmp, .gif, .jpg or .jpeg file, not " + *o.output};
+            throw UsageError{"--output must name a .bmp, .gif, .jpg, .jpeg or .png file, not " + *o.output};
     }
     return o;
 }
@@ -191,7 +204,7 @@ int main(int argc, char** argv)
     try {
         options = parseOptions(argc, argv);
     } catch (const UsageError& e) {
-        std::cerr << "kresbon-render: " << e.message << "\n\n" << Usage;
+        std::cerr << "kresbon-render: " << e.message << "\n\n" << usageText(languageOfArguments(argc, argv));
         return 2;
     }
 
@@ -222,7 +235,10 @@ int main(int argc, char** argv)
 
     if (options.output) {
         try {
-            SaveDrawingToFile(interpreter.canvas(), *options.output, options.language);
+            if (options.thumbnail > 0)
+                SaveDrawingToFile(ScaleToFit(interpreter.canvas(), options.thumbnail), *options.output, options.language);
+            else
+                SaveDrawingToFile(interpreter.canvas(), *options.output, options.language);
         } catch (const vyjimka& e) {
             std::cerr << "kresbon-render: " << forTerminal(e.message()) << '\n';
             return 2;

@@ -7,6 +7,7 @@
 #include "codecs/bmp_reader.h"
 #include "codecs/gif_reader.h"
 #include "codecs/jpeg_reader.h"
+#include "codecs/png_reader.h"
 
 namespace kresbon {
 
@@ -17,6 +18,7 @@ Picture DecodePicture(std::span<const std::uint8_t> bytes, PictureKind kind,
     case PictureKind::Bmp: return ReadBmp(bytes, limits);
     case PictureKind::Gif: return ReadGif(bytes, limits);
     case PictureKind::Jpeg: return ReadJpeg(bytes, limits);
+    case PictureKind::Png: return ReadPng(bytes, limits);
     }
     throw PictureError("unknown picture kind");
 }
@@ -35,6 +37,9 @@ void CheckPictureSignature(std::span<const std::uint8_t> start, PictureKind kind
         return;
     case PictureKind::Jpeg:
         if (!startsWith({0xFF, 0xD8})) throw PictureError("not a JPEG file (no start-of-image marker)");
+        return;
+    case PictureKind::Png:
+        if (!startsWith({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'})) throw PictureError("not a PNG file (no PNG signature)");
         return;
     }
 }

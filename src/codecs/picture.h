@@ -39,7 +39,7 @@ struct Picture {
     Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
-enum class PictureKind { Bmp, Gif, Jpeg };
+enum class PictureKind { Bmp, Gif, Jpeg, Png };
 
 struct DecodeLimits {
     // Pictures with more pixels are refused before any pixel memory is taken.
@@ -61,7 +61,7 @@ Picture DecodePicture(std::span<const std::uint8_t> bytes, PictureKind kind,
                       const DecodeLimits& limits = {});
 
 // Enough leading bytes of a file to tell its kind.
-constexpr std::size_t PictureSignatureLength = 4;
+constexpr std::size_t PictureSignatureLength = 8;
 
 // Throws PictureError unless the first bytes of a file (at least
 // PictureSignatureLength of them, where the file has them) carry the

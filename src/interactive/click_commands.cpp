@@ -1,7 +1,10 @@
 #include "interactive/click_commands.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstdlib>
 
+#include "interpreter/drawing_state.h"
 #include "interpreter/expression.h"
 #include "interpreter/text_helpers.h"
 #include "platform/texts.h"
@@ -40,7 +43,37 @@ std::string Quoted(const std::string& text)
 // "x, y" of a point in drawing units.
 std::string UnitPair(PixelPoint p, int pixelsPerUnit)
 {
-    return PixelsToUnits(p.x, pixelsPerUnit) + ", " + PixelsToUnits(p.y, pixelsPerUnit);
+    return ClickedPixelToUnits(p.x, pixelsPerUnit) + ", " + ClickedPixelToUnits(p.y, pixelsPerUnit);
+}
+
+// The pixel the interpreter puts a coordinate written as text on, with no
+// shift: the shift is floored on its own and added, so it cannot change
+// which text hits the pixel.
+bool LandsOnPixel(const std::string& text, int pixel, int pixelsPerUnit)
+{
+    const std::optional<long double> value = EvaluateNumber(text);
+    if (!value) return false;
+    DrawingState state;
+    state.pixelsPerUnit = pixelsPerUnit;
+    return ToPixelX(state, *value) == pixel;
+}
+
+// The number `steps` units of the 15th significant digit above the value's
+// 15-digit rounding, in the general number format.
+std::string FifteenDigitsAbove(double value, int steps)
+{
+    char buffer[40];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14).ptr;
+    const std::string scientific(buffer, end);
+    const std::size_t e = scientific.find('e');
+    std::string digits;
+    for (char c : scientific.substr(0, e))
+        if (c >= '0' && c <= '9') digits += c;
+    long long mantissa = std::stoll(digits);
+    mantissa = value < 0 ? mantissa - steps : mantissa + steps;
+    const int exponent = std::atoi(scientific.c_str() + e + 1) - 14;
+    const std::string shifted = (value < 0 ? "-" : "") + std::to_string(mantissa) + "e" + std::to_string(exponent);
+    return FloatToStr(std::strtod(shifted.c_str(), nullptr));
 }
 
 std::string Radius(PixelPoint centre, PixelPoint rim, int pixelsPerUnit)
@@ -161,6 +194,21 @@ std::string PixelsToUnits(long double pixels, int pixelsPerUnit)
 {
     const long double units = pixels / (pixelsPerUnit > 0 ? pixelsPerUnit : 1);
     return FloatToStr(static_cast<double>(units));
+}
+
+std::string ClickedPixelToUnits(int pixel, int pixelsPerUnit)
+{
+    const int scale = pixelsPerUnit > 0 ? pixelsPerUnit : 1;
+    const std::string rounded = PixelsToUnits(pixel, scale);
+    if (LandsOnPixel(rounded, pixel, scale)) return rounded;
+    // A value rounded down at the 15th digit falls short of the pixel when
+    // multiplied back; the next 15-digit values above it reach it.
+    const double units = static_cast<double>(static_cast<long double>(pixel) / scale);
+    for (int steps = 1; steps <= 4; ++steps) {
+        std::string above = FifteenDigitsAbove(units, steps);
+        if (LandsOnPixel(above, pixel, scale)) return above;
+    }
+    return rounded;
 }
 
 QuadrantAngles CirclePartAngles(PixelPoint centre, PixelPoint towards)

@@ -98,6 +98,12 @@ std::vector<std::string> LinesToExecute(DrawingAction action, const std::vector<
 // A pixel value in drawing units, in the general number format.
 std::string PixelsToUnits(long double pixels, int pixelsPerUnit);
 
+// A clicked pixel in drawing units as inserted into the script: the 15-digit
+// form of pixel / PixelsPerUnit, or, where that would put the object on the
+// pixel before, the nearest 15-digit number above it that the interpreter
+// converts back to the clicked pixel.
+std::string ClickedPixelToUnits(int pixel, int pixelsPerUnit);
+
 // The start and end angle of a circle part centred on the first point,
 // chosen by the quadrant the second point lies in.
 struct QuadrantAngles {

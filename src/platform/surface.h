@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace kresbon {
@@ -77,6 +78,9 @@ public:
     // Writing outside the image does nothing; reading outside gives 0.
     void setPixel(int x, int y, Rgb colour);
     Rgb pixel(int x, int y) const;
+    // Writes colours to the pixels from (x, y) rightwards, each as setPixel
+    // would.
+    void setPixels(int x, int y, std::span<const Rgb> colours);
 
     void moveTo(int x, int y);
     // Draws with the pen from the current position; the end pixel is left out.
@@ -90,12 +94,12 @@ public:
     // hold exactly the colour surfaceColour (after quantisation).
     void floodFill(int x, int y, Rgb surfaceColour);
 
-private:
     // Device coordinates widened so that shapes built from extreme int
     // arguments never overflow.
     struct Point {
         std::int64_t x;
         std::int64_t y;
+        bool operator==(const Point&) const = default;
     };
     // An ordered box, right and bottom exclusive.
     struct Box {
@@ -106,6 +110,8 @@ private:
         std::int64_t width() const { return right - left; }
         std::int64_t height() const { return bottom - top; }
     };
+
+private:
     struct CacheEntry {
         Rgb key;
         Rgb value;
@@ -123,11 +129,12 @@ private:
     void paintSpan(std::int64_t y, std::int64_t x0, std::int64_t x1, Rgb colour);
     void paintBrushSpan(std::int64_t y, std::int64_t x0, std::int64_t x1);
 
-    void ellipseOutline(const Box& box, std::vector<Point>& out);
+    void plotThinEllipse(const Box& box);
+    void plotThinArc(const Box& box, std::int64_t start, std::int64_t end);
     void fillEllipseInterior(const Box& box);
     void approximateEllipseArc(const Box& box, double fromAngle, double toAngle, bool closed);
     void fillApproximateEllipse(const Box& box);
-    void collectFirstQuadrant(std::int64_t width, std::int64_t height);
+    bool thinSolidPen() const { return penWidth_ == 1 && penStyle_ == PenStyle::Solid; }
 
     // Replaces the 4-connected area of target around (x, y) by mark and
     // returns its bounding box.

@@ -30,6 +30,7 @@ std::optional<PictureKind> kindOfExtension(const std::string& extension)
     if (extension == "BMP") return PictureKind::Bmp;
     if (extension == "GIF") return PictureKind::Gif;
     if (extension == "JPG" || extension == "JPEG") return PictureKind::Jpeg;
+    if (extension == "PNG") return PictureKind::Png;
     return std::nullopt;
 }
 

@@ -9,6 +9,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "platform/texts.h"
+
 namespace kresbon {
 
 namespace {
@@ -126,15 +128,16 @@ std::string PrintLogText(const PrintRecord& r)
     return text;
 }
 
-void WritePrintLog(const std::string& path, const std::string& text)
+void WritePrintLog(const std::string& path, const std::string& text, int languageBase)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (file) file.write(text.data(), static_cast<std::streamsize>(text.size()));
     if (file) file.close();
     if (!file) {
         const int error = errno;
-        throw std::runtime_error("Cannot write the print log \"" + path + "\": " +
-                                 (error != 0 ? std::strerror(error) : "write failed") + ".");
+        throw std::runtime_error(TextUtf8(languageBase, 571) + '"' + path + "\": " +
+                                 (error != 0 ? std::string(std::strerror(error)) : TextUtf8(languageBase, 572)) +
+                                 ".");
     }
 }
 

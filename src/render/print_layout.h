@@ -57,7 +57,7 @@ std::string CentimetresText(long long pixels, int dpi);
 std::string PrintLogText(const PrintRecord& record);
 
 // Replaces the file at path (UTF-8) with text. Throws std::runtime_error
-// naming the file when it cannot be written.
-void WritePrintLog(const std::string& path, const std::string& text);
+// naming the file, in the interface language, when it cannot be written.
+void WritePrintLog(const std::string& path, const std::string& text, int languageBase);
 
 }  // namespace kresbon

@@ -7,6 +7,7 @@
 #include "codecs/file_access.h"
 #include "codecs/gif_writer.h"
 #include "codecs/jpeg_writer.h"
+#include "codecs/png_writer.h"
 #include "interpreter/text_helpers.h"
 #include "platform/encoding.h"
 #include "platform/texts.h"
@@ -20,6 +21,7 @@ std::optional<DrawingFileFormat> DrawingFileFormatOf(std::string_view path)
     if (extension == "BMP") return DrawingFileFormat::Bmp;
     if (extension == "GIF") return DrawingFileFormat::Gif;
     if (extension == "JPG" || extension == "JPEG") return DrawingFileFormat::Jpeg;
+    if (extension == "PNG") return DrawingFileFormat::Png;
     return std::nullopt;
 }
 
@@ -31,6 +33,7 @@ std::string_view formatName(DrawingFileFormat format)
     case DrawingFileFormat::Bmp: return "BMP";
     case DrawingFileFormat::Gif: return "GIF";
     case DrawingFileFormat::Jpeg: return "JPEG";
+    case DrawingFileFormat::Png: return "PNG";
     }
     return {};
 }
@@ -46,6 +49,9 @@ void writeFile(const Surface& drawing, const std::string& path, DrawingFileForma
         break;
     case DrawingFileFormat::Jpeg:
         WriteJpegFile(drawing, path);
+        break;
+    case DrawingFileFormat::Png:
+        WritePngFile(drawing, path);
         break;
     }
 }

@@ -79,6 +79,19 @@ std::vector<int> sampleMap(long long origin, long long size, long long first, lo
     return map;
 }
 
+// Writes the picture pixels of one destination row, leaving the surface as
+// it is under transparent ones.
+void placeRow(Surface& surface, int x, int y, std::span<const Rgb> line)
+{
+    auto run = line.begin();
+    while (run != line.end()) {
+        const auto stop = std::find(run, line.end(), Picture::TransparentPixel);
+        if (stop != run) surface.setPixels(x + static_cast<int>(run - line.begin()), y, std::span<const Rgb>(run, stop));
+        run = stop == line.end() ? stop : stop + 1;
+        while (run != line.end() && *run == Picture::TransparentPixel) ++run;
+    }
+}
+
 }  // namespace
 
 void StretchDraw(Surface& surface, const Picture& picture, int x, int y, int w, int h)
@@ -92,17 +105,41 @@ void StretchDraw(Surface& surface, const Picture& picture, int x, int y, int w, 
 
     const std::vector<int> columns = sampleMap(x, w, left, right, picture.width);
     const std::vector<int> rows = sampleMap(y, h, top, bottom, picture.height);
-    const bool paletted = surface.depth() <= 8;
-    const PaletteDither* dither = paletted ? &ditherFor(surface.depth()) : nullptr;
-
-    for (long long dy = top; dy < bottom; ++dy) {
-        const Rgb* source = &picture.pixels[static_cast<std::size_t>(rows[dy - top]) * picture.width];
-        for (long long dx = left; dx < right; ++dx) {
-            const Rgb c = source[columns[dx - left]];
-            if (c == Picture::TransparentPixel) continue;
-            const int px = static_cast<int>(dx), py = static_cast<int>(dy);
-            surface.setPixel(px, py, paletted ? (*dither)(c, px, py) : c);
+    if (surface.depth() <= 8) {
+        const PaletteDither& dither = ditherFor(surface.depth());
+        for (long long dy = top; dy < bottom; ++dy) {
+            const Rgb* source = &picture.pixels[static_cast<std::size_t>(rows[dy - top]) * picture.width];
+            for (long long dx = left; dx < right; ++dx) {
+                const Rgb c = source[columns[dx - left]];
+                if (c == Picture::TransparentPixel) continue;
+                const int px = static_cast<int>(dx), py = static_cast<int>(dy);
+                surface.setPixel(px, py, dither(c, px, py));
+            }
         }
+        return;
+    }
+
+    // True colour needs no dither, so each destination row is one run of
+    // picture pixels: the source row itself when the width is kept, else
+    // its columns sampled once and reused while the source row repeats.
+    const bool sameWidth = w == picture.width;
+    const std::size_t count = static_cast<std::size_t>(right - left);
+    std::vector<Rgb> sampled(sameWidth ? 0 : count);
+    int sampledRow = -1;
+    for (long long dy = top; dy < bottom; ++dy) {
+        const int sourceRow = rows[dy - top];
+        const Rgb* source = &picture.pixels[static_cast<std::size_t>(sourceRow) * picture.width];
+        std::span<const Rgb> line;
+        if (sameWidth) {
+            line = std::span<const Rgb>(source + (left - x), count);
+        } else {
+            if (sourceRow != sampledRow) {
+                for (std::size_t i = 0; i < count; ++i) sampled[i] = source[columns[i]];
+                sampledRow = sourceRow;
+            }
+            line = sampled;
+        }
+        placeRow(surface, static_cast<int>(left), static_cast<int>(dy), line);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "shell/error_text.h"
+#include "shell/interface_text.h"
 
 namespace kresbon {
 
@@ -15,7 +16,8 @@ bool KresbonApplication::notify(QObject* receiver, QEvent* event)
     } catch (const std::exception& error) {
         report(ErrorMessage(error));
     } catch (...) {
-        report(QStringLiteral("Unknown error."));
+        // The hook knows the language the message is to be shown in.
+        report(QString());
     }
     return false;
 }
@@ -25,7 +27,8 @@ void KresbonApplication::report(const QString& message)
     if (hook_)
         hook_(message);
     else
-        std::fprintf(stderr, "kresbon: %s\n", message.toLocal8Bit().constData());
+        std::fprintf(stderr, "kresbon: %s\n",
+                     (message.isEmpty() ? UiText(SystemLanguageBase(), 569) : message).toLocal8Bit().constData());
 }
 
 }  // namespace kresbon

@@ -11,6 +11,7 @@ namespace kresbon {
 class KresbonApplication : public QApplication {
     Q_OBJECT
 public:
+    // An error without a message of its own is reported with an empty one.
     using ErrorHook = std::function<void(const QString& message)>;
 
     KresbonApplication(int& argc, char** argv);

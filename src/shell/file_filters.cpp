@@ -33,8 +33,9 @@ QString PictureFileFilter(int languageBase)
     return UiText(languageBase, 247) + QStringLiteral(" (*.bmp)|*.bmp|") +
            UiText(languageBase, 248) + QStringLiteral(" (*.jpg, *.jpeg)|*.jpg;*.jpeg|") +
            UiText(languageBase, 249) + QStringLiteral(" (*.gif)|*.gif|") +
+           UiText(languageBase, 480) + QStringLiteral(" (*.png)|*.png|") +
            UiText(languageBase, 250) +
-           QStringLiteral(" (*.bmp, *.jpg, *.jpeg, *.gif)|*.bmp;*.jpg;*.jpeg;*.gif|") +
+           QStringLiteral(" (*.bmp, *.jpg, *.jpeg, *.gif, *.png)|*.bmp;*.jpg;*.jpeg;*.gif;*.png|") +
            UiText(languageBase, 251) + QStringLiteral(" (*.*)|*.*");
 }
 

@@ -10,7 +10,7 @@ namespace kresbon {
 
 // "KRS Files (*.krs)|*.krs|All Files (*.*)|*.*" in the language given.
 QString ScriptFileFilter(int languageBase);
-// BMP, JPEG, GIF, all pictures and all files, in the language given.
+// BMP, JPEG, GIF, PNG, all pictures and all files, in the language given.
 QString PictureFileFilter(int languageBase);
 
 // The toolkit's name filters for such a filter: the patterns come from the

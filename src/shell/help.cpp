@@ -1,6 +1,7 @@
 #include "shell/help.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QWidget>
@@ -47,6 +48,29 @@ HelpWindow* OpenHelpWindow(QWidget* parent, int languageBase)
     HelpWindow* help = ExistingHelpWindow();
     if (!help) help = new HelpWindow(parent ? parent->window() : nullptr);
     help->setLanguage(languageBase == CzechBase ? CzechBase : EnglishBase, folder);
+    // Asked for from a modal box, the help must take input above the box;
+    // otherwise it stays an ordinary window beside the program's. Asked for
+    // from within itself, it stays as it is.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != help) {
+        const Qt::WindowModality modality = modal ? Qt::ApplicationModal : Qt::NonModal;
+        if (help->windowModality() != modality) {
+            help->hide();
+            help->setWindowModality(modality);
+        }
+        // Once that box is closed, the help stays open as an ordinary window.
+        if (auto* box = qobject_cast<QDialog*>(modal))
+            QObject::connect(
+                box, &QDialog::finished, help,
+                [help] {
+                    if (help->windowModality() == Qt::NonModal) return;
+                    const bool shown = help->isVisible();
+                    help->hide();
+                    help->setWindowModality(Qt::NonModal);
+                    if (shown) help->show();
+                },
+                Qt::SingleShotConnection);
+    }
     if (help->isMinimized())
         help->showNormal();
     else

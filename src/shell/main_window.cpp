@@ -107,7 +107,9 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
 
     language_ = LanguageFromSetting(settings_.Read("MainForm", "Language"), SystemLanguageBase());
     if (auto* app = qobject_cast<KresbonApplication*>(QCoreApplication::instance()))
-        app->setErrorHook([this](const QString& message) { showErrorNotice(message); });
+        app->setErrorHook([this](const QString& message) {
+            showErrorNotice(message.isEmpty() ? UiText(language_, 569) : message);
+        });
     applyTexts();
     ui_->L_SOURADNICE->clear();
     applyWindowSettings();
@@ -125,6 +127,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
             [this] { runGuarded([this] { ShowHelpContext(this, language_, 0); }); });
 
     showDrawing();
+    setUpDesktopConventions();
 }
 
 MainWindow::~MainWindow()
@@ -301,6 +304,7 @@ void MainWindow::applyWindowSettings()
     resize(width, height);
     move(left, top);
     ui_->Splitter1->setSizes({splitter, std::max(0, width - splitter)});
+    restoreWindowState();
 }
 
 void MainWindow::applyScriptFont()
@@ -308,6 +312,11 @@ void MainWindow::applyScriptFont()
     scriptFont_ = DesignScriptFont();
     ApplyScriptFontSettings(scriptFont_, settings_, logicalDpiY());
     ui_->MEMO_SCRIPT->setFont(scriptFont_.font);
+    showScriptFontColour();
+}
+
+void MainWindow::showScriptFontColour()
+{
     QPalette palette = ui_->MEMO_SCRIPT->palette();
     palette.setColor(QPalette::Text, ExplicitColour(scriptFont_.color).value_or(
                                          QPalette().color(QPalette::Text)));
@@ -378,6 +387,7 @@ void MainWindow::firstActivation()
     if (!name.isEmpty()) {
         try {
             loadScript(name);
+            if (!environment_.arguments.isEmpty()) rememberRecentFile(name);
             caretToError_ = false;
             runScript();
         } catch (const std::exception& error) {
@@ -416,10 +426,7 @@ void MainWindow::writeSettingsAtClosing()
     // A failed write ends its group silently, except for the editor font,
     // which the user chose and is told about.
     try {
-        settings_.Write("MainForm", "Height", std::to_string(height()));
-        settings_.Write("MainForm", "Width", std::to_string(width()));
-        settings_.Write("MainForm", "Left", std::to_string(x()));
-        settings_.Write("MainForm", "Top", std::to_string(y()));
+        writeWindowState();
         settings_.Write("MainForm", "Splitter", std::to_string(ui_->P_SCRIPT->width()));
         settings_.Write("MainForm", "DemoScript", "1");
     } catch (const std::exception&) {
@@ -473,6 +480,7 @@ void MainWindow::applyTexts()
     };
     for (const auto& [button, n] : hints) button->setToolTip(UiText(language_, n));
     ui_->L_VRSTVY->setText(UiText(language_, 310));
+    applyDesktopTexts();
     installToolkitTranslation();
 }
 

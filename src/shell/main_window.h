@@ -22,6 +22,9 @@ class FormMain;
 
 class QAction;
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
+class QPrinter;
 class QMenu;
 class QTranslator;
 
@@ -108,6 +111,19 @@ public:
     QMenu* drawingPopup() const { return drawingPopup_; }
     const ClickTool& clickTool() const { return clickTool_; }
 
+    // Desktop conventions: recent scripts, dropped scripts, print preview.
+    // Opening a named script passes the unsaved-changes guard as Open does;
+    // a recent script that has gone is dropped from the list with a notice.
+    void openScriptFile(const QString& path);
+    void openRecentFile(const QString& path);
+    void clearRecentFiles();
+    void printPreview();
+    const QStringList& recentFiles() const { return recentFiles_; }
+    QMenu* recentMenu() const { return recentMenu_; }
+    QAction* printPreviewItem() const { return printPreviewItem_; }
+    // The PDF file the last print went into, offered again to the next one.
+    QString printFileName() const { return printFileName_; }
+
 signals:
     // The drawing was painted for the first time after the first activation.
     void firstDrawingShown();
@@ -118,6 +134,9 @@ protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     enum class GuardedCommand { New, Open, Closing };
@@ -167,6 +186,18 @@ private:
 
     QMessageBox::StandardButton ask(const MessageRequest& request);
 
+    // Desktop conventions.
+    void setUpDesktopConventions();
+    void applyDesktopTexts();
+    void restoreWindowState();
+    void writeWindowState();
+    void openAction(const QString& path);
+    void rememberRecentFile(const QString& path);
+    void storeRecentFiles();
+    void rebuildRecentMenu();
+    void showScriptFontColour();
+    void writePrintLog(const QPrinter& printer);
+
     std::unique_ptr<Ui::FormMain> ui_;
     ShellEnvironment environment_;
     UserDialogs& dialogs_;
@@ -200,6 +231,13 @@ private:
     bool firstActivationDone_ = false;
     bool firstDrawingReported_ = false;
     int runCount_ = 0;
+
+    QMenu* recentMenu_ = nullptr;
+    QAction* clearRecentItem_ = nullptr;
+    QAction* printPreviewItem_ = nullptr;
+    QStringList recentFiles_;
+    QString printFileName_;
+    bool helpPending_ = false;
 };
 
 }  // namespace kresbon

@@ -118,6 +118,10 @@ void MainWindow::saveDrawing()
     FileDialogRequest request;
     request.nameFilters = ToNameFilters(pictureFilter_);
     request.defaultSuffix = QStringLiteral("bmp");
+    const QImage& drawing = ui_->IMAGE_VYKRES->image();
+    if (!drawing.isNull())
+        request.preview = drawing.scaled(QSize(240, 240).boundedTo(drawing.size()), Qt::KeepAspectRatio,
+                                         Qt::SmoothTransformation);
     const std::optional<QString> chosen = dialogs_.saveFileName(this, request);
     if (!chosen) return;
     if (FileCanBeRead(*chosen) &&
@@ -135,8 +139,9 @@ void MainWindow::printDrawing()
     if (!interpreter_.drawingValid()) return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(UiText(language_, 294));
+    if (!printFileName_.isEmpty()) printer.setOutputFileName(printFileName_);
     if (!dialogs_.setUpPrinter(this, printer)) return;
-    PrintRecord record = PrinterFigures(printer);
+    printFileName_ = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
     {
         BusyPointer busy;
         try {
@@ -146,9 +151,44 @@ void MainWindow::printDrawing()
             showErrorNotice(ErrorMessage(error, language_));
         }
     }
+    writePrintLog(printer);
+}
+
+void MainWindow::writePrintLog(const QPrinter& printer)
+{
+    PrintRecord record = PrinterFigures(printer);
     record.scriptName = scriptFile_.toStdString();
     record.stamp = NowStamp();
-    WritePrintLog(PrintLogPath(environment_.settingsPath).toStdString(), PrintLogText(record));
+    WritePrintLog(PrintLogPath(environment_.settingsPath).toStdString(), PrintLogText(record), language_);
+}
+
+// The preview shows the page the print run makes: the same scale, the same
+// bitmap, redrawn whenever the page set-up changes in the preview.
+void MainWindow::printPreview()
+{
+    runScript();
+    if (!interpreter_.drawingValid()) return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(UiText(language_, 294));
+    if (!printFileName_.isEmpty()) printer.setOutputFileName(printFileName_);
+    const std::vector<std::string> lines = EditorLines(*ui_->MEMO_SCRIPT);
+    // Each page the preview asks for starts where the screen run ended.
+    const DrawingState screenState = interpreter_.state();
+    QString failure;
+    const bool printed = dialogs_.previewPrint(this, printer, [&](QPrinter& target) {
+        interpreter_.state() = screenState;
+        BusyPointer busy;
+        try {
+            PrintDrawingOn(target, interpreter_, lines, printStretch_, printDepth_);
+        } catch (const std::exception& error) {
+            failure = ErrorMessage(error);
+        }
+    });
+    interpreter_.state() = screenState;
+    if (!failure.isEmpty()) showErrorNotice(failure);
+    if (!printed) return;
+    printFileName_ = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    writePrintLog(printer);
 }
 
 }  // namespace kresbon

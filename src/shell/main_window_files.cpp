@@ -7,6 +7,7 @@
 #include "shell/editor_status.h"
 #include "shell/error_text.h"
 #include "shell/file_filters.h"
+#include "shell/interface_text.h"
 #include "shell/main_window.h"
 #include "ui_main_window.h"
 
@@ -48,6 +49,7 @@ void MainWindow::writeScript(const QString& path)
     document.text = EditorText(*ui_->MEMO_SCRIPT);
     WriteFileSafely(path, EncodeScriptDocument(document));
     document_.encoding = SavedEncoding(document);
+    rememberRecentFile(path);
 }
 
 std::optional<QString> MainWindow::saveUnderChosenName()
@@ -110,11 +112,7 @@ void MainWindow::openScript()
     if (!passUnsavedGuard(GuardedCommand::Open)) return;
     const std::optional<QString> chosen = dialogs_.openFileName(this, scriptDialog());
     if (!chosen) return;
-    loadScript(*chosen);
-    interpreter_.ResetDrawingState();
-    interpreter_.ClearDrawing();
-    showDrawing();
-    runScript();
+    openAction(*chosen);
 }
 
 void MainWindow::saveScript()
@@ -138,10 +136,17 @@ void MainWindow::saveScriptAs()
 
 void MainWindow::chooseEditorFont()
 {
-    const std::optional<QFont> chosen = dialogs_.chooseFont(this, scriptFont_.font);
+    const QColor shown = ui_->MEMO_SCRIPT->palette().color(QPalette::Text);
+    const std::optional<ChosenFont> chosen =
+        dialogs_.chooseFontAndColour(this, scriptFont_.font, shown, UiText(language_, 570));
     if (!chosen) return;
-    TakeChosenFont(scriptFont_, *chosen);
+    TakeChosenFont(scriptFont_, chosen->font);
+    // The system's text colour is kept as such until another one is chosen.
+    if (chosen->colour.isValid() && chosen->colour != shown)
+        scriptFont_.color = static_cast<std::int32_t>(chosen->colour.red() | (chosen->colour.green() << 8) |
+                                                      (chosen->colour.blue() << 16));
     ui_->MEMO_SCRIPT->setFont(scriptFont_.font);
+    showScriptFontColour();
     try {
         WriteScriptFontSettings(scriptFont_, settings_, logicalDpiY());
     } catch (const std::exception& error) {

@@ -67,12 +67,15 @@ std::unique_ptr<Surface> MakePrintBitmap(const PrintLayout& layout, int depth, R
     return bitmap;
 }
 
-// A palette bitmap goes to the printer as a palette image, so that a PDF
-// keeps it small and free of compression artefacts.
-QImage PageImage(const Surface& bitmap)
+// Rows top .. top + rows of the bitmap. A palette bitmap goes to the printer
+// as a palette image, so that a PDF keeps it small and free of compression
+// artefacts.
+QImage PageImage(const Surface& bitmap, int top, int rows)
 {
-    const QImage image(reinterpret_cast<const uchar*>(bitmap.pixels().data()), bitmap.width(), bitmap.height(),
-                       static_cast<qsizetype>(bitmap.width()) * 4, QImage::Format_RGB32);
+    const qsizetype stride = static_cast<qsizetype>(bitmap.width()) * 4;
+    const QImage image(reinterpret_cast<const uchar*>(bitmap.pixels().data() +
+                                                      static_cast<std::size_t>(top) * bitmap.width()),
+                       bitmap.width(), rows, stride, QImage::Format_RGB32);
     if (bitmap.palette().empty()) return image;
     QList<QRgb> colours;
     for (Rgb c : bitmap.palette()) colours.push_back(qRgb(redOf(c), greenOf(c), blueOf(c)));
@@ -84,25 +87,45 @@ QString PrinterDescription(const QPrinter& printer)
     return printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
 }
 
-void SendToPrinter(QPrinter& printer, const Surface& bitmap, const PrintLayout& layout)
+std::runtime_error PrinterError(int languageBase, int prefix, const QPrinter& printer)
+{
+    return std::runtime_error(TextUtf8(languageBase, prefix) + '"' + PrinterDescription(printer).toStdString() +
+                              '"' + TextUtf8(languageBase, prefix + 1));
+}
+
+void SendToPrinter(QPrinter& printer, const Surface& bitmap, const PrintLayout& layout, int languageBase)
 {
     QPainter painter;
-    if (!painter.begin(&printer))
-        throw std::runtime_error("Cannot start printing on \"" + PrinterDescription(printer).toStdString() + "\".");
-    if (bitmap.width() > 0 && bitmap.height() > 0) {
-        const auto clamp = [](long long v) {
-            return static_cast<int>(std::min<long long>(v, std::numeric_limits<int>::max()));
-        };
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        // Thin lines must reach the paper without compression artefacts.
-        painter.setRenderHint(QPainter::LosslessImageRendering, true);
-        painter.drawImage(QRect(0, 0, clamp(layout.placedWidth), clamp(layout.placedHeight)), PageImage(bitmap));
-    }
-    if (!painter.end())
-        throw std::runtime_error("Printing on \"" + PrinterDescription(printer).toStdString() + "\" failed.");
+    if (!painter.begin(&printer)) throw PrinterError(languageBase, 565, printer);
+    DrawPrintBitmap(painter, bitmap, layout.placedWidth, layout.placedHeight);
+    if (!painter.end()) throw PrinterError(languageBase, 567, printer);
 }
 
 }  // namespace
+
+void DrawPrintBitmap(QPainter& painter, const Surface& bitmap, long long placedWidth, long long placedHeight,
+                     qsizetype bandBytes)
+{
+    if (bitmap.width() <= 0 || bitmap.height() <= 0) return;
+    const auto clamp = [](long long v) {
+        return std::min<long long>(v, std::numeric_limits<int>::max());
+    };
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Thin lines must reach the paper without compression artefacts.
+    painter.setRenderHint(QPainter::LosslessImageRendering, true);
+    // Band edges fall on whole printer pixels, so the bands meet without a
+    // gap or an overlap.
+    const long long width = clamp(placedWidth);
+    const long long height = clamp(placedHeight);
+    const qsizetype rowBytes = static_cast<qsizetype>(bitmap.width()) * 4;
+    const int bandRows = static_cast<int>(std::clamp<qsizetype>(bandBytes / rowBytes, 1, bitmap.height()));
+    const auto edge = [&](int row) { return static_cast<int>(height * row / bitmap.height()); };
+    for (int top = 0; top < bitmap.height(); top += bandRows) {
+        const int rows = std::min(bandRows, bitmap.height() - top);
+        painter.drawImage(QRect(0, edge(top), static_cast<int>(width), edge(top + rows) - edge(top)),
+                          PageImage(bitmap, top, rows));
+    }
+}
 
 PrintRecord PrinterFigures(const QPrinter& printer)
 {
@@ -135,7 +158,7 @@ void PrintDrawingOn(QPrinter& printer, Interpreter& interpreter, const std::vect
     const std::unique_ptr<Surface> bitmap =
         MakePrintBitmap(layout, depth, state.backgroundColor, interpreter.languageBase());
     interpreter.RunPrintLines(*bitmap, lines);
-    SendToPrinter(printer, *bitmap, layout);
+    SendToPrinter(printer, *bitmap, layout, interpreter.languageBase());
 }
 
 }  // namespace kresbon

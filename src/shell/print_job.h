@@ -1,16 +1,29 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <string>
 #include <vector>
 
 #include "render/print_layout.h"
 
+class QPainter;
 class QPrinter;
 
 namespace kresbon {
 
 class Interpreter;
+class Surface;
+
+// Rows of the print bitmap go to the printer in bands of about this many
+// bytes, so that a page at printer resolution never needs a second copy of
+// the whole bitmap on its way.
+constexpr qsizetype PrintBandBytes = 8 << 20;
+
+// Paints the print bitmap enlarged onto (0, 0, placedWidth, placedHeight)
+// without smoothing, band by band.
+void DrawPrintBitmap(QPainter& painter, const Surface& bitmap, long long placedWidth, long long placedHeight,
+                     qsizetype bandBytes = PrintBandBytes);
 
 // The chosen printer's page as the page fit and the print log see it:
 // resolution, printable area, whole sheet and orientation. The script name

@@ -35,6 +35,7 @@ std::string makeFolder()
     small.fillRect(1, 1, 6, 4);
     SaveDrawingToFile(small, folder + "small.bmp", 1000);
     SaveDrawingToFile(small, folder + "small.jpg", 1000);
+    SaveDrawingToFile(small, folder + "small.png", 1000);
     // Builds the GIF writer's colour lookup, once per process, before the
     // first input is timed.
     SaveDrawingToFile(small, folder + "warm.gif", 1000);

@@ -9,8 +9,8 @@ namespace kresbon::fuzzing {
 // The folder, with a trailing separator. It holds part.krs (a short
 // script), nest.krs (which includes part.krs), self.krs (which includes
 // itself), small.bmp, small.gif (a frame inside a larger screen), small.jpg,
-// pipe.gif (a named pipe), folder.bmp (a folder), link.bmp (a link to
-// small.bmp) and loop.bmp (a link to itself).
+// small.png, pipe.gif (a named pipe), folder.bmp (a folder), link.bmp (a
+// link to small.bmp) and loop.bmp (a link to itself).
 const std::string& FuzzFolder();
 
 }  // namespace kresbon::fuzzing

@@ -41,16 +41,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size == 0) return 0;
-    constexpr const char* outputs[] = {nullptr, "out.bmp", "out.gif", "out.jpg"};
+    constexpr const char* outputs[] = {nullptr, "out.bmp", "out.gif", "out.jpg", "out.png"};
     constexpr int depths[] = {4, 8, 16, 24, 32};
     FuzzHost host;
-    host.depth = depths[(data[0] >> 2) % 5];
+    host.depth = depths[(data[0] / 5) % 5];
     kresbon::Interpreter interpreter(host);
     // Keep drawings small so that each input runs in milliseconds.
     interpreter.setCanvasBudget(4'000'000);
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
     interpreter.RunScript(kresbon::DecodeScript(bytes).lines);
-    if (const char* output = outputs[data[0] & 3]) {
+    if (const char* output = outputs[data[0] % 5]) {
         const std::string path = kresbon::fuzzing::FuzzFolder() + output;
         try {
             kresbon::SaveDrawingToFile(interpreter.canvas(), path, 1000);

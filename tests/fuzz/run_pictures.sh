@@ -2,7 +2,7 @@
 # Builds the picture-reader fuzz target with clang and runs it for SECONDS
 # (default 1800) on the kept corpus, seeded with the test pictures; then
 # merges everything it found into a minimal kept corpus. The first byte of an
-# input picks the reader: 0 BMP, 1 GIF, 2 JPEG.
+# input picks the reader: 0 BMP, 1 GIF, 2 JPEG, 0xF0 PNG.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 seconds=${1:-1800}
@@ -21,6 +21,7 @@ for f in tests/data/pictures/* tests/data/damaged/* resources/demo-logo.gif; do
     *.bmp) reader='\000' ;;
     *.gif) reader='\001' ;;
     *.jpg | *.jpeg) reader='\002' ;;
+    *.png) reader='\360' ;;
     *) continue ;;
   esac
   { printf "$reader"; cat "$f"; } >"$seeds/$(basename "$f")"

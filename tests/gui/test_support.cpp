@@ -54,6 +54,24 @@ bool FakeDialogs::setUpPrinter(QWidget*, QPrinter&)
     return false;
 }
 
+std::optional<ChosenFont> FakeDialogs::chooseFontAndColour(QWidget*, const QFont&, const QColor& shown,
+                                                           const QString& caption)
+{
+    ++fontRequests;
+    shownColour = shown;
+    colourCaption = caption;
+    if (!font) return std::nullopt;
+    return ChosenFont{*font, colour.value_or(shown)};
+}
+
+bool FakeDialogs::previewPrint(QWidget*, QPrinter& printer, const std::function<void(QPrinter&)>& paint)
+{
+    ++previewRequests;
+    if (previewSetUp) previewSetUp(printer);
+    paint(printer);
+    return previewPrints;
+}
+
 std::vector<MessageRequest> FakeDialogs::notices() const
 {
     std::vector<MessageRequest> result;
@@ -77,6 +95,7 @@ void FakeDialogs::forget()
     saveRequests.clear();
     fontRequests = 0;
     printerRequests = 0;
+    previewRequests = 0;
     unexpected = 0;
 }
 

@@ -24,11 +24,23 @@ public:
     std::optional<QString> saveFileName(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& current) override;
     bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
+    std::optional<ChosenFont> chooseFontAndColour(QWidget* parent, const QFont& current, const QColor& colour,
+                                                  const QString& colourCaption) override;
+    // Paints the page once onto the printer as the preview would, after
+    // previewSetUp has set it up, and answers previewPrints.
+    bool previewPrint(QWidget* parent, QPrinter& printer, const std::function<void(QPrinter&)>& paint) override;
 
     std::deque<QMessageBox::StandardButton> answers;
     std::deque<std::optional<QString>> openNames;
     std::deque<std::optional<QString>> saveNames;
     std::optional<QFont> font;
+    // The colour the font dialog gives back; nothing keeps the one shown.
+    std::optional<QColor> colour;
+    QColor shownColour;
+    QString colourCaption;
+    std::function<void(QPrinter&)> previewSetUp;
+    bool previewPrints = false;
+    int previewRequests = 0;
 
     std::vector<MessageRequest> asked;
     std::vector<FileDialogRequest> openRequests;

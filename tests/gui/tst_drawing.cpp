@@ -254,7 +254,7 @@ private slots:
         const FileDialogRequest& request = s->dialogs.saveRequests.front();
         QCOMPARE(request.nameFilters,
                  QStringList({"BMP Files (*.bmp)", "JPEG Files (*.jpg *.jpeg)", "GIF Files (*.gif)",
-                              "Pictures (*.bmp *.jpg *.jpeg *.gif)", "All Files (*)"}));
+                              "PNG Files (*.png)", "Pictures (*.bmp *.jpg *.jpeg *.gif *.png)", "All Files (*)"}));
         QCOMPARE(request.selectedFilter, 0);
         QCOMPARE(request.defaultSuffix, QString("bmp"));
 

@@ -5,13 +5,16 @@
 #include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPainter>
 #include <QPrinter>
 #include <QTest>
 #include <functional>
 #include <map>
 #include <regex>
 
+#include "platform/surface.h"
 #include "platform/texts.h"
+#include "shell/print_job.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 
@@ -28,18 +31,25 @@ public:
     bool setUpPrinter(QWidget*, QPrinter& printer) override
     {
         ++printerRequests;
+        offeredName = printer.outputFileName();
         if (!accept) return false;
+        setUp(printer);
+        if (beforePrint) beforePrint();
+        return true;
+    }
+
+    void setUp(QPrinter& printer) const
+    {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdfPath);
         printer.setResolution(resolution);
         printer.setPageSize(QPageSize(sheetInches, QPageSize::Inch));
         printer.setPageOrientation(orientation);
         printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
-        if (beforePrint) beforePrint();
-        return true;
     }
 
     bool accept = true;
+    QString offeredName;
     QString pdfPath;
     int resolution = 100;
     QSizeF sheetInches{4, 3};
@@ -214,6 +224,86 @@ private slots:
         QVERIFY(notices[0].text.contains(QStringLiteral("no such folder/out.pdf")));
         QCOMPARE(LogLines(p->log()).size(), std::size_t(11));
         QCOMPARE(p->window->interpreter().state().pixelsPerUnit, 2);
+    }
+
+    void previewShowsThePageOfThePrintRun()
+    {
+        auto p = StartWith(Frame, "[Print]\nStretch=2\nBitsPerPixel=8\n");
+        QVERIFY(p);
+        p->print();
+        const std::pair<int, int> printed = PictureSize(p->pdf());
+        QVERIFY(QFile::remove(p->dialogs.pdfPath));
+        QFile::remove(p->box.path(QStringLiteral("LastPrint.log")));
+
+        // The preview paints the same bitmap at the same place; closing it
+        // without printing writes no log.
+        p->dialogs.previewSetUp = [&](QPrinter& printer) { p->dialogs.setUp(printer); };
+        p->window->printPreviewItem()->trigger();
+        QCOMPARE(p->dialogs.previewRequests, 1);
+        QVERIFY(p->dialogs.notices().empty());
+        QCOMPARE(PictureSize(p->pdf()), printed);
+        QCOMPARE(printed, std::make_pair(200, 100));
+        QVERIFY(!p->box.exists(QStringLiteral("LastPrint.log")));
+        QCOMPARE(p->window->interpreter().state().pixelsPerUnit, 2);
+
+        p->dialogs.previewPrints = true;
+        p->window->printPreviewItem()->trigger();
+        QCOMPARE(LogLines(p->log()).size(), std::size_t(11));
+        QCOMPARE(p->window->printFileName(), p->dialogs.pdfPath);
+    }
+
+    void previewOfAFailingPrintRunReportsIt()
+    {
+        auto p = StartWith(Frame + "Picture 10, 10, \"mark.bmp\"\n", {},
+                           {{QStringLiteral("mark.bmp"), SmallBmp()}});
+        QVERIFY(p);
+        p->dialogs.previewSetUp = [&](QPrinter& printer) {
+            p->dialogs.setUp(printer);
+            QFile::remove(p->box.path(QStringLiteral("mark.bmp")));
+        };
+        p->window->printPreviewItem()->trigger();
+        QCOMPARE(p->dialogs.notices().size(), std::size_t(1));
+        QVERIFY(p->dialogs.notices()[0].text.contains(QStringLiteral("mark.bmp")));
+        QCOMPARE(p->window->interpreter().state().pixelsPerUnit, 2);
+    }
+
+    void pdfFileIsOfferedAgainToTheNextPrint()
+    {
+        auto p = StartWith(Frame);
+        QVERIFY(p);
+        p->print();
+        QVERIFY(p->dialogs.offeredName.isEmpty());
+        p->print();
+        QCOMPARE(p->dialogs.offeredName, p->dialogs.pdfPath);
+    }
+
+    void bitmapGoesToThePageInBandsThatMeet()
+    {
+        // Every row its own colour; bands of 4 rows.
+        Surface bitmap(7, 50, 24);
+        for (int y = 0; y < 50; ++y) {
+            bitmap.setBrush(makeRgb(y * 5, 255 - y * 5, y % 2 ? 255 : 0), BrushStyle::Solid);
+            bitmap.fillRect(0, y, 7, y + 1);
+        }
+        const auto page = [&](int width, int height, qsizetype bandBytes) {
+            QImage image(width + 5, height + 5, QImage::Format_RGB32);
+            image.fill(Qt::magenta);
+            QPainter painter(&image);
+            DrawPrintBitmap(painter, bitmap, width, height, bandBytes);
+            return image;
+        };
+        const QImage enlarged = page(21, 150, 7 * 4 * 4);
+        for (int y = 0; y < 150; ++y)
+            for (int x = 0; x < 21; x += 5)
+                QCOMPARE(enlarged.pixel(x, y) & 0xFFFFFF, bitmap.pixel(x / 3, y / 3));
+        QCOMPARE(QColor(enlarged.pixel(21, 0)), QColor(Qt::magenta));
+        QCOMPARE(QColor(enlarged.pixel(0, 150)), QColor(Qt::magenta));
+        QCOMPARE(enlarged, page(21, 150, PrintBandBytes));
+
+        // An enlargement that is no whole multiple leaves no row unpainted.
+        const QImage uneven = page(20, 163, 7 * 4 * 3);
+        for (int y = 0; y < 163; ++y) QVERIFY(QColor(uneven.pixel(0, y)) != QColor(Qt::magenta));
+        QCOMPARE(QColor(uneven.pixel(0, 163)), QColor(Qt::magenta));
     }
 
     void invalidDrawingOrCancelledDialogPrintsNothing()

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
+#include "interpreter/drawing_state.h"
+#include "interpreter/expression.h"
+
 using namespace kresbon;
 
 namespace {
@@ -12,6 +17,16 @@ std::string OneLine(DrawingAction action, PixelPoint a, PixelPoint b, int ppu = 
     c.pixelsPerUnit = ppu;
     const auto lines = CommandLines(action, a, b, c);
     return lines.size() == 1 ? lines[0] : "<" + std::to_string(lines.size()) + " lines>";
+}
+
+int SignificantDigits(const std::string& number)
+{
+    const std::string mantissa = number.substr(0, number.find('E'));
+    const std::size_t first = mantissa.find_first_not_of("-0.");
+    int digits = 0;
+    if (first == std::string::npos) return digits;
+    for (char c : mantissa.substr(first)) digits += std::isdigit(static_cast<unsigned char>(c)) ? 1 : 0;
+    return digits;
 }
 
 }  // namespace
@@ -92,6 +107,40 @@ TEST(ClickCommands, NumbersAreClickedPixelsDividedByTheScale)
     EXPECT_EQ(PixelsToUnits(20, 3), "6.66666666666667");
     EXPECT_EQ(PixelsToUnits(0, 7), "0");
     EXPECT_EQ(PixelsToUnits(1, 8), "0.125");
+}
+
+// Every clicked pixel comes back as itself when the inserted number is
+// converted by the interpreter, also with shifts (which move the object by
+// their own floored amount), and the text keeps at most 15 significant
+// digits and stays the plain 15-digit rounding wherever that already hits.
+TEST(ClickCommands, InsertedNumbersLandOnTheClickedPixel)
+{
+    EXPECT_EQ(ClickedPixelToUnits(10, 3), "3.33333333333334");
+    EXPECT_EQ(OneLine(DrawingAction::Point, {10, 20}, {}, 3), "Point 3.33333333333334, 6.66666666666667, DefaultColor");
+    for (int ppu : {1, 2, 3, 6, 7, 9, 11, 13, 17, 25, 49, 97, 300, 1000}) {
+        for (long double shift : {0.0L, 2.5L, 0.3L, -1.7L, 12345.678L}) {
+            DrawingState state;
+            state.pixelsPerUnit = ppu;
+            state.shiftX = shift;
+            state.shiftY = -shift;
+            const int originX = ToPixelX(state, 0);
+            const int originY = ToPixelY(state, 0);
+            for (int pixel = 0; pixel <= 2000; ++pixel) {
+                const std::string text = ClickedPixelToUnits(pixel, ppu);
+                const auto value = EvaluateNumber(text);
+                ASSERT_TRUE(value) << text;
+                ASSERT_EQ(ToPixelX(state, *value), originX + pixel) << "ppu " << ppu << " text " << text;
+                ASSERT_EQ(ToPixelY(state, *value), originY + pixel) << "ppu " << ppu << " text " << text;
+                if (shift != 0) continue;
+                ASSERT_LE(SignificantDigits(text), 15) << text;
+                const std::string rounded = PixelsToUnits(pixel, ppu);
+                const auto roundedValue = EvaluateNumber(rounded);
+                DrawingState plain;
+                plain.pixelsPerUnit = ppu;
+                if (ToPixelX(plain, *roundedValue) == pixel) ASSERT_EQ(text, rounded);
+            }
+        }
+    }
 }
 
 TEST(ClickCommands, EveryObjectTemplate)

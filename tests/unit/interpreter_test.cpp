@@ -287,6 +287,9 @@ TEST_F(InterpreterTest, HiddenLayersSkipCommandsAndTheirChecks)
     EXPECT_TRUE(r.valid);
     EXPECT_TRUE(r.noLayerShown);
     EXPECT_EQ(count(Red), 0);
+
+    host.shown[9] = true;
+    EXPECT_FALSE(run("Point 1, 1, Red").noLayerShown);
 }
 
 TEST_F(InterpreterTest, ErrorReportNamesTheEditorLine)

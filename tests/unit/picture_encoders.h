@@ -1,6 +1,6 @@
 #pragma once
 
-// Writers of small GIF and JPEG files for the picture tests, built on the
+// Writers of small GIF, JPEG and PNG files for the picture tests, built on the
 // same libraries the readers use.
 
 #include <gif_lib.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <png.h>
 
 #include "platform/surface.h"
 
@@ -153,6 +154,52 @@ inline Bytes encodeJpeg(const JpegLayout& layout)
     jpeg_destroy_compress(&info);
     Bytes out(buffer, buffer + size);
     std::free(buffer);
+    return out;
+}
+
+struct PngLayout {
+    int width = 1;
+    int height = 1;
+    int colourType = PNG_COLOR_TYPE_RGB;
+    int bitDepth = 8;
+    bool interlaced = false;
+    std::vector<Rgb> palette;
+    std::vector<std::uint8_t> transparency;  // tRNS: alphas of palette entries
+    std::vector<std::uint8_t> samples;       // packed rows as the file holds them, top row first
+};
+
+inline void appendPngBytes(png_structp png, png_bytep data, png_size_t n)
+{
+    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + n);
+}
+
+// Writes the samples as they are with libpng, which interlaces them itself.
+inline Bytes encodePng(const PngLayout& layout)
+{
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) throw std::runtime_error("libpng could not write the test picture");
+    png_set_write_fn(png, &out, appendPngBytes, nullptr);
+    png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colourType,
+                 layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> palette;
+    for (Rgb c : layout.palette)
+        palette.push_back({static_cast<png_byte>(redOf(c)), static_cast<png_byte>(greenOf(c)),
+                           static_cast<png_byte>(blueOf(c))});
+    if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+    if (!layout.transparency.empty())
+        png_set_tRNS(png, info, layout.transparency.data(), static_cast<int>(layout.transparency.size()), nullptr);
+    png_write_info(png, info);
+    const std::size_t stride = layout.samples.size() / layout.height;
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < layout.height; ++y)
+            png_write_row(png, layout.samples.data() + y * stride);
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
     return out;
 }
 

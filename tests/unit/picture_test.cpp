@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -126,7 +127,7 @@ protected:
 TEST_F(PictureTest, EachFailingStepHasItsMessageAndDrawsNothing)
 {
     writeSquare("square.bmp");
-    write("square.png", {1, 2, 3});
+    write("square.tif", {1, 2, 3});
     write("noextension", {1, 2, 3});
     fs::create_directories(folder / "folder.bmp");
     ASSERT_EQ(::mkfifo((folder / "pipe.gif").c_str(), 0600), 0);
@@ -140,7 +141,7 @@ TEST_F(PictureTest, EachFailingStepHasItsMessageAndDrawsNothing)
     EXPECT_EQ(place(0, 0, "\"folder.bmp\""), fileMessage(328, folder / "folder.bmp", 329));
     EXPECT_EQ(place(0, 0, "\"pipe.gif\""), fileMessage(328, folder / "pipe.gif", 329));
 
-    EXPECT_EQ(place(0, 0, "\"square.png\"", "x"), fileMessage(330, folder / "square.png", 331));
+    EXPECT_EQ(place(0, 0, "\"square.tif\"", "x"), fileMessage(330, folder / "square.tif", 331));
     EXPECT_EQ(place(0, 0, "\"noextension\""), fileMessage(330, folder / "noextension", 331));
 
     EXPECT_EQ(place(0, 0, "\"square.bmp\"", "abc", "x"), T(332));
@@ -180,7 +181,7 @@ TEST_F(PictureTest, DamagedFilesAreRefusedByTheReaders)
     settings.programFolder = (fs::path(KRESBON_TEST_DATA) / "pictures").string();
     canvas = Surface(20, 20, 24);
     clear();
-    for (const char* name : {"\"sound.bmp\"", "\"sound.gif\"", "\"sound.jpg\""}) {
+    for (const char* name : {"\"sound.bmp\"", "\"sound.gif\"", "\"sound.jpg\"", "\"sound.png\""}) {
         EXPECT_EQ(place(0, 0, name), "") << name;
         EXPECT_EQ(drawnSize(), (std::array<int, 2>{16, 16})) << name;
     }
@@ -231,7 +232,8 @@ TEST_F(PictureTest, ExtensionsMatchWithoutRegardToCase)
     gif.colours = {Red, Blue};
     gif.frames.push_back({0, 0, 1, 1, false, {}, -1, {1}});
     write("e.Gif", encodeGif(gif));
-    for (const char* name : {"a.Bmp", "b.BMP", "c.jpeg", "d.JPG", "e.Gif"})
+    write("f.Png", encodePng({1, 1, PNG_COLOR_TYPE_GRAY, 8, false, {}, {}, {0}}));
+    for (const char* name : {"a.Bmp", "b.BMP", "c.jpeg", "d.JPG", "e.Gif", "f.Png"})
         EXPECT_EQ(place(0, 0, '"' + std::string(name) + '"'), "") << name;
 }
 
@@ -348,6 +350,40 @@ TEST(StretchDraw, AKeptFrameDrawsAsItsWholeScreenWould)
     StretchDraw(expected, whole, 0, -7, 40, 310);
     DrawPlacedPicture(drawn, framed, 0, -7, 40, 310);
     EXPECT_EQ(drawn.pixels(), expected.pixels());
+}
+
+TEST(StretchDraw, TrueColourRowsMatchPixelByPixelPlacement)
+{
+    std::mt19937 random(23);
+    const auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    for (int n = 0; n < 600; ++n) {
+        Picture picture{between(1, 9), between(1, 7), {}, true};
+        for (int i = 0; i < picture.width * picture.height; ++i) {
+            picture.pixels.push_back(between(0, 3) == 0 ? Picture::TransparentPixel
+                                                         : static_cast<Rgb>(between(0, 0xFFFFFF)));
+        }
+        // Own size, whole multiples and arbitrary sizes, across the edges.
+        const int kind = n % 3;
+        const int w = kind == 0 ? picture.width : kind == 1 ? picture.width * between(2, 4) : between(1, 30);
+        const int h = kind == 0 ? picture.height : kind == 1 ? picture.height * between(2, 4) : between(1, 30);
+        const int x = between(-12, 20), y = between(-12, 16);
+        const int depth = n % 4 == 0 ? 16 : n % 4 == 1 ? 32 : 24;
+        Surface placed(24, 18, depth);
+        placed.setBrush(0x123456, BrushStyle::Solid);
+        placed.fillRect(0, 0, 24, 18);
+        Surface expected = placed;
+        StretchDraw(placed, picture, x, y, w, h);
+        for (int py = 0; py < h; ++py) {
+            for (int px = 0; px < w; ++px) {
+                const Rgb c = picture.at(static_cast<int>((2LL * px + 1) * picture.width / (2LL * w)),
+                                         static_cast<int>((2LL * py + 1) * picture.height / (2LL * h)));
+                if (c != Picture::TransparentPixel) expected.setPixel(x + px, y + py, c);
+            }
+        }
+        ASSERT_EQ(placed.pixels(), expected.pixels())
+            << picture.width << "x" << picture.height << " into " << w << "x" << h << " at " << x << "," << y
+            << ", depth " << depth;
+    }
 }
 
 TEST(StretchDraw, PaletteSurfacesDitherColoursTheyLack)

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/texts.h"
+
 namespace kresbon {
 namespace {
 
@@ -167,17 +169,17 @@ TEST(PrintLog, WriteReplacesTheFileAndNamesItOnFailure)
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     const std::string path = (folder / "LastPrint.log").string();
-    WritePrintLog(path, "a much longer first text\r\n");
-    WritePrintLog(path, "short\r\n");
+    WritePrintLog(path, "a much longer first text\r\n", EnglishBase);
+    WritePrintLog(path, "short\r\n", EnglishBase);
     std::ifstream in(path, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "short\r\n");
 
     const std::string missing = (folder / "no such folder" / "LastPrint.log").string();
     try {
-        WritePrintLog(missing, "x");
+        WritePrintLog(missing, "x", CzechBase);
         ADD_FAILURE() << "no error for an unwritable log";
     } catch (const std::runtime_error& error) {
-        EXPECT_NE(std::string(error.what()).find(missing), std::string::npos) << error.what();
+        EXPECT_EQ(std::string(error.what()).find(TextUtf8(CzechBase, 571) + '"' + missing + '"'), 0u) << error.what();
     }
     std::filesystem::remove_all(folder);
 }

@@ -70,7 +70,7 @@ TEST(DrawingFileFormat, TheLastExtensionInAnyCaseChoosesTheFormat)
         {"drawing.bmp", F::Bmp},          {"DRAWING.BMP", F::Bmp},       {"a.png.bmp", F::Bmp},
         {"/tmp/plan.gif", F::Gif},        {"plan.Gif", F::Gif},          {"x.jpg", F::Jpeg},
         {"x.JPG", F::Jpeg},               {"x.Jpeg", F::Jpeg},           {"x.jpeg", F::Jpeg},
-        {"x.png", std::nullopt},          {"x.tif", std::nullopt},       {"x.bmp.png", std::nullopt},
+        {"x.png", F::Png},               {"x.tif", std::nullopt},       {"x.bmp.PNG", F::Png},
         {"drawing", std::nullopt},        {"drawing.", std::nullopt},    {"old.bmp/drawing", std::nullopt},
         {"x.jpe", std::nullopt},          {"x.bmpx", std::nullopt},      {"", std::nullopt},
     };
@@ -99,33 +99,35 @@ TEST_F(SaveDrawingTest, EachExtensionWritesItsOwnFormat)
     SaveDrawingToFile(s, file("b.Gif"), EnglishBase);
     SaveDrawingToFile(s, file("c.JPG"), EnglishBase);
     SaveDrawingToFile(s, file("d.jpeg"), EnglishBase);
+    SaveDrawingToFile(s, file("e.PNG"), EnglishBase);
     EXPECT_EQ(ReadBytes(file("a.bmp")), EncodeBmp(s));
+    EXPECT_EQ(startOf(ReadBytes(file("e.PNG")), 8), "\x89PNG\r\n\x1A\n");
     EXPECT_EQ(startOf(ReadBytes(file("b.Gif")), 6), "GIF89a");
     for (const char* name : {"c.JPG", "d.jpeg"}) {
         const Bytes b = ReadBytes(file(name));
         EXPECT_EQ(startOf(b, 3), "\xFF\xD8\xFF") << name;
         EXPECT_EQ(startOf(b, 11).substr(6), std::string("JFIF\0", 5)) << name;
     }
-    EXPECT_EQ(listing(), (std::vector<std::string>{"a.bmp", "b.Gif", "c.JPG", "d.jpeg"}));
+    EXPECT_EQ(listing(), (std::vector<std::string>{"a.bmp", "b.Gif", "c.JPG", "d.jpeg", "e.PNG"}));
 }
 
 TEST_F(SaveDrawingTest, AnyOtherExtensionIsAScriptErrorAndWritesNothing)
 {
     const Surface s(10, 10, 4);
-    const std::string path = file("plán.png");
+    const std::string path = file("plán.tif");
     try {
         SaveDrawingToFile(s, path, EnglishBase);
-        FAIL() << "no error for .png";
+        FAIL() << "no error for .tif";
     } catch (const vyjimka& e) {
         EXPECT_EQ(e.message(), "Cannot save the drawing as \"" + Utf8ToCp1250(path) +
-                                   "\": use the extension .bmp, .gif, .jpg or .jpeg.");
+                                   "\": use the extension .bmp, .gif, .jpg, .jpeg or .png.");
     }
     try {
         SaveDrawingToFile(s, file("drawing"), CzechBase);
         FAIL() << "no error without an extension";
     } catch (const vyjimka& e) {
         EXPECT_EQ(Cp1250ToUtf8(e.message()), "Výkres nelze uložit jako \"" + file("drawing") +
-                                                 "\": použijte příponu .bmp, .gif, .jpg nebo .jpeg.");
+                                                 "\": použijte příponu .bmp, .gif, .jpg, .jpeg nebo .png.");
     }
     EXPECT_TRUE(listing().empty());
 }
@@ -134,7 +136,7 @@ TEST_F(SaveDrawingTest, ADrawingWithASideOfZeroIsRefusedInEveryFormat)
 {
     for (const auto& [width, height] : {std::pair{0, 5}, std::pair{5, 0}, std::pair{0, 0}}) {
         const Surface s(width, height, 24);
-        for (const char* name : {"z.bmp", "z.gif", "z.jpg"}) {
+        for (const char* name : {"z.bmp", "z.gif", "z.jpg", "z.png"}) {
             const std::string path = file(name);
             try {
                 SaveDrawingToFile(s, path, EnglishBase);
@@ -158,7 +160,7 @@ TEST_F(SaveDrawingTest, ADrawingWithASideOfZeroIsRefusedInEveryFormat)
 TEST_F(SaveDrawingTest, AMissingFolderIsNamedAndNothingIsLeftBehind)
 {
     const Surface s = VariedDrawing(8, 20, 20);
-    for (const char* name : {"d.bmp", "d.gif", "d.jpg"}) {
+    for (const char* name : {"d.bmp", "d.gif", "d.jpg", "d.png"}) {
         const std::string path = file(std::string("missing/") + name);
         try {
             SaveDrawingToFile(s, path, EnglishBase);
@@ -175,7 +177,7 @@ TEST_F(SaveDrawingTest, AMissingFolderIsNamedAndNothingIsLeftBehind)
 TEST_F(SaveDrawingTest, AnExistingFileIsReplacedWholeInOneStep)
 {
     const Surface s = VariedDrawing(4, 30, 20);
-    for (const char* name : {"d.bmp", "d.gif", "d.jpg"}) {
+    for (const char* name : {"d.bmp", "d.gif", "d.jpg", "d.png"}) {
         const std::string path = file(name);
         const std::string older(200000, 'x');
         { std::ofstream(path) << older; }
@@ -197,7 +199,7 @@ TEST_F(SaveDrawingTest, AnExistingFileIsReplacedWholeInOneStep)
         EXPECT_NE(startOf(now, 1), "x") << name;
     }
     EXPECT_EQ(ReadBytes(file("d.bmp")), EncodeBmp(s));
-    EXPECT_EQ(listing(), (std::vector<std::string>{"d.bmp", "d.gif", "d.jpg"}));
+    EXPECT_EQ(listing(), (std::vector<std::string>{"d.bmp", "d.gif", "d.jpg", "d.png"}));
 }
 
 }  // namespace

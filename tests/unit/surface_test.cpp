@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "platform/palette.h"
+#include "platform/surface_detail.h"
 
 namespace kresbon {
 namespace {
@@ -552,6 +554,61 @@ TEST(SurfaceArc, EqualRadialsGiveTheWholeEllipseBarItsLastPixel)
     swapped.setBrush(kWhite, BrushStyle::Clear);
     swapped.arc(33, 23, 3, 3, 0, 13, 0, 13);
     EXPECT_EQ(swapped.pixels(), arc.pixels());
+}
+
+// A thin solid outline must paint exactly what stroking its point sequence
+// segment by segment paints; the reference strokes the sequence with lineTo.
+void strokeThrough(Surface& s, const std::vector<Surface::Point>& points, bool closed)
+{
+    if (points.size() < 2) return;
+    s.moveTo(static_cast<int>(points[0].x), static_cast<int>(points[0].y));
+    for (std::size_t i = 1; i < points.size(); ++i) s.lineTo(static_cast<int>(points[i].x), static_cast<int>(points[i].y));
+    if (closed) s.lineTo(static_cast<int>(points[0].x), static_cast<int>(points[0].y));
+}
+
+TEST(SurfaceEllipse, ThinSolidOutlinesPaintWhatTheirStrokedOutlinePaints)
+{
+    std::mt19937 random(9);
+    const auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    std::vector<Surface::Point> quadrant, outline;
+    for (int n = 0; n < 4000; ++n) {
+        // Boxes inside the image, across its edges and around it.
+        const int x1 = between(-60, 110), y1 = between(-60, 80);
+        const bool small = n % 4 == 0;
+        const int x2 = x1 + (small ? between(1, 6) : between(1, 170)) * (n % 3 == 0 ? -1 : 1);
+        const int y2 = y1 + (small ? between(1, 6) : between(1, 150)) * (n % 5 == 0 ? -1 : 1);
+        const Surface::Box box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+        surface_detail::ellipseQuadrant(box.width(), box.height(), quadrant);
+        const std::string label = std::to_string(x1) + "," + std::to_string(y1) + "," + std::to_string(x2) + "," +
+                                  std::to_string(y2);
+
+        Surface direct = blank(110, 80);
+        Surface stroked = blank(110, 80);
+        direct.setBrush(kWhite, BrushStyle::Clear);
+        if (box.width() > 2 && box.height() > 2) {
+            direct.ellipse(x1, y1, x2, y2);
+            surface_detail::ellipseOutline(box, quadrant, outline);
+            strokeThrough(stroked, outline, true);
+            ASSERT_EQ(direct.pixels(), stroked.pixels()) << "ellipse " << label;
+        }
+
+        // Arcs between random rays, rays along the axes and equal rays.
+        const int cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
+        int x3 = between(-80, 190), y3 = between(-80, 160), x4 = between(-80, 190), y4 = between(-80, 160);
+        if (n % 7 == 0) x3 = cx, x4 = cx + 1;
+        if (n % 11 == 0) y3 = cy, y4 = cy;
+        if (n % 13 == 0) x4 = x3, y4 = y3;
+        Surface arc = blank(110, 80);
+        Surface arcStroked = blank(110, 80);
+        arc.setBrush(kWhite, BrushStyle::Clear);
+        arc.arc(x1, y1, x2, y2, x3, y3, x4, y4);
+        const surface_detail::ArcSpan span = surface_detail::arcSpan(box, quadrant, x3, y3, x4, y4);
+        outline.clear();
+        for (std::int64_t i = span.start; i < span.end; ++i) outline.push_back(surface_detail::arcPoint(box, quadrant, i));
+        strokeThrough(arcStroked, outline, false);
+        ASSERT_EQ(arc.pixels(), arcStroked.pixels())
+            << "arc " << label << " from " << x3 << "," << y3 << " to " << x4 << "," << y4;
+    }
 }
 
 TEST(SurfaceShapes, HugeBoxesAndPensFinish)
