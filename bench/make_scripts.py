@@ -57,3 +57,14 @@ write("fill", ["MaximumX = 4000", "MaximumY = 4000", "FillArea 10, 10, Solid, Re
 
 with open(f"{out}/pillow.json", "w") as f:
     json.dump({"lines": lines, "shapes": shapes}, f)
+
+# 1,000,000 short lines: a large script whose time is mostly its reading.
+short = []
+for _ in range(1_000_000):
+    x, y = rnd.randrange(2000), rnd.randrange(2000)
+    short.append((x, y, x + rnd.randrange(-10, 11), y + rnd.randrange(-10, 11)))
+with open(f"{out}/lines_1m.krs", "w") as f:
+    f.write("MaximumX = 2000\nMaximumY = 2000\n")
+    f.writelines(f"Line {a}, {b}, {c}, {d}, Solid, 1, Black\n" for a, b, c, d in short)
+with open(f"{out}/pillow_1m.json", "w") as f:
+    json.dump({"lines": short}, f)

@@ -43,7 +43,8 @@ int languageOfArguments(int argc, char** argv)
 {
     int language = EnglishBase;
     for (int i = 1; i + 1 < argc; ++i) {
-        if (std::string_view(argv[i]) == "--lang") language = std::string_view(argv[i + 1]) == "cs" ? CzechBase : EnglishBase;
+        if (std::string_view(argv[i]) == "--lang")
+            language = std::string_view(argv[i + 1]) == "cs" ? CzechBase : EnglishBase;
     }
     return language;
 }
@@ -223,7 +224,7 @@ int main(int argc, char** argv)
 
     CliHost host(options, programFolder(), scriptPath);
     Interpreter interpreter(host);
-    const RunReport report = interpreter.RunScript(DecodeScript(bytes).lines);
+    const RunReport report = interpreter.RunScript(DecodeScript(std::move(bytes)).lines);
 
     int status = 0;
     if (!report.valid) {
@@ -235,10 +236,12 @@ int main(int argc, char** argv)
 
     if (options.output) {
         try {
-            if (options.thumbnail > 0)
-                SaveDrawingToFile(ScaleToFit(interpreter.canvas(), options.thumbnail), *options.output, options.language);
-            else
+            if (options.thumbnail > 0) {
+                SaveDrawingToFile(ScaleToFit(interpreter.canvas(), options.thumbnail), *options.output,
+                                  options.language);
+            } else {
                 SaveDrawingToFile(interpreter.canvas(), *options.output, options.language);
+            }
         } catch (const vyjimka& e) {
             std::cerr << "kresbon-render: " << forTerminal(e.message()) << '\n';
             return 2;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 
 #include "platform/palette.h"
@@ -58,21 +61,34 @@ ColourLookup::ColourLookup(std::span<const Rgb> palette) : palette_(palette.begi
     const ChannelBounds green = channelBounds(palette_, 1);
     const ChannelBounds blue = channelBounds(palette_, 2);
     const std::size_t count = palette_.size();
+    // Sums over a full 256 entries, so that the search for the bound has a
+    // fixed length the compiler can vectorise; entries past the palette and
+    // repeated ones are never nearest and never candidates.
+    constexpr int kNever = 1 << 28;
+    std::vector<std::array<int, 256>> blueFar(kCellsPerChannel), blueNear(kCellsPerChannel);
+    for (int b = 0; b < kCellsPerChannel; ++b) {
+        for (std::size_t i = 0; i < 256; ++i) {
+            blueFar[b][i] = i < count ? blue.farthest[b][i] : kNever;
+            blueNear[b][i] = i < count && !repeated[i] ? blue.nearest[b][i] : kNever;
+        }
+    }
+    std::array<int, 256> rgFar{}, rgNear{};
     cellStart_.reserve(kCellsPerChannel * kCellsPerChannel * kCellsPerChannel + 1);
     for (int r = 0; r < kCellsPerChannel; ++r) {
         for (int g = 0; g < kCellsPerChannel; ++g) {
+            for (std::size_t i = 0; i < 256; ++i) {
+                rgFar[i] = i < count ? red.farthest[r][i] + green.farthest[g][i] : 0;
+                rgNear[i] = i < count ? red.nearest[r][i] + green.nearest[g][i] : 0;
+            }
             for (int b = 0; b < kCellsPerChannel; ++b) {
                 // No colour of the cell is farther than this from its
                 // nearest entry, so an entry whose least distance to the
                 // cell exceeds it can never be nearest.
-                int bound = 0x7FFFFFFF;
-                for (std::size_t i = 0; i < count; ++i) {
-                    bound = std::min(bound, red.farthest[r][i] + green.farthest[g][i] + blue.farthest[b][i]);
-                }
+                int bound = kNever;
+                for (std::size_t i = 0; i < 256; ++i) bound = std::min(bound, rgFar[i] + blueFar[b][i]);
                 cellStart_.push_back(static_cast<std::uint32_t>(candidates_.size()));
                 for (std::size_t i = 0; i < count; ++i) {
-                    if (!repeated[i] && red.nearest[r][i] + green.nearest[g][i] + blue.nearest[b][i] <= bound)
-                        candidates_.push_back(static_cast<std::uint8_t>(i));
+                    if (rgNear[i] + blueNear[b][i] <= bound) candidates_.push_back(static_cast<std::uint8_t>(i));
                 }
             }
         }
@@ -105,6 +121,17 @@ const ColourLookup& halftoneLookup()
 {
     static const ColourLookup lookup(halftonePalette());
     return lookup;
+}
+
+const ColourLookup& ColourLookupFor(std::span<const Rgb> palette)
+{
+    if (std::ranges::equal(palette, halftonePalette())) return halftoneLookup();
+    static std::mutex mutex;
+    static std::map<std::vector<Rgb>, std::unique_ptr<const ColourLookup>> built;
+    const std::lock_guard lock(mutex);
+    std::unique_ptr<const ColourLookup>& lookup = built[std::vector<Rgb>(palette.begin(), palette.end())];
+    if (!lookup) lookup = std::make_unique<const ColourLookup>(palette);
+    return *lookup;
 }
 
 }  // namespace kresbon

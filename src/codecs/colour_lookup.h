@@ -39,4 +39,8 @@ private:
 // The lookup for the fixed halftone palette, built on first use.
 const ColourLookup& halftoneLookup();
 
+// The lookup for a palette of 1 to 256 colours, built the first time that
+// palette is asked for and kept for the life of the program.
+const ColourLookup& ColourLookupFor(std::span<const Rgb> palette);
+
 }  // namespace kresbon

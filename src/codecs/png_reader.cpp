@@ -93,7 +93,8 @@ bool readHeader(png_structp png, png_infop info, Header& header)
     header.height = png_get_image_height(png, info);
     header.bitsPerPixel = png_get_bit_depth(png, info) * png_get_channels(png, info);
     header.interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
-    header.wideAlpha = png_get_bit_depth(png, info) == 16 && (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA);
+    header.wideAlpha =
+        png_get_bit_depth(png, info) == 16 && (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0;
     return true;
 }
 
@@ -109,7 +110,8 @@ bool prepareRows(png_structp png, png_infop info, const Header& header)
     png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != header.width * (header.wideAlpha ? 8 : 4)) png_error(png, "unexpected row layout");
+    if (png_get_rowbytes(png, info) != header.width * (header.wideAlpha ? 8 : 4))
+        png_error(png, "unexpected row layout");
     return true;
 }
 
@@ -171,7 +173,8 @@ Picture ReadPng(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
     png_set_read_fn(read.png, nullptr, takeBytes);
 
     Header header;
-    if (!readHeader(read.png, read.info, header)) throw PictureError(std::string("PNG file is damaged: ") + input.message);
+    if (!readHeader(read.png, read.info, header))
+        throw PictureError(std::string("PNG file is damaged: ") + input.message);
     CheckPictureSize(header.width, header.height, limits);
     const unsigned long long needed =
         static_cast<unsigned long long>(header.width) * header.height * header.bitsPerPixel / 8;

@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "interpreter/drawing_state.h"
-#include "interpreter/expression.h"
-#include "interpreter/text_helpers.h"
+#include "platform/expression.h"
+#include "platform/text_helpers.h"
 #include "platform/texts.h"
 
 namespace kresbon {

@@ -1,10 +1,10 @@
 #include <string>
 #include <vector>
 
-#include "interpreter/expression.h"
+#include "platform/expression.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/named_values.h"
-#include "interpreter/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/fonts.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
@@ -23,6 +23,17 @@ enum BoxShape { LineShape, RectangleShape, EllipseShape };
 
 void splitParameters(std::string_view parameterText, CommandParameters& p)
 {
+    if (parameterText.find(QuoteChar) == std::string_view::npos) {
+        // Without quotes every comma separates.
+        std::size_t start = 0;
+        for (int field = 1; field <= MaxParameters; ++field) {
+            const std::size_t comma = parameterText.find(',', start);
+            p[field] = Trimmed(parameterText.substr(start, comma - start));
+            if (comma == std::string_view::npos) break;
+            start = comma + 1;
+        }
+        return;
+    }
     int field = 1;
     bool quoted = false;
     std::size_t start = 0;
@@ -32,7 +43,7 @@ void splitParameters(std::string_view parameterText, CommandParameters& p)
             if (c == QuoteChar) quoted = !quoted;
             if (c != ',' || quoted) continue;
         }
-        p[field++] = Trim(parameterText.substr(start, i - start));
+        p[field++] = Trimmed(parameterText.substr(start, i - start));
         start = i + 1;
     }
 }
@@ -45,7 +56,7 @@ public:
     {
     }
 
-    const std::string& operator[](int i) const { return p_[i]; }
+    std::string_view operator[](int i) const { return p_[i]; }
 
     void checkTooMany(int field) const
     {
@@ -70,12 +81,12 @@ public:
 
     PenStyle lineType(int i) const
     {
-        return PenStyleByName(p_[i].empty() ? std::string("Solid") : p_[i], lang_);
+        return PenStyleByName(p_[i].empty() ? std::string_view("Solid") : p_[i], lang_);
     }
 
     int thickness(int i) const
     {
-        const std::string& t = p_[i].empty() ? one_ : p_[i];
+        const std::string_view t = p_[i].empty() ? std::string_view("1") : p_[i];
         if (!IsUnsignedInteger(t)) raise(279);
         const auto v = TextToInt(t);
         if (!v || *v < 1) raise(279);
@@ -87,16 +98,17 @@ public:
     long double positiveOrDefault(int i, std::string_view globalName, long double global,
                                   int message) const
     {
-        const bool useGlobal = p_[i].empty() || LowerText(p_[i]) == globalName;
-        const auto v = TextToFloat(useGlobal ? FloatToStr(static_cast<double>(global)) : p_[i]);
+        const bool useGlobal = p_[i].empty() || EqualsFolded(p_[i], globalName);
+        const auto v = useGlobal ? TextToFloat(FloatToStr(static_cast<double>(global)))
+                                 : TextToFloat(p_[i]);
         if (!v || !(*v > 0)) raise(message);
         return *v;
     }
 
     Rgb colour(int i) const
     {
-        const std::string& c = p_[i];
-        if (c.empty() || LowerText(c) == "defaultcolor") return ColorByName(state_.defaultColor, lang_);
+        const std::string_view c = p_[i];
+        if (c.empty() || EqualsFolded(c, "defaultcolor")) return ColorByName(state_.defaultColor, lang_);
         return ColorByName(c, lang_);
     }
 
@@ -106,32 +118,39 @@ private:
     const CommandParameters& p_;
     const DrawingState& state_;
     int lang_;
-    const std::string one_ = "1";
 };
 
 }  // namespace
 
 void Interpreter::ExecuteCommand(RunMode mode, std::string_view rawLine)
 {
-    const std::string line = Trim(StripComment(rawLine));
+    const std::string_view line = Trimmed(rawLine.substr(0, FindOutsideQuotes(rawLine, '%')));
+    executeCommand(mode, line, FindOutsideQuotes(line, '='));
+}
+
+// A line without its comment and outer blanks, and where its first '='
+// outside quotes stands (npos for a drawing command).
+void Interpreter::executeCommand(RunMode mode, std::string_view line, std::size_t equals)
+{
     if (line.empty()) return;
-    std::string name;
+    std::string_view name;
     CommandParameters p;
-    if (CountCharOutsideQuotes(line, '=') > 0) {
-        name = Trim(QuotedField(line, '=', QuoteChar, 1));
-        p[1] = Trim(QuotedField(line, '=', QuoteChar, 2));
+    if (equals != std::string_view::npos) {
+        name = Trimmed(line.substr(0, equals));
+        const std::string_view value = line.substr(equals + 1);
+        p[1] = Trimmed(value.substr(0, FindOutsideQuotes(value, '=')));
     } else {
-        name = Trim(PlainField(line, ' ', 1));
-        splitParameters(TextAfter(line, ' '), p);
+        const std::size_t space = line.find(' ');
+        name = Trimmed(line.substr(0, space));
+        if (space != std::string_view::npos) splitParameters(line.substr(space + 1), p);
     }
 
-    const std::string key = LowerText(name);
     static constexpr std::string_view globals[] = {
         "pixelsperunit",   "maximumx",        "maximumy",        "backgroundcolor",
         "defaultcolor",    "defaultfontname", "defaultfontsize", "defaultdimangle",
         "defaultdimlength", "shiftx",         "shifty",          "layer"};
     for (std::string_view g : globals) {
-        if (key == g) {
+        if (EqualsFolded(name, g)) {
             AssignGlobal(name, p[1], p[2], mode);
             return;
         }
@@ -141,34 +160,33 @@ void Interpreter::ExecuteCommand(RunMode mode, std::string_view rawLine)
     struct Command {
         std::string_view word;
         Draw draw;
+        BoxShape shape;
     };
     static const Command commands[] = {
-        {"point", &Interpreter::drawPoint},
-        {"line", nullptr},
-        {"dimline", &Interpreter::drawDimLine},
-        {"rectangle", nullptr},
-        {"ellipse", nullptr},
-        {"circle", &Interpreter::drawCircle},
-        {"circlepart", &Interpreter::drawCirclePart},
-        {"fillarea", &Interpreter::fillArea},
-        {"picture", &Interpreter::drawPicture},
-        {"text", &Interpreter::drawText},
+        {"line", nullptr, LineShape},
+        {"point", &Interpreter::drawPoint, LineShape},
+        {"dimline", &Interpreter::drawDimLine, LineShape},
+        {"rectangle", nullptr, RectangleShape},
+        {"ellipse", nullptr, EllipseShape},
+        {"circle", &Interpreter::drawCircle, LineShape},
+        {"circlepart", &Interpreter::drawCirclePart, LineShape},
+        {"fillarea", &Interpreter::fillArea, LineShape},
+        {"picture", &Interpreter::drawPicture, LineShape},
+        {"text", &Interpreter::drawText, LineShape},
     };
     for (const Command& c : commands) {
-        if (key != c.word) continue;
+        if (!EqualsFolded(name, c.word)) continue;
         if (!LayerShown()) return;
-        if (c.draw) {
+        if (c.draw)
             (this->*c.draw)(mode, p);
-        } else {
-            drawBoxShape(mode, key == "line" ? LineShape : key == "rectangle" ? RectangleShape
-                                                                              : EllipseShape,
-                         p);
-        }
+        else
+            drawBoxShape(mode, c.shape, p);
         return;
     }
 
     if (!name.empty())
-        throw vyjimka(Text(languageBase(), 291) + '"' + name + '"' + Text(languageBase(), 292));
+        throw vyjimka(Text(languageBase(), 291) + '"' + std::string(name) + '"' +
+                      Text(languageBase(), 292));
 }
 
 void Interpreter::drawPoint(RunMode mode, const CommandParameters& p)
@@ -238,7 +256,7 @@ void Interpreter::fillArea(RunMode mode, const CommandParameters& p)
     r.checkTooMany(5);
     const long double x = r.number(1, 273);
     const long double y = r.number(2, 274);
-    const BrushStyle fill = BrushStyleByName(p[3].empty() ? std::string("Solid") : p[3], languageBase());
+    const BrushStyle fill = BrushStyleByName(p[3].empty() ? std::string_view("Solid") : p[3], languageBase());
     const Rgb colour = r.colour(4);
     FloodFillAt(target(mode), ToPixelX(state_, x), ToPixelY(state_, y), fill, colour);
 }
@@ -248,8 +266,8 @@ void Interpreter::drawDimLine(RunMode mode, const CommandParameters& p)
     const int lang = languageBase();
     const ParameterReader r(p, state_, lang);
     r.checkTooMany(12);
-    auto checkKind = [&](const std::string& kind) {
-        if (!IsDimEndKind(kind)) throw vyjimka('"' + kind + '"' + Text(lang, 280));
+    auto checkKind = [&](std::string_view kind) {
+        if (!IsDimEndKind(kind)) throw vyjimka('"' + std::string(kind) + '"' + Text(lang, 280));
     };
     const long double x1 = r.number(1, 275);
     const long double y1 = r.number(2, 276);
@@ -264,7 +282,7 @@ void Interpreter::drawDimLine(RunMode mode, const CommandParameters& p)
     style.thickness = r.thickness(8);
     style.colour = r.colour(9);
 
-    if (p[10].empty() || LowerText(p[10]) == "defaultdimangle") {
+    if (p[10].empty() || EqualsFolded(p[10], "defaultdimangle")) {
         style.arrowAngle = state_.defaultDimAngle;
     } else {
         const auto angle = TextToInt(p[10]);
@@ -291,7 +309,7 @@ void Interpreter::drawText(RunMode mode, const CommandParameters& p)
     if (text.empty()) r.raise(285);
     int flags[4] = {};
     for (int i = 0; i < 4; ++i) {
-        const std::string& f = p[4 + i];
+        const std::string_view f = p[4 + i];
         if (f.empty() || f == "0")
             flags[i] = 0;
         else if (f == "1")

@@ -6,10 +6,10 @@
 #include <new>
 #include <string>
 
-#include "interpreter/expression.h"
+#include "platform/expression.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/named_values.h"
-#include "interpreter/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/fonts.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
@@ -31,23 +31,45 @@ int clampPixel(long double v)
     return static_cast<int>(std::clamp(v, -PixelLimit, PixelLimit));
 }
 
+// floor(scale * v) in whole numbers, when the product is a double below 2^62
+// in size (as whole coordinates always are); the double's own truncation and
+// compare need no change of the x87 rounding mode.
+bool wholeFloorProduct(int scale, long double v, long long& result)
+{
+    const long double product = static_cast<long double>(scale) * v;
+    const double near = static_cast<double>(product);
+    if (!(static_cast<long double>(near) == product && std::fabs(near) < 0x1p62)) return false;
+    const long long whole = static_cast<long long>(near);
+    result = whole - (static_cast<double>(whole) > near ? 1 : 0);
+    return true;
+}
+
+// The shift and the coordinate are floored separately, then added; two
+// whole numbers below 2^62 add exactly, as they do in long double.
+int pixelOf(int scale, long double shift, long double v)
+{
+    long long a = 0;
+    long long b = 0;
+    if (wholeFloorProduct(scale, shift, a) && wholeFloorProduct(scale, v, b))
+        return static_cast<int>(std::clamp<long long>(a + b, -(1LL << 30), 1LL << 30));
+    return clampPixel(floorProduct(scale, shift) + floorProduct(scale, v));
+}
+
 }  // namespace
 
 int ToPixelX(const DrawingState& state, long double x)
 {
-    return clampPixel(floorProduct(state.pixelsPerUnit, state.shiftX) +
-                      floorProduct(state.pixelsPerUnit, x));
+    return pixelOf(state.pixelsPerUnit, state.shiftX, x);
 }
 
 int ToPixelY(const DrawingState& state, long double y)
 {
-    return clampPixel(floorProduct(state.pixelsPerUnit, state.shiftY) +
-                      floorProduct(state.pixelsPerUnit, y));
+    return pixelOf(state.pixelsPerUnit, state.shiftY, y);
 }
 
 int ToPixels(const DrawingState& state, long double length)
 {
-    return clampPixel(floorProduct(state.pixelsPerUnit, length));
+    return pixelOf(state.pixelsPerUnit, 0, length);
 }
 
 void Interpreter::ResetDrawingState()

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -9,6 +11,7 @@
 
 #include "interpreter/drawing_state.h"
 #include "interpreter/host.h"
+#include "interpreter/script_text.h"
 #include "platform/surface.h"
 
 namespace kresbon {
@@ -16,8 +19,8 @@ namespace kresbon {
 enum class RunMode { Screen, Print };
 
 // Parameters 1 to 12 of a command line (index 0 unused), each trimmed and
-// empty when absent.
-using CommandParameters = std::array<std::string, 13>;
+// empty when absent: views into the line.
+using CommandParameters = std::array<std::string_view, 13>;
 
 // The outcome of one screen run.
 struct RunReport {
@@ -32,6 +35,13 @@ struct RunReport {
 
     // "Line N: " CR message CR "(line)" in the language given.
     std::string Text(int languageBase) const;
+};
+
+// Lets another thread follow a run and stop it: the run writes the 1-based
+// script line it is on and stops with a script error once cancel is set.
+struct RunControl {
+    std::atomic<int> line{0};
+    std::atomic<bool> cancel{false};
 };
 
 // Runs scripts: keeps the drawing state, the drawing surface and the
@@ -57,11 +67,11 @@ public:
     void ClearDrawing();
 
     // One screen run of the whole script: never throws, reports inside.
-    RunReport RunScript(const std::vector<std::string>& lines);
+    RunReport RunScript(const ScriptLines& lines);
 
     // The print run's line loop onto another surface; the four
     // canvas-shaping assignments are skipped. Errors propagate.
-    void RunPrintLines(Surface& target, const std::vector<std::string>& lines);
+    void RunPrintLines(Surface& target, const ScriptLines& lines);
 
     void DispatchLine(RunMode mode, std::string_view line);
     void ExecuteCommand(RunMode mode, std::string_view line);
@@ -71,6 +81,7 @@ public:
 
     // Procedures.
     static bool IsBasicCommand(std::string_view word);
+    static std::span<const std::string_view> BasicCommandWords();
     bool IsProcedureName(std::string_view word) const;
     const std::vector<std::string>& procedureLines() const { return procedureLines_; }
     const std::vector<std::string>& procedureNames() const { return procedureNames_; }
@@ -87,11 +98,15 @@ public:
     static constexpr long long MaxCanvasPixels = 400'000'000;
     void setCanvasBudget(long long pixels) { canvasBudget_ = pixels; }
 
+    // The control of the runs to come; nullptr for none.
+    void setRunControl(RunControl* control) { runControl_ = control; }
+
 private:
     struct CallRecord;
 
     Surface& target(RunMode mode);
-    void runLines(RunMode mode, const std::vector<std::string>& lines, std::size_t& index);
+    void runLines(RunMode mode, const ScriptLines& lines, std::size_t& index);
+    void executeCommand(RunMode mode, std::string_view line, std::size_t equals);
     void runInclude(RunMode mode, std::string_view rest);
     void clearProcedures();
     void declareProcedure(std::string_view parameterText);
@@ -99,6 +114,7 @@ private:
     bool prepareCall(std::string_view line, CallRecord& record) const;
     std::string substituteParameters(std::string_view line, const CallRecord& record) const;
     [[noreturn]] void raise(int textId) const;
+    void stopWhenCancelled() const;
 
     void drawPoint(RunMode mode, const CommandParameters& p);
     void drawBoxShape(RunMode mode, int kind, const CommandParameters& p);
@@ -115,6 +131,7 @@ private:
     Surface* printTarget_ = nullptr;
     bool drawingValid_ = false;
     long long canvasBudget_ = MaxCanvasPixels;
+    RunControl* runControl_ = nullptr;
 
     std::vector<std::string> procedureLines_;
     std::vector<std::string> procedureNames_;

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "interpreter/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
 
@@ -15,9 +15,8 @@ namespace {
 template <typename T, std::size_t N>
 const T* lookup(const std::array<std::pair<std::string_view, T>, N>& table, std::string_view word)
 {
-    const std::string lower = LowerText(word);
     for (const auto& [name, value] : table)
-        if (lower == name) return &value;
+        if (EqualsFolded(word, name)) return &value;
     return nullptr;
 }
 
@@ -86,5 +85,21 @@ bool IsDimEndKind(std::string_view word)
     const std::string lower = LowerText(word);
     return lower == "none" || lower == "inner" || lower == "outer";
 }
+
+namespace {
+
+template <typename T, std::size_t N>
+std::vector<std::string_view> wordsOf(const std::array<std::pair<std::string_view, T>, N>& table)
+{
+    std::vector<std::string_view> words;
+    for (const auto& entry : table) words.push_back(entry.first);
+    return words;
+}
+
+}  // namespace
+
+std::vector<std::string_view> ColourWords() { return wordsOf(colours); }
+std::vector<std::string_view> LineTypeWords() { return wordsOf(lineTypes); }
+std::vector<std::string_view> FillTypeWords() { return wordsOf(fillTypes); }
 
 }  // namespace kresbon

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "platform/surface.h"
 
@@ -13,5 +14,10 @@ Rgb ColorByName(std::string_view word, int languageBase);
 PenStyle PenStyleByName(std::string_view word, int languageBase);
 BrushStyle BrushStyleByName(std::string_view word, int languageBase);
 bool IsDimEndKind(std::string_view word);
+
+// The words each look-up above accepts, in lower case.
+std::vector<std::string_view> ColourWords();
+std::vector<std::string_view> LineTypeWords();
+std::vector<std::string_view> FillTypeWords();
 
 }  // namespace kresbon

@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "interpreter/interpreter.h"
-#include "interpreter/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
 
@@ -53,10 +55,10 @@ std::vector<std::string> leadingFields(std::string_view text)
 
 // The word a line is classified by: the name before the first '=' outside
 // quotes of an assignment, else the command word.
-std::string lineWord(std::string_view line)
+std::string_view lineWord(std::string_view line)
 {
-    if (CountCharOutsideQuotes(line, '=') > 0) return Trim(QuotedField(line, '=', QuoteChar, 1));
-    return Trim(PlainField(line, ' ', 1));
+    const std::size_t equals = FindOutsideQuotes(line, '=');
+    return Trimmed(line.substr(0, equals != std::string_view::npos ? equals : line.find(' ')));
 }
 
 std::string quoted(std::string_view s)
@@ -71,16 +73,28 @@ std::string quoted(std::string_view s)
 
 }  // namespace
 
-bool Interpreter::IsBasicCommand(std::string_view word)
-{
-    static constexpr std::array<std::string_view, 23> reserved{
+namespace {
+
+// Lower-case words of the basic commands; the empty word (a blank line)
+// counts as one.
+constexpr std::array<std::string_view, 23> reserved{
         "",           "pixelsperunit", "maximumx",         "maximumy",        "backgroundcolor",
         "defaultcolor", "defaultfontname", "defaultfontsize", "defaultdimangle", "defaultdimlength",
         "shiftx",     "shifty",        "layer",            "point",           "line",
         "dimline",    "rectangle",     "ellipse",          "circle",          "circlepart",
         "fillarea",   "picture",       "text"};
-    const std::string lower = LowerText(word);
-    return std::find(reserved.begin(), reserved.end(), lower) != reserved.end();
+
+}  // namespace
+
+std::span<const std::string_view> Interpreter::BasicCommandWords()
+{
+    return reserved;
+}
+
+bool Interpreter::IsBasicCommand(std::string_view word)
+{
+    return std::any_of(reserved.begin(), reserved.end(),
+                       [word](std::string_view r) { return EqualsFolded(word, r); });
 }
 
 bool Interpreter::IsProcedureName(std::string_view word) const
@@ -121,17 +135,28 @@ bool Interpreter::prepareCall(std::string_view line, CallRecord& record) const
 
     // The parameter list follows the name, which follows the keyword.
     const std::string afterKeyword = Trim(TextAfter(headerLine, ' '));
-    record.parameters.clear();
+    record.parameters = leadingFields(TextAfter(afterKeyword, ' '));
     record.longestParameter = 0;
-    for (std::string& parameter : leadingFields(TextAfter(afterKeyword, ' '))) {
+    // A few names are compared directly; a long list goes through a set, so
+    // that the check grows with the length of the list.
+    constexpr std::size_t directlyCompared = 16;
+    std::unordered_set<std::string_view> seen;
+    const auto begin = record.parameters.begin();
+    for (auto it = begin; it != record.parameters.end(); ++it) {
+        const std::string& parameter = *it;
         if (parameter[0] != '#')
             throw vyjimka(Text(lang, 339) + quoted(record.name) + Text(lang, 340));
-        if (std::find(record.parameters.begin(), record.parameters.end(), parameter) !=
-            record.parameters.end())
+        bool repeated;
+        if (record.parameters.size() <= directlyCompared) {
+            repeated = std::find(begin, it, parameter) != it;
+        } else {
+            if (seen.empty()) seen.reserve(record.parameters.size());
+            repeated = !seen.insert(parameter).second;
+        }
+        if (repeated)
             throw vyjimka(Text(lang, 343) + quoted(record.name) + Text(lang, 344) +
                           quoted(parameter) + Text(lang, 345));
         record.longestParameter = std::max(record.longestParameter, parameter.size());
-        record.parameters.push_back(std::move(parameter));
     }
     if (record.parameters.size() != record.arguments.size())
         throw vyjimka(Text(lang, 341) + quoted(record.name) + Text(lang, 342));
@@ -176,14 +201,15 @@ void Interpreter::callProcedure(RunMode mode, std::string_view line)
     }
 
     while (!calls.empty()) {
+        stopWhenCancelled();
         Frame& frame = calls.back();
         if (frame.next >= procedureLines_.size()) {
             calls.pop_back();
             continue;
         }
         const std::string& bodyLine = procedureLines_[frame.next++];
-        const std::string word = lineWord(bodyLine);
-        if (LowerText(word) == "end") {
+        const std::string_view word = lineWord(bodyLine);
+        if (EqualsFolded(word, "end")) {
             calls.pop_back();
         } else if (IsBasicCommand(word)) {
             ExecuteCommand(mode, substituteParameters(bodyLine, frame.record));

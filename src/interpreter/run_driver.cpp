@@ -3,9 +3,9 @@
 #include <system_error>
 
 #include "interpreter/interpreter.h"
-#include "interpreter/script_path.h"
+#include "platform/script_path.h"
 #include "interpreter/script_text.h"
-#include "interpreter/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/encoding.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
@@ -27,12 +27,17 @@ void Interpreter::raise(int textId) const
     throw vyjimka(Text(languageBase(), textId));
 }
 
+void Interpreter::stopWhenCancelled() const
+{
+    if (runControl_ && runControl_->cancel.load(std::memory_order_relaxed)) raise(531);
+}
+
 Surface& Interpreter::target(RunMode mode)
 {
     return mode == RunMode::Print && printTarget_ ? *printTarget_ : *canvas_;
 }
 
-RunReport Interpreter::RunScript(const std::vector<std::string>& lines)
+RunReport Interpreter::RunScript(const ScriptLines& lines)
 {
     RunReport report;
     clearProcedures();
@@ -55,7 +60,7 @@ RunReport Interpreter::RunScript(const std::vector<std::string>& lines)
     return report;
 }
 
-void Interpreter::RunPrintLines(Surface& target, const std::vector<std::string>& lines)
+void Interpreter::RunPrintLines(Surface& target, const ScriptLines& lines)
 {
     clearProcedures();
     printTarget_ = &target;
@@ -69,13 +74,16 @@ void Interpreter::RunPrintLines(Surface& target, const std::vector<std::string>&
     printTarget_ = nullptr;
 }
 
-void Interpreter::runLines(RunMode mode, const std::vector<std::string>& lines, std::size_t& index)
+// Each line is read once, as views into the script's own text.
+void Interpreter::runLines(RunMode mode, const ScriptLines& lines, std::size_t& index)
 {
     for (index = 0; index < lines.size(); ++index) {
-        const std::string line = Trim(lines[index]);
-        const std::string word = Trim(PlainField(line, ' ', 1));
-        if (LowerText(word) == "@include")
-            runInclude(mode, TextAfter(line, ' '));
+        if (runControl_) runControl_->line.store(static_cast<int>(index) + 1, std::memory_order_relaxed);
+        stopWhenCancelled();
+        const std::string_view line = Trimmed(lines[index]);
+        const std::size_t space = line.find(' ');
+        if (EqualsFolded(Trimmed(line.substr(0, space)), "@include"))
+            runInclude(mode, space == std::string_view::npos ? std::string_view() : line.substr(space + 1));
         else
             DispatchLine(mode, line);
     }
@@ -92,7 +100,11 @@ void Interpreter::runInclude(RunMode mode, std::string_view rest)
                       Text(languageBase(), 361));
     }
     try {
-        for (const std::string& line : DecodeScript(bytes).lines) DispatchLine(mode, line);
+        const ScriptText script = DecodeScript(std::move(bytes));
+        for (std::size_t i = 0; i < script.lines.size(); ++i) {
+            stopWhenCancelled();
+            DispatchLine(mode, script.lines[i]);
+        }
     } catch (const std::exception& e) {
         throw vyjimka(e.what());
     }
@@ -113,37 +125,42 @@ std::string Interpreter::ResolveIncludePath(std::string_view rest) const
 
 void Interpreter::DispatchLine(RunMode mode, std::string_view rawLine)
 {
-    const std::string line = Trim(StripComment(rawLine));
-    std::string word;
-    std::string parameterText;
-    if (CountCharOutsideQuotes(line, '=') > 0) {
-        word = Trim(QuotedField(line, '=', QuoteChar, 1));
+    const std::string_view line = Trimmed(rawLine.substr(0, FindOutsideQuotes(rawLine, '%')));
+    const std::size_t equals = FindOutsideQuotes(line, '=');
+    std::string_view word;
+    std::string_view parameterText;
+    if (equals != std::string_view::npos) {
+        word = Trimmed(line.substr(0, equals));
     } else {
-        word = Trim(PlainField(line, ' ', 1));
-        parameterText = TextAfter(line, ' ');
+        const std::size_t space = line.find(' ');
+        word = Trimmed(line.substr(0, space));
+        if (space != std::string_view::npos) parameterText = line.substr(space + 1);
     }
 
-    bool handled = false;
+    // A procedure never has the name of a command, so a command line is done.
     if (IsBasicCommand(word) && !declaring_) {
-        handled = true;
-        ExecuteCommand(mode, line);
+        executeCommand(mode, line, equals);
+        return;
     }
-    const std::string lower = LowerText(word);
-    if (lower == "procedure" || lower == "end" || declaring_) {
+    bool handled = false;
+    const bool procedure = EqualsFolded(word, "procedure");
+    const bool end = EqualsFolded(word, "end");
+    if (procedure || end || declaring_) {
         handled = true;
-        if (!line.empty()) procedureLines_.push_back(line);
-        if (lower == "procedure") {
+        if (!line.empty()) procedureLines_.emplace_back(line);
+        if (procedure) {
             declaring_ = true;
             declareProcedure(parameterText);
         }
-        if (lower == "end") declaring_ = false;
+        if (end) declaring_ = false;
     }
     if (IsProcedureName(word) && !declaring_) {
         handled = true;
         callProcedure(mode, line);
     }
     if (!handled)
-        throw vyjimka(Text(languageBase(), 291) + '"' + word + '"' + Text(languageBase(), 292));
+        throw vyjimka(Text(languageBase(), 291) + '"' + std::string(word) + '"' +
+                      Text(languageBase(), 292));
 }
 
 }  // namespace kresbon

@@ -1,5 +1,10 @@
 #include "interpreter/script_text.h"
 
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include "codecs/file_access.h"
@@ -7,32 +12,81 @@
 
 namespace kresbon {
 
-std::vector<std::string> SplitLines(std::string_view text)
+void ScriptLines::push_back(std::string_view line)
 {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.emplace_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
+    if (!starts_.empty()) text_ += '\n';
+    addStart(text_.size());
+    text_.append(line);
+    lastEnd_ = text_.size();
+}
+
+// The line ends become single '\n' in the text's own buffer, which only
+// shrinks on the way (CR LF to one character).
+ScriptLines SplitLines(std::string text)
+{
+    ScriptLines lines;
+    const std::size_t size = text.size();
+    if (text.find('\r') == std::string::npos) {
+        // Lines ending in LF alone are already in their final form.
+        std::size_t count = 1;
+        for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+            ++count;
+        lines.starts_.reserve(count);
+        std::size_t start = 0;
+        for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', start)) {
+            lines.addStart(start);
+            lines.lastEnd_ = at;
+            start = at + 1;
+        }
+        if (start < size) {
+            lines.addStart(start);
+            lines.lastEnd_ = size;
+        }
+        lines.text_ = std::move(text);
+        return lines;
     }
-    if (start < text.size()) lines.emplace_back(text.substr(start));
+    std::size_t count = 1;
+    for (std::size_t i = 0; i < size; ++i)
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == size || text[i + 1] != '\n'))) ++count;
+    lines.starts_.reserve(count);
+
+    std::size_t out = 0;
+    std::size_t lineStart = 0;
+    for (std::size_t in = 0; in < size; ++in) {
+        const char c = text[in];
+        if (c != '\r' && c != '\n') {
+            text[out++] = c;
+            continue;
+        }
+        if (c == '\r' && in + 1 < size && text[in + 1] == '\n') ++in;
+        lines.addStart(lineStart);
+        lines.lastEnd_ = out;
+        text[out++] = '\n';
+        lineStart = out;
+    }
+    if (lineStart < out) {
+        lines.addStart(lineStart);
+        lines.lastEnd_ = out;
+    }
+    text.resize(out);
+    lines.text_ = std::move(text);
     return lines;
 }
 
-ScriptText DecodeScript(std::string_view bytes)
+ScriptText DecodeScript(std::string bytes)
 {
     ScriptText result;
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    if (std::string_view(bytes).starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
     if (!HasNonAscii(bytes)) {
-        result.lines = SplitLines(bytes);  // plain ASCII reads the same either way
+        result.lines = SplitLines(std::move(bytes));  // plain ASCII reads the same either way
     } else if (!IsValidUtf8(bytes)) {
         result.encoding = ScriptEncoding::Cp1250;
-        result.lines = SplitLines(bytes);
+        result.lines = SplitLines(std::move(bytes));
     } else {
         result.encoding = ScriptEncoding::Utf8;
-        result.lines = SplitLines(Utf8ToCp1250(bytes));
+        std::string converted = Utf8ToCp1250(bytes);
+        bytes = std::string();
+        result.lines = SplitLines(std::move(converted));
     }
     return result;
 }

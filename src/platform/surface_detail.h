@@ -1,6 +1,7 @@
 #pragma once
 
-// Helpers shared by the files that implement Surface; not for other code.
+// Helpers shared by the files that implement Surface, and by its tests;
+// not for other code.
 
 #include <cstdint>
 #include <vector>

@@ -8,9 +8,9 @@
 
 #include "codecs/file_access.h"
 #include "codecs/picture.h"
-#include "interpreter/expression.h"
-#include "interpreter/script_path.h"
-#include "interpreter/text_helpers.h"
+#include "platform/expression.h"
+#include "platform/script_path.h"
+#include "platform/text_helpers.h"
 #include "platform/encoding.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"

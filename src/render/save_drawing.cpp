@@ -8,7 +8,7 @@
 #include "codecs/gif_writer.h"
 #include "codecs/jpeg_writer.h"
 #include "codecs/png_writer.h"
-#include "interpreter/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/encoding.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"

@@ -26,9 +26,13 @@ constexpr std::uint8_t Bayer[8][8] = {
 class PaletteDither {
 public:
     PaletteDither(std::span<const Rgb> palette, std::array<int, 3> step)
-        : palette_(palette.begin(), palette.end()), exact_(palette_), step_(step)
+        : palette_(palette.begin(), palette.end()), exact_(kExactSlots, kNoColour), step_(step)
     {
-        std::sort(exact_.begin(), exact_.end());
+        for (const Rgb c : palette_) {
+            std::size_t slot = exactSlot(c);
+            while (exact_[slot] != kNoColour && exact_[slot] != c) slot = (slot + 1) % kExactSlots;
+            exact_[slot] = c;
+        }
         nearest_.resize(32 * 32 * 32);
         for (int cell = 0; cell < 32 * 32 * 32; ++cell) {
             const Rgb centre = makeRgb((cell >> 10) << 3 | 4, ((cell >> 5) & 31) << 3 | 4, (cell & 31) << 3 | 4);
@@ -38,7 +42,7 @@ public:
 
     Rgb operator()(Rgb c, int x, int y) const
     {
-        if (std::binary_search(exact_.begin(), exact_.end(), c)) return c;
+        if (holds(c)) return c;
         const int t = 2 * Bayer[y & 7][x & 7] + 1 - 64;  // -63 .. 63, odd
         const auto moved = [&](int v, int step) { return std::clamp(v + t * step / 128, 0, 255) >> 3; };
         const int r = moved(redOf(c), step_[0]);
@@ -48,6 +52,20 @@ public:
     }
 
 private:
+    // The palette's colours in an open hash table a quarter full, so that
+    // most colours are found or missed at the first slot.
+    static constexpr std::size_t kExactSlots = 1024;
+    static constexpr Rgb kNoColour = 0xFFFFFFFFu;
+    static std::size_t exactSlot(Rgb c) { return (c * 0x9E3779B1u) >> 22; }
+
+    bool holds(Rgb c) const
+    {
+        for (std::size_t slot = exactSlot(c);; slot = (slot + 1) % kExactSlots) {
+            if (exact_[slot] == c) return true;
+            if (exact_[slot] == kNoColour) return false;
+        }
+    }
+
     std::vector<Rgb> palette_;
     std::vector<Rgb> exact_;
     std::array<int, 3> step_;
@@ -88,7 +106,6 @@ void placeRow(Surface& surface, int x, int y, std::span<const Rgb> line)
         const auto stop = std::find(run, line.end(), Picture::TransparentPixel);
         if (stop != run) surface.setPixels(x + static_cast<int>(run - line.begin()), y, std::span<const Rgb>(run, stop));
         run = stop == line.end() ? stop : stop + 1;
-        while (run != line.end() && *run == Picture::TransparentPixel) ++run;
     }
 }
 
@@ -107,14 +124,15 @@ void StretchDraw(Surface& surface, const Picture& picture, int x, int y, int w, 
     const std::vector<int> rows = sampleMap(y, h, top, bottom, picture.height);
     if (surface.depth() <= 8) {
         const PaletteDither& dither = ditherFor(surface.depth());
+        std::vector<Rgb> dithered(static_cast<std::size_t>(right - left));
         for (long long dy = top; dy < bottom; ++dy) {
             const Rgb* source = &picture.pixels[static_cast<std::size_t>(rows[dy - top]) * picture.width];
             for (long long dx = left; dx < right; ++dx) {
                 const Rgb c = source[columns[dx - left]];
-                if (c == Picture::TransparentPixel) continue;
-                const int px = static_cast<int>(dx), py = static_cast<int>(dy);
-                surface.setPixel(px, py, dither(c, px, py));
+                dithered[dx - left] =
+                    c == Picture::TransparentPixel ? c : dither(c, static_cast<int>(dx), static_cast<int>(dy));
             }
+            placeRow(surface, static_cast<int>(left), static_cast<int>(dy), dithered);
         }
         return;
     }

@@ -1,13 +1,11 @@
 #include "shell/editor_status.h"
 
-#include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextDocument>
 
 #include "interpreter/script_text.h"
 #include "platform/encoding.h"
 #include "platform/texts.h"
 #include "shell/interface_text.h"
+#include "shell/script_editor.h"
 
 namespace kresbon {
 
@@ -21,35 +19,38 @@ QString WindowCaption(int languageBase, const QString& currentScriptFile)
     return product + QStringLiteral(" (") + namePart + QLatin1Char(')');
 }
 
-QString CaretReadout(const QPlainTextEdit& editor)
+QString CaretReadout(const ScriptEditor& editor)
 {
-    const int caret = editor.textCursor().selectionStart();
-    const QTextBlock block = editor.document()->findBlock(caret);
-    const int line = block.isValid() ? block.blockNumber() + 1 : 1;
-    const int column = block.isValid() ? caret - block.position() + 1 : 1;
-    return QString::number(line) + QLatin1Char(':') + QString::number(column);
+    int line = 0;
+    int index = 0;
+    if (editor.hasSelectedText()) {
+        int lineTo = 0;
+        int indexTo = 0;
+        editor.getSelection(&line, &index, &lineTo, &indexTo);
+    } else {
+        editor.getCursorPosition(&line, &index);
+    }
+    return QString::number(line + 1) + QLatin1Char(':') + QString::number(index + 1);
 }
 
-void SelectEditorLine(QPlainTextEdit& editor, int lineNumber)
+void SelectEditorLine(ScriptEditor& editor, int lineNumber)
 {
     editor.setFocus(Qt::OtherFocusReason);
-    if (lineNumber <= 0 || lineNumber > editor.document()->blockCount()) return;
-    QTextCursor cursor(editor.document()->findBlockByNumber(lineNumber - 1));
-    editor.setTextCursor(cursor);
-    editor.ensureCursorVisible();
+    editor.goToLine(lineNumber);
 }
 
-QString EditorText(const QPlainTextEdit& editor)
+QString EditorText(const ScriptEditor& editor)
 {
-    // The raw text keeps characters that the plain-text export would change
-    // (a no-break space); blocks are separated by paragraph separators.
-    QString text = editor.document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    // Pasted text may bring other line ends; a line end is one "\n" here.
+    QString text = editor.text();
+    if (text.contains(QLatin1Char('\r'))) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    }
     return text;
 }
 
-std::vector<std::string> EditorLines(const QPlainTextEdit& editor)
+ScriptLines EditorLines(const ScriptEditor& editor)
 {
     return SplitLines(Utf8ToCp1250(EditorText(editor).toStdString()));
 }

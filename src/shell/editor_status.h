@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
-class QPlainTextEdit;
+#include "interpreter/script_text.h"
 
 namespace kresbon {
+
+class ScriptEditor;
 
 // The window caption: the product name, followed by the script's file name
 // in parentheses when there is a current script file whose name part (the
@@ -14,16 +16,16 @@ namespace kresbon {
 QString WindowCaption(int languageBase, const QString& currentScriptFile);
 
 // "line:column" of the caret (the start of the selection), both from 1.
-QString CaretReadout(const QPlainTextEdit& editor);
+QString CaretReadout(const ScriptEditor& editor);
 
 // Focuses the editor and, when the 1-based line exists, puts the caret at
 // its start.
-void SelectEditorLine(QPlainTextEdit& editor, int lineNumber);
+void SelectEditorLine(ScriptEditor& editor, int lineNumber);
 
 // The editor's text as the interpreter reads it: Windows-1250 lines.
-std::vector<std::string> EditorLines(const QPlainTextEdit& editor);
+ScriptLines EditorLines(const ScriptEditor& editor);
 
 // The editor's text exactly, with "\n" line breaks.
-QString EditorText(const QPlainTextEdit& editor);
+QString EditorText(const ScriptEditor& editor);
 
 }  // namespace kresbon

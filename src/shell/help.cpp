@@ -118,4 +118,9 @@ void ShowHelpContext(QWidget* parent, int languageBase, int context)
     OpenHelpWindow(parent, languageBase)->showPage(QStringLiteral("index.html"));
 }
 
+void ShowHelpPage(QWidget* parent, int languageBase, const QString& page)
+{
+    OpenHelpWindow(parent, languageBase)->showPage(page);
+}
+
 }  // namespace kresbon

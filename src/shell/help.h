@@ -26,6 +26,10 @@ void ShowHelpSearch(QWidget* parent, int languageBase);
 // context numbers are defined, and an unknown one also gives the default topic.
 void ShowHelpContext(QWidget* parent, int languageBase, int context = 0);
 
+// Opens the help window on a page of the language's help folder
+// ("line.html", "dimline.html#kinds").
+void ShowHelpPage(QWidget* parent, int languageBase, const QString& page);
+
 // Folders searched for the help pages, in order: the folder named by the
 // environment variable KRESBON_HELP_DIR (for running from a source tree),
 // "help" beside the executable, then ../share/kresbon/help (installed layout).

@@ -12,6 +12,7 @@
 #include <QPainterPath>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QTranslator>
@@ -23,6 +24,8 @@
 #include "shell/error_text.h"
 #include "shell/file_filters.h"
 #include "shell/help.h"
+#include "shell/script_editor.h"
+#include "shell/script_runner.h"
 #include "shell/settings_values.h"
 #include "ui_main_window.h"
 #include "shell/interface_text.h"
@@ -100,6 +103,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     buildDrawingPopup();
     setIcons();
     connectCommands();
+    setUpEditingLoop();
 
     // Scripts and the coordinate readout always write numbers with a point,
     // whatever the locale the toolkit has set.
@@ -124,7 +128,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     helpKey_->setShortcutContext(Qt::ApplicationShortcut);
     addAction(helpKey_);
     connect(helpKey_, &QAction::triggered, this,
-            [this] { runGuarded([this] { ShowHelpContext(this, language_, 0); }); });
+            [this] { runGuarded([this] { showHelpForCaretWord(); }); });
 
     showDrawing();
     setUpDesktopConventions();
@@ -132,6 +136,9 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
 
 MainWindow::~MainWindow()
 {
+    // A run still going uses the interpreter and the window: it ends first.
+    delete runner_;
+    runner_ = nullptr;
     if (auto* app = qobject_cast<KresbonApplication*>(QCoreApplication::instance()))
         app->setErrorHook(nullptr);
     showCrossPointer(false);
@@ -143,28 +150,41 @@ void MainWindow::setAboutDialog(AboutDialog* about)
     if (about_) about_->applyTexts(language_);
 }
 
+// A run on the worker thread reads what the window was when it started.
 bool MainWindow::layerShown(int layer) const
 {
+    if (QThread::currentThread() != thread())
+        return layer >= 1 && layer <= 9 && runSnapshot_.layers[static_cast<std::size_t>(layer)] == 1;
     return layer >= 1 && layer <= 9 && layerFlags_[static_cast<std::size_t>(layer)] == 1;
 }
 
 int MainWindow::viewWidth() const
 {
+    if (QThread::currentThread() != thread()) return runSnapshot_.viewWidth;
     return ui_->ScrollBox_VYKRES->viewport()->width();
 }
 
 int MainWindow::viewHeight() const
 {
+    if (QThread::currentThread() != thread()) return runSnapshot_.viewHeight;
     return ui_->ScrollBox_VYKRES->viewport()->height();
+}
+
+int MainWindow::languageBase() const
+{
+    if (QThread::currentThread() != thread()) return runSnapshot_.language;
+    return language_;
 }
 
 std::string MainWindow::programFolder() const
 {
+    if (QThread::currentThread() != thread()) return runSnapshot_.programFolder;
     return environment_.programFolder.toStdString();
 }
 
 std::string MainWindow::currentScriptFile() const
 {
+    if (QThread::currentThread() != thread()) return runSnapshot_.scriptFile;
     return scriptFile_.toStdString();
 }
 
@@ -281,8 +301,9 @@ void MainWindow::connectCommands()
 
     // Typing must stay cheap in a long script: a change only clears the
     // saved flag, and the caret readout is a constant-time look-up.
-    connect(ui_->MEMO_SCRIPT, &QPlainTextEdit::textChanged, this, [this] { saved_ = false; });
-    connect(ui_->MEMO_SCRIPT, &QPlainTextEdit::cursorPositionChanged, this, &MainWindow::updateCaretReadout);
+    connect(ui_->MEMO_SCRIPT, &QsciScintilla::textChanged, this, [this] { saved_ = false; });
+    connect(ui_->MEMO_SCRIPT, &QsciScintilla::cursorPositionChanged, this, &MainWindow::updateCaretReadout);
+    connect(ui_->MEMO_SCRIPT, &QsciScintilla::selectionChanged, this, &MainWindow::updateCaretReadout);
 
     connect(ui_->IMAGE_VYKRES, &DrawingView::painted, this, [this] {
         if (firstActivationDone_ && !firstDrawingReported_) {
@@ -321,6 +342,7 @@ void MainWindow::showScriptFontColour()
     palette.setColor(QPalette::Text, ExplicitColour(scriptFont_.color).value_or(
                                          QPalette().color(QPalette::Text)));
     ui_->MEMO_SCRIPT->setPalette(palette);
+    ui_->MEMO_SCRIPT->setScriptFont(scriptFont_.font, palette.color(QPalette::Text));
 }
 
 void MainWindow::readPrintSettings()
@@ -367,6 +389,10 @@ void MainWindow::showEvent(QShowEvent* event)
 void MainWindow::firstActivation()
 {
     if (firstActivationDone_) return;
+    if (runInProgress()) {
+        QTimer::singleShot(20, this, [this] { runGuarded([this] { firstActivation(); }); });
+        return;
+    }
     firstActivationStarted_ = true;
     layerRefresh_ = false;
     for (int layer = 1; layer <= 9; ++layer) {
@@ -406,6 +432,17 @@ void MainWindow::firstActivation()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // A run that a command waits for ends first; one made while typing is
+    // stopped.
+    if (runInProgress() && !liveRun_) {
+        stopRun();
+        event->ignore();
+        return;
+    }
+    if (liveRun_) {
+        stopRun();
+        settleRun();
+    }
     try {
         if (!passUnsavedGuard(GuardedCommand::Closing)) {
             event->ignore();
@@ -480,6 +517,7 @@ void MainWindow::applyTexts()
     };
     for (const auto& [button, n] : hints) button->setToolTip(UiText(language_, n));
     ui_->L_VRSTVY->setText(UiText(language_, 310));
+    applyEditingTexts();
     applyDesktopTexts();
     installToolkitTranslation();
 }

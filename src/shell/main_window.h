@@ -22,15 +22,20 @@ class FormMain;
 
 class QAction;
 class QCheckBox;
+class QLabel;
 class QDragEnterEvent;
 class QDropEvent;
 class QPrinter;
 class QMenu;
+class QTimer;
+class QToolButton;
 class QTranslator;
 
 namespace kresbon {
 
 class AboutDialog;
+class FindDialog;
+class ScriptRunner;
 
 // What the main window is given by the program around it.
 struct ShellEnvironment {
@@ -66,7 +71,7 @@ public:
     int colourDepth() const override { return printDepth_; }
     std::string programFolder() const override;
     std::string currentScriptFile() const override;
-    int languageBase() const override { return language_; }
+    int languageBase() const override;
 
     // The commands of the menus, buttons and the editor's popup menu.
     void newScript();
@@ -111,6 +116,23 @@ public:
     QMenu* drawingPopup() const { return drawingPopup_; }
     const ClickTool& clickTool() const { return clickTool_; }
 
+    // The editing loop (main_window_editing.cpp): live refresh, zoom of the
+    // drawing, find and replace, runs that can be stopped.
+    void setLiveRefresh(bool on);
+    bool liveRefreshOn() const;
+    void setDrawingZoom(double factor);
+    double drawingZoom() const;
+    void fitDrawingZoom();
+    void showFindDialog(bool replace);
+    void findAgain(bool forward);
+    void askGoToLine();
+    void stopRun();
+    bool runInProgress() const;
+    int liveRunCount() const { return liveRunCount_; }
+    QLabel* runStatusLabel() const { return runStatus_; }
+    QToolButton* stopButton() const { return stopButton_; }
+    QAction* liveRefreshItem() const { return liveRefreshItem_; }
+    FindDialog* findDialog() const { return findDialog_; }
     // Desktop conventions: recent scripts, dropped scripts, print preview.
     // Opening a named script passes the unsaved-changes guard as Open does;
     // a recent script that has gone is dropped from the list with a notice.
@@ -125,6 +147,8 @@ public:
     QString printFileName() const { return printFileName_; }
 
 signals:
+    // A run made while typing has been shown (its drawing or its error).
+    void liveRunShown();
     // The drawing was painted for the first time after the first activation.
     void firstDrawingShown();
     // The window has closed and written its settings: the program ends.
@@ -184,6 +208,20 @@ private:
     // Closing.
     void writeSettingsAtClosing();
 
+    // The editing loop.
+    void setUpEditingLoop();
+    void applyEditingTexts();
+    void scheduleLiveRun();
+    void startLiveRun();
+    void startRun(ScriptLines lines, bool live);
+    RunReport runAndWait(ScriptLines lines);
+    void settleRun();
+    void onRunFinished();
+    void showRunProgress();
+    void markRunError(const RunReport& report);
+    void showHelpForCaretWord();
+    void writeEditingSetting(const char* key, const std::string& value);
+
     QMessageBox::StandardButton ask(const MessageRequest& request);
 
     // Desktop conventions.
@@ -232,6 +270,43 @@ private:
     bool firstDrawingReported_ = false;
     int runCount_ = 0;
 
+    // The editing loop.
+    ScriptRunner* runner_ = nullptr;
+    bool liveRun_ = false;
+    bool liveRunPending_ = false;
+    bool runStopped_ = false;
+    int liveRunCount_ = 0;
+    QTimer* liveTimer_ = nullptr;
+    QTimer* progressTimer_ = nullptr;
+    QAction* liveRefreshItem_ = nullptr;
+    QAction* zoomInItem_ = nullptr;
+    QAction* zoomOutItem_ = nullptr;
+    QAction* actualSizeItem_ = nullptr;
+    QAction* fitItem_ = nullptr;
+    QAction* findItem_ = nullptr;
+    QAction* replaceItem_ = nullptr;
+    QAction* findNextItem_ = nullptr;
+    QAction* findPreviousItem_ = nullptr;
+    QAction* goToLineItem_ = nullptr;
+    QAction* stopKey_ = nullptr;
+    QMenu* zoomMenu_ = nullptr;
+    QToolButton* liveButton_ = nullptr;
+    QToolButton* zoomInButton_ = nullptr;
+    QToolButton* zoomOutButton_ = nullptr;
+    QLabel* zoomLabel_ = nullptr;
+    QLabel* runStatus_ = nullptr;
+    QToolButton* stopButton_ = nullptr;
+    FindDialog* findDialog_ = nullptr;
+    // What the interpreter reads of the window while a run is on the
+    // worker thread: taken when the run starts.
+    struct RunSnapshot {
+        std::array<int, 10> layers{};
+        int viewWidth = 0;
+        int viewHeight = 0;
+        std::string scriptFile;
+        std::string programFolder;
+        int language = 1000;
+    } runSnapshot_;
     QMenu* recentMenu_ = nullptr;
     QAction* clearRecentItem_ = nullptr;
     QAction* printPreviewItem_ = nullptr;

@@ -6,16 +6,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QScrollArea>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <cmath>
 #include <functional>
 
 #include "platform/encoding.h"
 #include "shell/interface_text.h"
 #include "shell/main_window.h"
+#include "shell/script_editor.h"
 #include "ui_main_window.h"
 
 namespace kresbon {
@@ -79,12 +76,6 @@ private:
     Handler move_;
 };
 
-// The pixel under the pointer; a position inside a pixel belongs to it.
-int PixelOf(qreal position)
-{
-    return static_cast<int>(std::floor(position));
-}
-
 }  // namespace
 
 void MainWindow::buildDrawingPopup()
@@ -113,22 +104,24 @@ void MainWindow::buildDrawingPopup()
     image->setMouseTracking(true);
     new MouseWatch(
         image,
-        [this](const QMouseEvent& e) {
-            if (e.button() == Qt::LeftButton) {
-                const int x = PixelOf(e.position().x());
-                const int y = PixelOf(e.position().y());
-                runGuarded([this, x, y] { clickOnDrawing(x, y); });
+        [this, image](const QMouseEvent& e) {
+            // A press that starts panning is no click on the drawing.
+            if (e.button() == Qt::LeftButton && !image->panning()) {
+                const QPoint pixel = image->pixelAt(e.position());
+                runGuarded([this, pixel] { clickOnDrawing(pixel.x(), pixel.y()); });
             }
             return false;
         },
-        [this](const QMouseEvent& e) {
-            showPointerPosition(PixelOf(e.position().x()), PixelOf(e.position().y()));
-            return true;
+        [this, image](const QMouseEvent& e) {
+            const QPoint pixel = image->pixelAt(e.position());
+            showPointerPosition(pixel.x(), pixel.y());
+            return false;
         });
     QWidget* besideImage = ui_->ScrollBox_VYKRES->viewport();
     besideImage->setMouseTracking(true);
-    new MouseWatch(besideImage, nullptr, [this](const QMouseEvent& e) {
-        showPointerPosition(PixelOf(e.position().x()), PixelOf(e.position().y()));
+    new MouseWatch(besideImage, nullptr, [this, image, besideImage](const QMouseEvent& e) {
+        const QPoint pixel = image->pixelAt(image->mapFrom(besideImage, e.position()));
+        showPointerPosition(pixel.x(), pixel.y());
         return false;
     });
     new MouseWatch(
@@ -160,6 +153,7 @@ void MainWindow::showCrossPointer(bool cross)
 
 void MainWindow::chooseDrawingAction(DrawingAction action)
 {
+    settleRun();
     showCrossPointer(true);
     if (clickTool_.Choose(action)) insertDrawingCommand();
 }
@@ -172,11 +166,14 @@ void MainWindow::cancelDrawingAction()
 
 void MainWindow::clickOnDrawing(int x, int y)
 {
+    settleRun();
     if (clickTool_.Click({x, y})) insertDrawingCommand();
 }
 
 void MainWindow::showPointerPosition(int x, int y)
 {
+    // The scale is the worker's while a run is on.
+    if (runInProgress()) return;
     ui_->L_SOURADNICE->setText(
         QString::fromStdString(PointerReadout(x, y, interpreter_.state().pixelsPerUnit)));
 }
@@ -195,13 +192,10 @@ void MainWindow::insertDrawingCommand()
     const std::vector<std::string> lines =
         CommandLines(action, clickTool_.first(), clickTool_.second(), context);
 
-    QPlainTextEdit& editor = *ui_->MEMO_SCRIPT;
-    QTextCursor end(editor.document());
-    end.movePosition(QTextCursor::End);
-    const bool lastLineEmpty = editor.document()->lastBlock().text().isEmpty();
-    end.insertText(QString::fromStdString(TextToAppend(lastLineEmpty, lines)));
-    editor.setTextCursor(end);
-    editor.ensureCursorVisible();
+    ScriptEditor& editor = *ui_->MEMO_SCRIPT;
+    const bool lastLineEmpty = editor.text(editor.lines() - 1).isEmpty();
+    editor.append(QString::fromStdString(TextToAppend(lastLineEmpty, lines)));
+    editor.SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
 
     // Assignments to the scale or the size replace the drawing's surface:
     // the view must let go of the old one whatever happens.

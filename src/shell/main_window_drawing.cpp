@@ -51,10 +51,13 @@ void MainWindow::runScript()
 {
     ++runCount_;
     BusyPointer busy;
-    const RunReport report = interpreter_.RunScript(EditorLines(*ui_->MEMO_SCRIPT));
+    const RunReport report = runAndWait(EditorLines(*ui_->MEMO_SCRIPT));
     showDrawing();
     busy.release();
-    if (!report.valid) {
+    markRunError(report);
+    if (!report.valid && runStopped_) {
+        // The user stopped the run and the status line says so.
+    } else if (!report.valid) {
         showErrorNotice(QString::fromStdString(Cp1250ToUtf8(report.Text(language_))));
         if (caretToError_) SelectEditorLine(*ui_->MEMO_SCRIPT, report.lineNumber);
         updateCaretReadout();
@@ -78,6 +81,7 @@ void MainWindow::refresh()
 
 void MainWindow::clearDrawing()
 {
+    settleRun();
     interpreter_.ClearDrawing();
     showDrawing();
 }
@@ -115,6 +119,7 @@ void MainWindow::checkNoLayers()
 
 void MainWindow::saveDrawing()
 {
+    settleRun();
     FileDialogRequest request;
     request.nameFilters = ToNameFilters(pictureFilter_);
     request.defaultSuffix = QStringLiteral("bmp");
@@ -171,7 +176,7 @@ void MainWindow::printPreview()
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(UiText(language_, 294));
     if (!printFileName_.isEmpty()) printer.setOutputFileName(printFileName_);
-    const std::vector<std::string> lines = EditorLines(*ui_->MEMO_SCRIPT);
+    const ScriptLines lines = EditorLines(*ui_->MEMO_SCRIPT);
     // Each page the preview asks for starts where the screen run ended.
     const DrawingState screenState = interpreter_.state();
     QString failure;

@@ -2,13 +2,13 @@
 // the question before unsaved work would be lost, and the editor font.
 
 #include <QLabel>
-#include <QPlainTextEdit>
 
 #include "shell/editor_status.h"
 #include "shell/error_text.h"
 #include "shell/file_filters.h"
 #include "shell/interface_text.h"
 #include "shell/main_window.h"
+#include "shell/script_editor.h"
 #include "ui_main_window.h"
 
 namespace kresbon {
@@ -95,11 +95,13 @@ bool MainWindow::passUnsavedGuard(GuardedCommand command)
 void MainWindow::newScript()
 {
     if (!passUnsavedGuard(GuardedCommand::New)) return;
+    settleRun();
     scriptFile_.clear();
     updateCaption();
     // Emptying the editor by program is no change of the user's.
     const bool wasSaved = saved_;
     ui_->MEMO_SCRIPT->clear();
+    ui_->MEMO_SCRIPT->clearRunError();
     saved_ = wasSaved;
     document_ = ScriptDocument{};
     interpreter_.ResetDrawingState();
@@ -110,6 +112,7 @@ void MainWindow::newScript()
 void MainWindow::openScript()
 {
     if (!passUnsavedGuard(GuardedCommand::Open)) return;
+    settleRun();
     const std::optional<QString> chosen = dialogs_.openFileName(this, scriptDialog());
     if (!chosen) return;
     openAction(*chosen);

@@ -147,7 +147,7 @@ QString PrintLogPath(const QString& settingsPath)
     return QFileInfo(settingsPath).absoluteDir().filePath(QStringLiteral("LastPrint.log"));
 }
 
-void PrintDrawingOn(QPrinter& printer, Interpreter& interpreter, const std::vector<std::string>& lines,
+void PrintDrawingOn(QPrinter& printer, Interpreter& interpreter, const ScriptLines& lines,
                     int stretch, int depth)
 {
     DrawingState& state = interpreter.state();

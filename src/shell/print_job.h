@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "interpreter/script_text.h"
 #include "render/print_layout.h"
 
 class QPainter;
@@ -39,7 +40,7 @@ QString PrintLogPath(const QString& settingsPath);
 // run starts from the drawing state the screen run left; its PixelsPerUnit
 // is restored on every path. Errors propagate; a started print job is
 // ended first.
-void PrintDrawingOn(QPrinter& printer, Interpreter& interpreter, const std::vector<std::string>& lines,
+void PrintDrawingOn(QPrinter& printer, Interpreter& interpreter, const ScriptLines& lines,
                     int stretch, int depth);
 
 }  // namespace kresbon

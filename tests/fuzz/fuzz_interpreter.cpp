@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Keep drawings small so that each input runs in milliseconds.
     interpreter.setCanvasBudget(4'000'000);
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
-    interpreter.RunScript(kresbon::DecodeScript(bytes).lines);
+    interpreter.RunScript(kresbon::DecodeScript(std::string(bytes)).lines);
     if (const char* output = outputs[data[0] % 5]) {
         const std::string path = kresbon::fuzzing::FuzzFolder() + output;
         try {

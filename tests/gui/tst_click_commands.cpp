@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QPlainTextEdit>
+#include "shell/script_editor.h"
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QTest>
@@ -28,7 +28,7 @@ struct Session {
 
     MainWindow& w() { return *window; }
     DrawingView* image() { return window->form().IMAGE_VYKRES; }
-    QPlainTextEdit* editor() { return window->form().MEMO_SCRIPT; }
+    ScriptEditor* editor() { return window->form().MEMO_SCRIPT; }
     void choose(const char* item)
     {
         QAction* action = window->drawingPopup()->findChild<QAction*>(QString::fromLatin1(item));

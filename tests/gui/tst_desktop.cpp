@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
-#include <QPlainTextEdit>
+#include "shell/script_editor.h"
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -28,15 +28,15 @@ using namespace kresbon::testing;
 
 namespace {
 
-QPlainTextEdit& Editor(MainWindow& w)
+ScriptEditor& Editor(MainWindow& w)
 {
     return *w.form().MEMO_SCRIPT;
 }
 
 void Type(MainWindow& w, const QString& text)
 {
-    Editor(w).moveCursor(QTextCursor::End);
-    Editor(w).insertPlainText(text);
+    Editor(w).append(text);
+    Editor(w).SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
 }
 
 std::string Setting(const Sandbox& box, const char* section, const std::string& key)

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include "shell/script_editor.h"
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -141,7 +141,7 @@ private slots:
         auto s = StartWith("% fine\n");
         QVERIFY(s);
         MainWindow& w = *s->window;
-        QPlainTextEdit& editor = *w.form().MEMO_SCRIPT;
+        ScriptEditor& editor = *w.form().MEMO_SCRIPT;
         editor.setPlainText("Point 1, 1\nPoint 2, 2\n  Foo 3 % comment\nPoint 4, 4\n");
         s->dialogs.forget();
         w.refresh();
@@ -149,8 +149,11 @@ private slots:
         const MessageRequest notice = s->dialogs.notices().front();
         QCOMPARE(notice.kind, MessageKind::Error);
         QCOMPARE(notice.text, QString("Line 3: \rCommand \"Foo\" is unappropriated.\r(Foo 3 % comment)"));
-        QCOMPARE(editor.textCursor().blockNumber(), 2);
-        QCOMPARE(editor.textCursor().positionInBlock(), 0);
+        int line = -1;
+        int index = -1;
+        editor.getCursorPosition(&line, &index);
+        QCOMPARE(line, 2);
+        QCOMPARE(index, 0);
         QCOMPARE(w.form().L_POZICE->text(), QString("3:1"));
         QVERIFY(!w.interpreter().drawingValid());
         // Lines before the error are drawn.
@@ -211,8 +214,7 @@ private slots:
                            "Rectangle 1, 1, 10, 10, Solid, 1, Blue\n");
         QVERIFY(s);
         MainWindow& w = *s->window;
-        w.form().MEMO_SCRIPT->moveCursor(QTextCursor::End);
-        w.form().MEMO_SCRIPT->insertPlainText("% typed");
+        w.form().MEMO_SCRIPT->append("% typed");
         const QString text = w.form().MEMO_SCRIPT->toPlainText();
         const Rgb background = w.interpreter().canvas().pixel(0, 0);
         QVERIFY(w.interpreter().canvas().pixel(2, 2) != background);

@@ -3,7 +3,7 @@
 // readout.
 
 #include <QLabel>
-#include <QPlainTextEdit>
+#include "shell/script_editor.h"
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTest>
@@ -19,15 +19,15 @@ using namespace kresbon::testing;
 
 namespace {
 
-QPlainTextEdit& Editor(MainWindow& w)
+ScriptEditor& Editor(MainWindow& w)
 {
     return *w.form().MEMO_SCRIPT;
 }
 
 void Type(MainWindow& w, const QString& text)
 {
-    Editor(w).moveCursor(QTextCursor::End);
-    Editor(w).insertPlainText(text);
+    Editor(w).append(text);
+    Editor(w).SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
 }
 
 // "Příliš žluťoučký kůň" in Windows-1250.
@@ -439,7 +439,9 @@ private slots:
         QVERIFY(Started(w));
         QCOMPARE(Editor(w).toPlainText(), CzechText);
         // The interpreter reads Windows-1250 lines.
-        QCOMPARE(EditorLines(Editor(w)), std::vector<std::string>{CzechCp1250});
+        const ScriptLines lines = EditorLines(Editor(w));
+        QCOMPARE(lines.size(), std::size_t{1});
+        QCOMPARE(std::string(lines[0]), std::string(CzechCp1250));
         Type(w, QString::fromUtf8("\n% čeština"));
         w.saveScript();
         QCOMPARE(box.read("demo.krs"), CzechCp1250 + "\r\n% \xE8" "e\x9A" "tina");
@@ -483,29 +485,26 @@ private slots:
         MainWindow w(box.environment(), dialogs);
         QCOMPARE(w.form().L_POZICE->text(), QString("1:1"));
         Editor(w).setPlainText("first\nsecond\nthird line");
-        QTextCursor c(Editor(w).document()->findBlockByNumber(2));
-        c.setPosition(c.position() + 4);
-        Editor(w).setTextCursor(c);
+        Editor(w).setCursorPosition(2, 4);
         QCOMPARE(w.form().L_POZICE->text(), QString("3:5"));
         // With a selection the readout names its start.
-        c.setPosition(Editor(w).document()->findBlockByNumber(1).position() + 2);
-        c.setPosition(Editor(w).document()->findBlockByNumber(2).position() + 1, QTextCursor::KeepAnchor);
-        Editor(w).setTextCursor(c);
+        Editor(w).setSelection(2, 1, 1, 2);
         QCOMPARE(w.form().L_POZICE->text(), QString("2:3"));
     }
 
     void selectEditorLine()
     {
-        QPlainTextEdit editor;
+        ScriptEditor editor;
         editor.setPlainText("a\nbb\nccc");
+        const auto caret = [&editor] { return editor.SendScintilla(QsciScintilla::SCI_GETCURRENTPOS); };
         SelectEditorLine(editor, 3);
-        QCOMPARE(editor.textCursor().position(), 5);
+        QCOMPARE(caret(), 5);
         SelectEditorLine(editor, 4);
-        QCOMPARE(editor.textCursor().position(), 5);
+        QCOMPARE(caret(), 5);
         SelectEditorLine(editor, 0);
-        QCOMPARE(editor.textCursor().position(), 5);
+        QCOMPARE(caret(), 5);
         SelectEditorLine(editor, 2);
-        QCOMPARE(editor.textCursor().position(), 2);
+        QCOMPARE(caret(), 2);
     }
 };
 

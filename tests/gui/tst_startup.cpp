@@ -4,7 +4,7 @@
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include "shell/script_editor.h"
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
@@ -279,14 +279,17 @@ private slots:
         QVERIFY(notice.text.startsWith("Line 2: \r"));
         QVERIFY(notice.text.contains("Command \"Foo\" is unappropriated."));
         QVERIFY(notice.text.endsWith("\r(Foo 2)"));
-        QCOMPARE(w.form().MEMO_SCRIPT->textCursor().position(), 0);
+        QCOMPARE(w.form().MEMO_SCRIPT->SendScintilla(QsciScintilla::SCI_GETCURRENTPOS), 0);
         QVERIFY(w.caretToErrorOn());
         QVERIFY(!w.interpreter().drawingValid());
 
         // The next run moves the caret to the failing line.
         w.refresh();
         QCOMPARE(w.form().L_POZICE->text(), QString("2:1"));
-        QCOMPARE(w.form().MEMO_SCRIPT->textCursor().blockNumber(), 1);
+        int line = -1;
+        int index = -1;
+        w.form().MEMO_SCRIPT->getCursorPosition(&line, &index);
+        QCOMPARE(line, 1);
     }
 
     void unwritableSettingsFile()

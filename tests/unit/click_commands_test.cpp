@@ -5,7 +5,7 @@
 #include <cctype>
 
 #include "interpreter/drawing_state.h"
-#include "interpreter/expression.h"
+#include "platform/expression.h"
 
 using namespace kresbon;
 

@@ -1,9 +1,12 @@
-#include "interpreter/expression.h"
+#include "platform/expression.h"
 
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <chrono>
 #include <cmath>
+#include <random>
+#include <string>
 
 namespace kresbon {
 namespace {
@@ -166,6 +169,61 @@ TEST(ExpressionExponents, ExponentLetterAfterSomethingElseIsNoNumber) {
     EXPECT_FALSE(EvaluateNumber("x1E-5").has_value());
     EXPECT_FALSE(EvaluateNumber("1E-5E-3").has_value());
     EXPECT_FALSE(EvaluateNumber("2*1E-5E-3").has_value());
+}
+
+// Plain numbers skip the expression rules; on any text the shortcut must give
+// exactly what the full rules give, failures included.
+TEST(ExpressionShortcut, PlainNumbersMatchTheFullRules) {
+    auto full = [](const std::string& text) -> std::optional<long double> {
+        try {
+            return TextToFloat(EvaluateExpression(text));
+        } catch (const ExpressionError&) {
+            return std::nullopt;
+        }
+    };
+    std::mt19937 random(9);
+    const std::string alphabets[] = {"0123456789", "0123456789.-", "0123456789.eE-+",
+                                     "0.9eE-+ #*("};
+    int plain = 0;
+    for (int n = 0; n < 100000; ++n) {
+        const std::size_t kind = random() % 4;
+        const std::string& alphabet = alphabets[kind];
+        std::string text;
+        // Whole numbers up to beyond the range of 64-bit integers.
+        for (int length = 1 + random() % (kind < 2 ? 24 : 12); length > 0; --length)
+            text += alphabet[random() % alphabet.size()];
+        const auto quick = EvaluateNumber(text);
+        const auto expected = full(text);
+        ASSERT_EQ(quick.has_value(), expected.has_value()) << text;
+        if (!quick) continue;
+        ++plain;
+        ASSERT_TRUE(*quick == *expected && std::signbit(*quick) == std::signbit(*expected))
+            << text;
+    }
+    EXPECT_GT(plain, 25000);
+}
+
+// The work grows with the length: a quadratic evaluator needs tens of
+// seconds for these.
+TEST(ExpressionScale, LongExpressionsAreEvaluatedInLinearTime) {
+    const auto start = std::chrono::steady_clock::now();
+    std::string sum = "1";
+    for (int i = 1; i < 1000000; ++i) sum += "+1";
+    EXPECT_EQ(EvaluateExpression(sum), "1000000");
+
+    constexpr int depth = 300000;
+    std::string nested = std::string(depth, '(') + "2.5" + std::string(depth, ')');
+    EXPECT_EQ(EvaluateExpression(nested), "2.5");
+    nested = std::string(depth, '(') + "1+1" + std::string(depth, ')') + "*3";
+    EXPECT_EQ(EvaluateExpression(nested), "6");
+    // Every "-(" flips the sign of the negative value inside it.
+    std::string signs;
+    for (int i = 0; i < depth + 1; ++i) signs += "-(";
+    signs += "2-5" + std::string(depth + 1, ')');
+    EXPECT_EQ(EvaluateExpression(signs), "3");
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0);
 }
 
 TEST(NumberFormat, GeneralFormatWithFifteenDigits) {

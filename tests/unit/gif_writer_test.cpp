@@ -112,6 +112,26 @@ TEST_F(GifWriterTest, PaletteDrawingsKeepTheirPaletteAndEveryPixel)
     }
 }
 
+TEST_F(GifWriterTest, NoisyAndFlatDrawingsOutgrowTheStringTableAndComeBackWhole)
+{
+    // Noise fills the string table many times over and runs through every
+    // code size; a flat drawing makes strings thousands of pixels long.
+    for (const int depth : {4, 8}) {
+        const Surface noisy = VariedDrawing(depth, 401, 300, 5);
+        Surface flat(2500, 40, depth);
+        flat.setBrush(0x008080, BrushStyle::Solid);
+        flat.fillRect(0, 0, 2500, 40);
+        flat.setPixel(2499, 39, 0xFF0000);
+        for (const Surface* s : {&noisy, static_cast<const Surface*>(&flat)}) {
+            const std::string path = file("big" + std::to_string(depth) + ".gif");
+            WriteGifFile(*s, path);
+            const DecodedGif gif = decodeGif(path);
+            EXPECT_EQ(gif.palette, s->palette());
+            expectPixels(gif.pixels, s->pixels(), s->width(), depth);
+        }
+    }
+}
+
 TEST_F(GifWriterTest, DeeperDrawingsTakeTheNearestHalftoneColourWithoutDithering)
 {
     const std::vector<Rgb> halftone(halftonePalette().begin(), halftonePalette().end());

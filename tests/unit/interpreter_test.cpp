@@ -2,9 +2,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -156,6 +159,13 @@ TEST_F(InterpreterTest, UnitConversionFloorsShiftAndCoordinateSeparately)
     s.shiftY = 1.5;
     EXPECT_EQ(ToPixelY(s, 2.5), 4 + 7);
     EXPECT_EQ(ToPixels(s, 2.5), 7);
+    // Whole numbers stay, negative fractions go down, however small or large.
+    s.pixelsPerUnit = 1;
+    for (long double v : {-3.0L, 3.0L, -1e-20L, -2.0000000001L, 1e15L + 0.5L, -1e15L - 0.5L,
+                          0x1p62L - 1, -0x1p62L + 1, 1e30L, -1e30L, 0.0L, -0.0L})
+        EXPECT_EQ(ToPixels(s, v),
+                  static_cast<int>(std::clamp(std::floor(v), -0x1p30L, 0x1p30L))) << (double)v;
+    EXPECT_EQ(ToPixels(s, std::numeric_limits<long double>::quiet_NaN()), 0);
 }
 
 TEST_F(InterpreterTest, ThinLinesAndRectanglesIncludeBothEnds)
@@ -366,6 +376,24 @@ TEST_F(InterpreterTest, ProcedureDeclarationErrors)
     EXPECT_EQ(count(Red), 0);
 }
 
+// Long parameter lists are checked through a set: a repeated name is still
+// found wherever it stands, and distinct names are all accepted.
+TEST_F(InterpreterTest, LongParameterListsFindRepeatedNames)
+{
+    std::string header = "Procedure P";
+    std::string call = "P";
+    for (int i = 0; i < 50000; ++i) {
+        header += (i ? ", #p" : " #p") + std::to_string(i);
+        call += (i ? ", " : " ") + std::to_string(i);
+    }
+    expectValid(header + "\nEnd\n" + call);
+    EXPECT_EQ(error(header + ", #p49998\nEnd\n" + call + ", 1"),
+              T(343) + "\"P\"" + T(344) + "\"#p49998\"" + T(345));
+    EXPECT_EQ(error("Procedure P #a, #b, #c, #d, #e, #f, #g, #h, #i, #j, #k, #l, #m, #n, #o, #p, "
+                    "#q, #r, #s, #b\nEnd\nP 1"),
+              T(343) + "\"P\"" + T(344) + "\"#b\"" + T(345));
+}
+
 TEST_F(InterpreterTest, NestedDeclarationsAndForwardCalls)
 {
     expectValid("Procedure A\nB\nEnd\nProcedure B\nPoint 4, 4, Red\nEnd\nA");
@@ -529,6 +557,30 @@ TEST(ScriptText, EncodingIsDetectedPerFile)
     EXPECT_EQ(cp1250.lines[0], "Text 1, 1, \"\xC8\"");
     EXPECT_EQ(DecodeScript("\xEF\xBB\xBFPoint 1, 1").lines[0], "Point 1, 1");
     EXPECT_EQ(SplitLines("a\rb\r\n\nc").size(), 4u);
+}
+
+// Every line, empty ones too, with or without a last line end, whichever
+// line ends the text uses.
+TEST(ScriptText, LinesKeepTheirTextWhateverTheLineEnds)
+{
+    auto texts = [](const ScriptLines& lines) {
+        std::vector<std::string> all;
+        for (std::size_t i = 0; i < lines.size(); ++i) all.emplace_back(lines[i]);
+        return all;
+    };
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(texts(SplitLines("ab\n\ncd\n")), (Lines{"ab", "", "cd"}));
+    EXPECT_EQ(texts(SplitLines("ab\n\ncd")), (Lines{"ab", "", "cd"}));
+    EXPECT_EQ(texts(SplitLines("\n")), (Lines{""}));
+    EXPECT_EQ(texts(SplitLines("")), Lines{});
+    EXPECT_EQ(texts(SplitLines("ab\r\n\r\rcd\ref\r\n")), (Lines{"ab", "", "", "cd", "ef"}));
+    EXPECT_EQ(texts(SplitLines("ab\r\ncd\nef")), (Lines{"ab", "cd", "ef"}));
+    EXPECT_EQ(texts(SplitLines("\r")), (Lines{""}));
+    ScriptLines built;
+    built.push_back("x");
+    built.push_back("");
+    built.push_back("yz");
+    EXPECT_EQ(texts(built), (Lines{"x", "", "yz"}));
 }
 
 }  // namespace

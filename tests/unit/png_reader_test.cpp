@@ -72,7 +72,8 @@ TEST(PngReader, InterlacedRowsAndColumnsComeOutInOrder)
         for (int x = 0; x < layout.width; ++x) {
             const std::uint8_t r = static_cast<std::uint8_t>(x * 20), g = static_cast<std::uint8_t>(y * 25);
             const bool last = x == 10 && y == 8;
-            layout.samples.insert(layout.samples.end(), {r, 0x11, g, 0x22, 0x77, 0x33, 0, static_cast<std::uint8_t>(last ? 0 : 1)});
+            const std::uint8_t alpha = last ? 0 : 1;
+            layout.samples.insert(layout.samples.end(), {r, 0x11, g, 0x22, 0x77, 0x33, 0, alpha});
             expected.push_back(last ? T : makeRgb(r, g, 0x77));
         }
     }
@@ -109,7 +110,8 @@ TEST(PngReader, TooLittleDataForTheDeclaredSizeIsRefusedAtOnce)
 {
     // 30000 x 10000 pixels of 8 bytes would be 2.4 GB unpacked and 1.2 GB
     // as pixels; a few hundred bytes of data cannot fill even a corner.
-    PngLayout layout{30000, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, false, {}, {}, std::vector<std::uint8_t>(240000, 7)};
+    PngLayout layout{30000, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, false, {}, {},
+                     std::vector<std::uint8_t>(240000, 7)};
     const Bytes bytes = withSize(encodePng(layout), 30000, 10000);
 
     const auto start = std::chrono::steady_clock::now();

@@ -16,7 +16,8 @@ using namespace kresbon::testing;
 
 std::uint32_t be32(const Bytes& b, std::size_t at)
 {
-    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) | (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
+    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) | (std::uint32_t{b[at + 2]} << 8) |
+           b[at + 3];
 }
 
 using PngWriterTest = ScratchFolder;

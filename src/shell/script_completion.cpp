@@ -1,0 +1,169 @@
+#include "shell/script_completion.h"
+
+#include <algorithm>
+
+#include "interpreter/vocabulary.h"
+#include "shell/interface_text.h"
+
+namespace kresbon {
+
+namespace {
+
+QString ToQString(std::string_view word)
+{
+    return QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size()));
+}
+
+bool IsWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('@');
+}
+
+// Where the script line stands at the caret.
+struct LineContext {
+    // The line's first word, when the caret is past it.
+    QString command;
+    bool assignment = false;
+    // 0 while the caret is in the first word; then the 1-based parameter.
+    int parameter = 0;
+    bool inQuotes = false;
+    bool inComment = false;
+};
+
+LineContext ContextOf(const QString& line)
+{
+    LineContext context;
+    qsizetype i = 0;
+    while (i < line.size() && line[i].isSpace()) ++i;
+    const qsizetype wordStart = i;
+    while (i < line.size() && IsWordChar(line[i])) ++i;
+    if (i == line.size()) return context;
+    context.command = line.mid(wordStart, i - wordStart);
+    context.parameter = 1;
+    for (; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (c == QLatin1Char('"')) context.inQuotes = !context.inQuotes;
+        if (context.inQuotes) continue;
+        if (c == QLatin1Char('%')) {
+            context.inComment = true;
+            return context;
+        }
+        if (c == QLatin1Char('=')) context.assignment = true;
+        if (c == QLatin1Char(',')) ++context.parameter;
+    }
+    return context;
+}
+
+const ParameterInfo* ParameterOf(const LineContext& context)
+{
+    const WordInfo* info = FindWord(context.command.toStdString());
+    if (info == nullptr || context.parameter < 1) return nullptr;
+    const bool assignment = info->kind == WordKind::Global && context.assignment;
+    if (info->kind != WordKind::Command && !assignment) return nullptr;
+    if (context.parameter > static_cast<int>(info->parameters.size())) return nullptr;
+    return &info->parameters[static_cast<std::size_t>(context.parameter - 1)];
+}
+
+QStringList WordsOfKind(WordKind kind)
+{
+    QStringList words;
+    for (const WordInfo& info : Vocabulary())
+        if (info.kind == kind) words << ToQString(info.word);
+    return words;
+}
+
+}  // namespace
+
+Completion CompletionAt(const QString& lineBeforeCaret, const QStringList& procedures,
+                        const QStringList& fonts)
+{
+    Completion completion;
+    qsizetype start = lineBeforeCaret.size();
+    while (start > 0 && IsWordChar(lineBeforeCaret[start - 1])) --start;
+    completion.prefix = lineBeforeCaret.mid(start);
+    const LineContext context = ContextOf(lineBeforeCaret);
+
+    QStringList candidates;
+    if (context.inComment) {
+        return completion;
+    } else if (context.command.isEmpty()) {
+        candidates << WordsOfKind(WordKind::Command) << WordsOfKind(WordKind::Global)
+                   << WordsOfKind(WordKind::Keyword) << procedures;
+    } else if (const ParameterInfo* parameter = ParameterOf(context)) {
+        // A font name in quotes may hold spaces: all of it is the prefix.
+        if (parameter->kind == ParameterKind::Font && context.inQuotes)
+            completion.prefix = lineBeforeCaret.mid(lineBeforeCaret.lastIndexOf(QLatin1Char('"')) + 1);
+        switch (parameter->kind) {
+        case ParameterKind::Colour: candidates << WordsOfKind(WordKind::Colour); break;
+        case ParameterKind::LineType: candidates << WordsOfKind(WordKind::LineType); break;
+        case ParameterKind::FillType: candidates << WordsOfKind(WordKind::FillType); break;
+        case ParameterKind::DimEnd: candidates << WordsOfKind(WordKind::DimEnd); break;
+        case ParameterKind::Font: candidates << fonts; break;
+        default: break;
+        }
+        // A default word fills a parameter that can be left empty.
+        if (!parameter->defaultValue.empty() && FindWord(parameter->defaultValue) != nullptr)
+            candidates << ToQString(parameter->defaultValue);
+        if (parameter->kind == ParameterKind::Colour && context.command.compare(QLatin1String("DefaultColor"),
+                                                                               Qt::CaseInsensitive) != 0)
+            candidates << QStringLiteral("DefaultColor");
+        if (parameter->kind == ParameterKind::Font) candidates << QStringLiteral("DefaultFontName");
+    }
+    for (const QString& word : std::as_const(candidates))
+        if (word.startsWith(completion.prefix, Qt::CaseInsensitive)) completion.words << word;
+    completion.words.removeDuplicates();
+    std::sort(completion.words.begin(), completion.words.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return completion;
+}
+
+std::optional<CallTip> CallTipAt(const QString& lineBeforeCaret, int languageBase)
+{
+    const LineContext context = ContextOf(lineBeforeCaret);
+    if (context.command.isEmpty() || context.inComment) return std::nullopt;
+    const WordInfo* info = FindWord(context.command.toStdString());
+    if (info == nullptr || info->parameters.empty()) return std::nullopt;
+    if (info->kind == WordKind::Global && !context.assignment) return std::nullopt;
+
+    CallTip tip;
+    tip.text = ToQString(info->word) + (info->kind == WordKind::Global ? QStringLiteral(" = ") : QStringLiteral(" "));
+    for (std::size_t k = 0; k < info->parameters.size(); ++k) {
+        if (k > 0) tip.text += QStringLiteral(", ");
+        const int start = static_cast<int>(tip.text.size());
+        tip.text += UiText(languageBase, info->parameters[k].nameText);
+        if (static_cast<int>(k) + 1 == context.parameter) {
+            tip.highlightStart = start;
+            tip.highlightEnd = static_cast<int>(tip.text.size());
+        }
+    }
+    return tip;
+}
+
+QString HelpPageOfWord(const QString& word)
+{
+    if (word.isEmpty()) return QString();
+    const WordInfo* info = FindWord(word.toStdString());
+    return info ? ToQString(info->helpPage) : QString();
+}
+
+QStringList DeclaredProcedureList(const QString& text)
+{
+    QStringList names;
+    for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.size() <= 10 || !line.startsWith(QLatin1String("procedure"), Qt::CaseInsensitive) ||
+            !line[9].isSpace())
+            continue;
+        const QStringView rest = line.mid(10).trimmed();
+        qsizetype end = 0;
+        while (end < rest.size() && !rest[end].isSpace() && rest[end] != QLatin1Char('#') &&
+               rest[end] != QLatin1Char(',') && rest[end] != QLatin1Char('%'))
+            ++end;
+        if (end > 0) names << rest.left(end).toString();
+    }
+    names.removeDuplicates();
+    return names;
+}
+
+}  // namespace kresbon

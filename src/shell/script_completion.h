@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// What the editor offers while a script line is typed: the words that may
+// stand at the caret, and the parameter list of the command being written.
+// Both come from the language's word table.
+namespace kresbon {
+
+struct Completion {
+    // The part of the word already typed before the caret.
+    QString prefix;
+    // Candidate words starting with the prefix (any case), sorted.
+    QStringList words;
+};
+
+// The words that may complete the text before the caret on its line:
+// commands, globals, keywords and the script's procedures at the start of a
+// line; the vocabulary of the parameter's kind inside a command (colours,
+// line types, fill types, dimension ends, font names, default words).
+Completion CompletionAt(const QString& lineBeforeCaret, const QStringList& procedures,
+                        const QStringList& fonts);
+
+struct CallTip {
+    // "Line x1, y1, x2, y2, line type, thickness, colour" in the language.
+    QString text;
+    // The parameter the caret is in, as a character range of text.
+    int highlightStart = 0;
+    int highlightEnd = 0;
+};
+
+// The call tip of the command or assignment being written, if any.
+std::optional<CallTip> CallTipAt(const QString& lineBeforeCaret, int languageBase);
+
+// The word table's help page for a word, empty when the word is not in it.
+QString HelpPageOfWord(const QString& word);
+
+// The procedures declared in the script text, as written, in order.
+QStringList DeclaredProcedureList(const QString& text);
+
+}  // namespace kresbon

@@ -1,0 +1,59 @@
+#include "shell/script_runner.h"
+
+#include <QMetaObject>
+
+namespace kresbon {
+
+ScriptRunner::ScriptRunner(Interpreter& interpreter, QObject* parent)
+    : QObject(parent), interpreter_(interpreter)
+{
+}
+
+ScriptRunner::~ScriptRunner()
+{
+    if (worker_.joinable()) {
+        control_.cancel = true;
+        worker_.join();
+    }
+    interpreter_.setRunControl(nullptr);
+}
+
+void ScriptRunner::start(ScriptLines lines)
+{
+    if (running_) join();
+    lines_ = std::move(lines);
+    control_.line = 0;
+    control_.cancel = false;
+    done_ = false;
+    running_ = true;
+    interpreter_.setRunControl(&control_);
+    worker_ = std::thread([this] {
+        report_ = interpreter_.RunScript(lines_);
+        done_ = true;
+        QMetaObject::invokeMethod(this, &ScriptRunner::collect, Qt::QueuedConnection);
+    });
+}
+
+void ScriptRunner::cancel()
+{
+    if (running_) control_.cancel = true;
+}
+
+void ScriptRunner::join()
+{
+    if (!running_) return;
+    worker_.join();
+    collect();
+}
+
+void ScriptRunner::collect()
+{
+    // A queued notice may come after join() has already collected the run.
+    if (!running_ || !done_) return;
+    if (worker_.joinable()) worker_.join();
+    running_ = false;
+    interpreter_.setRunControl(nullptr);
+    emit finished();
+}
+
+}  // namespace kresbon
