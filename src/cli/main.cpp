@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codecs/file_access.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
 #include "platform/encoding.h"
@@ -53,7 +54,7 @@ int languageOfArguments(int argc, char** argv)
 constexpr int LargestThumbnail = 10000;
 
 struct Options {
-    std::string output;
+    std::optional<std::string> output;
     int depth = 4;
     std::array<bool, 10> layers{false, true, true, true, true, true, true, true, true, true};
     int viewWidth = 800;
@@ -171,11 +172,12 @@ Options parseOptions(int argc, char** argv)
         }
     }
     if (o.script.empty()) throw UsageError{"no SCRIPT given"};
-    if (o.thumbnail > 0 && o.output.empty())
+    if (o.thumbnail > 0 && !o.output)
         throw UsageError{TextUtf8(languageOfArguments(argc, argv), TextId::ThumbnailNeedsSizeAndOutput)};
-    if (!o.output.empty()) {
-        if (!DrawingFileFormatOf(o.output))
-            throw UsageError{"--output must name a .bmp, .gif, .jpg, .jpeg or .png file, not " + o.output};
+    if (o.output) {
+        if (o.output->empty()) throw UsageError{"--output needs a file name"};
+        if (!DrawingFileFormatOf(*o.output))
+            throw UsageError{"--output must name a .bmp, .gif, .jpg, .jpeg or .png file, not " + *o.output};
     }
     return o;
 }
@@ -214,6 +216,9 @@ int main(int argc, char** argv)
     std::string bytes;
     try {
         bytes = ReadFileBytes(scriptPath);
+    } catch (const FileError& e) {
+        std::cerr << "kresbon-render: " << e.message(options.language) << '\n';
+        return 2;
     } catch (const std::exception& e) {
         std::cerr << "kresbon-render: " << e.what() << '\n';
         return 2;
@@ -231,13 +236,13 @@ int main(int argc, char** argv)
         std::cerr << forTerminal(Text(options.language, TextId::SomeLayerMustBeSelected)) << '\n';
     }
 
-    if (!options.output.empty()) {
+    if (options.output) {
         try {
             if (options.thumbnail > 0) {
-                SaveDrawingToFile(ScaleToFit(interpreter.canvas(), options.thumbnail), options.output,
+                SaveDrawingToFile(ScaleToFit(interpreter.canvas(), options.thumbnail), *options.output,
                                   options.language);
             } else {
-                SaveDrawingToFile(interpreter.canvas(), options.output, options.language);
+                SaveDrawingToFile(interpreter.canvas(), *options.output, options.language);
             }
         } catch (const vyjimka& e) {
             std::cerr << "kresbon-render: " << forTerminal(e.message()) << '\n';

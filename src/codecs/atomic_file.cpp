@@ -12,6 +12,9 @@
 #include <system_error>
 #include <utility>
 
+#include "codecs/file_access.h"
+#include "platform/texts.h"
+
 namespace kresbon {
 namespace {
 
@@ -25,21 +28,51 @@ std::string decimal(long long value)
     return std::string(buffer, result.ptr);
 }
 
-// The file that path names. A symbolic link is followed, so that saving
-// through a link replaces the file it points to, not the link.
+// The file that path names: a symbolic link, dangling or not, is followed
+// so that saving through it writes the file it points to, not the link. A
+// folder, device or named pipe is refused: renaming over it would destroy it
+// or write where the user did not mean.
 std::string finalTarget(const std::string& path)
 {
-    std::error_code error;
-    if (!std::filesystem::is_symlink(path, error)) return path;
-    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
-    return error ? path : target.string();
+    // As many links as the system itself follows before it gives up.
+    constexpr int MostLinks = 40;
+    std::string target = path;
+    for (int hop = 0;; ++hop) {
+        struct stat s {};
+        if (::lstat(target.c_str(), &s) != 0) {
+            if (errno == ENOENT) return target;
+            throw FileError(FileError::Access::Write, path, errno);
+        }
+        if (S_ISREG(s.st_mode)) return target;
+        if (!S_ISLNK(s.st_mode))
+            throw FileError(FileError::Access::Write, path, FileError::Reason{NotRegularForWriting});
+        if (hop == MostLinks) throw FileError(FileError::Access::Write, path, ELOOP);
+        std::error_code error;
+        const std::filesystem::path link = std::filesystem::read_symlink(target, error);
+        if (error) throw FileError(FileError::Access::Write, path, error.value());
+        target = link.is_absolute() ? link.string()
+                                    : (std::filesystem::path(target).parent_path() / link).string();
+    }
 }
+
+// Makes a rename in folder last through a power cut. File systems that
+// cannot sync a folder say so with EINVAL; that is no failure of the save.
+int syncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    const int result = ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
+    ::close(fd);
+    return result;
+}
+
+std::string folderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
 
 // Creates a new file in the folder of target, with a name no other writer
 // uses and whose length does not depend on target's own name.
 int createTemporary(const std::string& target, std::string& name)
 {
-    const std::string folder = target.substr(0, target.rfind('/') + 1);
+    const std::string folder = folderOf(target);
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = folder + ".kresbon-" + decimal(::getpid()) + "-" + decimal(stamp) + "-" + decimal(attempt) + ".tmp";
@@ -76,11 +109,13 @@ bool writeAll(int fd, const unsigned char* data, std::size_t size, int& error)
 
 void ThrowFileWriteError(const std::string& path, std::string_view reason)
 {
-    throw std::runtime_error("Cannot write file \"" + path + "\": " + std::string(reason));
+    throw std::runtime_error(TextUtf8(EnglishBase, TextId::CannotWriteFileHead) + '"' + path + '"' +
+                             TextUtf8(EnglishBase, TextId::CannotWriteFileTail) + std::string(reason));
 }
 
-AtomicFile::AtomicFile(std::string path) : path_(std::move(path)), target_(finalTarget(path_))
+AtomicFile::AtomicFile(std::string path) : path_(std::move(path))
 {
+    target_ = finalTarget(path_);
     fd_ = createTemporary(target_, temporary_);
     if (fd_ < 0) failWithError(errno);
     takeOverPermissions(fd_, target_);
@@ -127,18 +162,22 @@ void AtomicFile::fail(std::string_view reason) const
 
 void AtomicFile::failWithError(int error) const
 {
-    fail(std::generic_category().message(error));
+    throw FileError(FileError::Access::Write, path_, error);
 }
 
 void AtomicFile::commit()
 {
-    if (fd_ < 0) fail("the file is already closed");
+    if (fd_ < 0) throw FileError(FileError::Access::Write, path_, FileError::Reason{AlreadyClosed});
     if (error_ == 0) flush();
     throwIfWriteFailed();
+    // The bytes reach the disk before the name does, so that a crash leaves
+    // either the old file or the whole new one.
+    if (::fsync(fd_) != 0) failWithError(errno);
     const int fd = std::exchange(fd_, -1);
     if (::close(fd) != 0) failWithError(errno);
     if (::rename(temporary_.c_str(), target_.c_str()) != 0) failWithError(errno);
     committed_ = true;
+    if (const int error = syncFolder(folderOf(target_)); error != 0) failWithError(error);
 }
 
 void AtomicFile::discard() noexcept

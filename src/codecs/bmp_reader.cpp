@@ -224,6 +224,22 @@ void checkRowsPresent(const Bytes& b, const Layout& l)
         throw PictureError("bitmap pixel data is cut short");
 }
 
+// Run-length coding may skip most of a picture with a few escapes, so no
+// size is certain from the data; but real files code at most a few hundred
+// pixels per byte, and a picture that claims far more than that is a few
+// bytes asking for gigabytes. Small pictures pass whatever their data.
+constexpr long long RunLengthPixelsPerByte = 1024;
+constexpr long long RunLengthFreePixels = 4LL << 20;
+
+void checkRunLengthSize(const Bytes& b, const Layout& l)
+{
+    const long long coded = static_cast<long long>(b.size() - std::min(b.size(), l.dataOffset));
+    const long long allowed = std::max(RunLengthFreePixels, coded * RunLengthPixelsPerByte);
+    if (l.width > allowed / l.height)
+        throw PictureError("run-length coded bitmap of " + decimal(l.width) + " x " + decimal(l.height) +
+                           " pixels holds too little data for its size");
+}
+
 void decodeRows(const Bytes& b, const Layout& l, Picture& p)
 {
     const long long stride = rowStride(l);
@@ -311,6 +327,7 @@ Picture ReadBmp(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
     const bool runLength = l.compression == Rle8 || l.compression == Rle4;
     CheckPictureSize(l.width, l.height, limits);
     if (!runLength) checkRowsPresent(b, l);
+    if (runLength) checkRunLengthSize(b, l);
     Picture p = AllocatePicture(l.width, l.height, limits);
     if (runLength) {
         std::fill(p.pixels.begin(), p.pixels.end(), l.palette.front());

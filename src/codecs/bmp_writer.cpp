@@ -113,6 +113,12 @@ public:
         : stride_((static_cast<std::uint64_t>(surface.width()) * surface.depth() + 31) / 32 * 4),
           offset_(kFileHeaderSize + kInfoHeaderSize + 4 * surface.palette().size())
     {
+        // The reader refuses such a file, and a zero stride has no rows to
+        // divide into chunks.
+        if (surface.width() <= 0 || surface.height() <= 0) {
+            throw std::runtime_error("A drawing of " + decimal(surface.width()) + " x " +
+                                     decimal(surface.height()) + " pixels has no BMP file");
+        }
         const std::uint64_t imageSize = stride_ * static_cast<std::uint64_t>(surface.height());
         if (offset_ + imageSize > 0xFFFFFFFFu) {
             throw std::runtime_error("A drawing of " + decimal(surface.width()) + " x " +

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -100,6 +101,13 @@ Picture ReadGif(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
     if (DGifGetImageDesc(gif.get()) == GIF_ERROR) fail("GIF image header is damaged", gif->Error);
     const GifImageDesc& frame = gif->Image;
     CheckPictureSize(frame.Width, frame.Height, limits);
+    // Each code of at least two bits gives at most 4096 pixels, so a frame
+    // larger than that from the bytes left is certainly cut short; it is
+    // refused before its pixels take memory.
+    const long long codesLeft = 4LL * static_cast<long long>(bytes.size() - source.at) + 2;
+    if (frame.Width > codesLeft * 4096 / frame.Height)
+        throw PictureError("GIF image data is too short for an image of " + std::to_string(frame.Width) +
+                           " x " + std::to_string(frame.Height) + " pixels");
 
     const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
     if (map == nullptr || map->ColorCount <= 0) throw PictureError("GIF image without a colour table");
@@ -112,22 +120,39 @@ Picture ReadGif(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
     // A screen of no size is taken to be just large enough for the image.
     const long long screenWidth = gif->SWidth > 0 ? gif->SWidth : 0LL + frame.Left + frame.Width;
     const long long screenHeight = gif->SHeight > 0 ? gif->SHeight : 0LL + frame.Top + frame.Height;
-    Picture p = AllocatePicture(screenWidth, screenHeight, limits);
+    // The part of the screen the frame covers; pixels beyond the screen are
+    // decoded and dropped.
+    const long long firstColumn = std::clamp<long long>(frame.Left, 0, screenWidth);
+    const long long endColumn = std::clamp<long long>(0LL + frame.Left + frame.Width, 0, screenWidth);
+    const long long firstRow = std::clamp<long long>(frame.Top, 0, screenHeight);
+    const long long endRow = std::clamp<long long>(0LL + frame.Top + frame.Height, 0, screenHeight);
+    const bool whole = !limits.frameOnly || (firstColumn == 0 && firstRow == 0 && endColumn == screenWidth &&
+                                             endRow == screenHeight);
+    Picture p;
+    if (whole) {
+        p = AllocatePicture(screenWidth, screenHeight, limits);
+    } else {
+        CheckPictureSize(screenWidth, screenHeight, DecodeLimits{std::numeric_limits<long long>::max()});
+        // A frame wholly off its screen keeps one transparent pixel.
+        p = AllocatePicture(std::max(endColumn - firstColumn, 1LL), std::max(endRow - firstRow, 1LL), limits);
+        p.frame = Picture::Frame{static_cast<int>(screenWidth), static_cast<int>(screenHeight),
+                                 static_cast<int>(firstColumn), static_cast<int>(firstRow)};
+    }
     std::fill(p.pixels.begin(), p.pixels.end(), Picture::TransparentPixel);
+    const long long originX = whole ? 0 : firstColumn;
+    const long long originY = whole ? 0 : firstRow;
 
     std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
-    const int firstColumn = std::clamp(frame.Left, 0, p.width);
-    const int endColumn = static_cast<int>(std::clamp<long long>(0LL + frame.Left + frame.Width, 0, p.width));
     for (const int r : rowOrder(frame.Height, frame.Interlace)) {
         if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR)
             fail("GIF image data is damaged or cut short", gif->Error);
         const long long y = 0LL + frame.Top + r;
-        if (y < 0 || y >= p.height) continue;
-        Rgb* out = &p.pixels[static_cast<std::size_t>(y) * p.width];
-        for (int x = firstColumn; x < endColumn; ++x) out[x] = colours[line[x - frame.Left]];
+        if (y < firstRow || y >= endRow) continue;
+        Rgb* out = &p.pixels[static_cast<std::size_t>(y - originY) * p.width];
+        for (long long x = firstColumn; x < endColumn; ++x) out[x - originX] = colours[line[x - frame.Left]];
     }
-    p.hasTransparency = std::find(p.pixels.begin(), p.pixels.end(), Picture::TransparentPixel) !=
-                        p.pixels.end();
+    p.hasTransparency = p.frame || std::find(p.pixels.begin(), p.pixels.end(), Picture::TransparentPixel) !=
+                                       p.pixels.end();
     return p;
 }
 

@@ -1,5 +1,7 @@
 #include "codecs/picture.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <string>
 
 #include "codecs/bmp_reader.h"
@@ -19,6 +21,27 @@ Picture DecodePicture(std::span<const std::uint8_t> bytes, PictureKind kind,
     case PictureKind::Png: return ReadPng(bytes, limits);
     }
     throw PictureError("unknown picture kind");
+}
+
+void CheckPictureSignature(std::span<const std::uint8_t> start, PictureKind kind)
+{
+    const auto startsWith = [&](std::initializer_list<std::uint8_t> signature) {
+        return start.size() >= signature.size() && std::equal(signature.begin(), signature.end(), start.begin());
+    };
+    switch (kind) {
+    case PictureKind::Bmp:
+        if (!startsWith({'B', 'M'})) throw PictureError("not a bitmap file (no BM signature)");
+        return;
+    case PictureKind::Gif:
+        if (!startsWith({'G', 'I', 'F'})) throw PictureError("not a GIF file (no GIF signature)");
+        return;
+    case PictureKind::Jpeg:
+        if (!startsWith({0xFF, 0xD8})) throw PictureError("not a JPEG file (no start-of-image marker)");
+        return;
+    case PictureKind::Png:
+        if (!startsWith({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'})) throw PictureError("not a PNG file (no PNG signature)");
+        return;
+    }
 }
 
 void CheckPictureSize(long long width, long long height, const DecodeLimits& limits)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <vector>
@@ -14,10 +15,26 @@ namespace kresbon {
 struct Picture {
     static constexpr Rgb TransparentPixel = 0xFF000000u;
 
+    // Where the stored pixels lie in the picture as it is drawn: a GIF frame
+    // may cover a small part of a large screen whose rest is transparent,
+    // and only the frame is kept.
+    struct Frame {
+        int screenWidth = 0;
+        int screenHeight = 0;
+        int left = 0;
+        int top = 0;
+    };
+
     int width = 0;
     int height = 0;
     std::vector<Rgb> pixels;
     bool hasTransparency = false;
+    // Set only when DecodeLimits::frameOnly asked for it.
+    std::optional<Frame> frame;
+
+    // The size of the picture as it is drawn.
+    int drawnWidth() const { return frame ? frame->screenWidth : width; }
+    int drawnHeight() const { return frame ? frame->screenHeight : height; }
 
     Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
@@ -27,6 +44,9 @@ enum class PictureKind { Bmp, Gif, Jpeg, Png };
 struct DecodeLimits {
     // Pictures with more pixels are refused before any pixel memory is taken.
     long long maxPixels = 400'000'000;
+    // A GIF whose frame covers part of its screen keeps only the frame and
+    // says where it lies (Picture::frame); its screen counts against no limit.
+    bool frameOnly = false;
 };
 
 // Why a picture could not be read; the message names the fault.
@@ -39,6 +59,14 @@ public:
 // PictureError for anything that is not a readable picture of that kind.
 Picture DecodePicture(std::span<const std::uint8_t> bytes, PictureKind kind,
                       const DecodeLimits& limits = {});
+
+// Enough leading bytes of a file to tell its kind.
+constexpr std::size_t PictureSignatureLength = 8;
+
+// Throws PictureError unless the first bytes of a file (at least
+// PictureSignatureLength of them, where the file has them) carry the
+// signature of the given kind.
+void CheckPictureSignature(std::span<const std::uint8_t> start, PictureKind kind);
 
 // Throws PictureError unless both sides are positive and the pixel count is
 // within the limits; readers check this before trusting any other size.

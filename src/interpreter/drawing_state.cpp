@@ -94,11 +94,15 @@ void Interpreter::PrepareCanvas(int scale, Rgb background, long double width, lo
     if (!(pixels <= canvasBudget_) || w > std::numeric_limits<int>::max() ||
         h > std::numeric_limits<int>::max())
         throw tooLarge();
+    // The old drawing goes first: it is replaced in any case, and keeping it
+    // until the new one exists would double the peak for a large drawing.
+    canvas_.reset();
     std::unique_ptr<Surface> surface;
     try {
         surface = std::make_unique<Surface>(std::max(0, static_cast<int>(w)),
                                             std::max(0, static_cast<int>(h)), host_.colourDepth());
     } catch (const std::bad_alloc&) {
+        canvas_ = std::make_unique<Surface>(0, 0, host_.colourDepth());
         throw tooLarge();
     }
     surface->setBrush(background, BrushStyle::Solid);
@@ -151,8 +155,10 @@ void Interpreter::AssignGlobal(std::string_view name, std::string_view value,
     if (key == "pixelsperunit") {
         const int v = unsignedValue(TextId::PixelsPerUnitMustBePositiveInteger, TextId::ValueIsTooLarge);
         if (v < 1) raise(TextId::PixelsPerUnitMustBePositiveInteger);
+        // A scale whose drawing cannot be made is not taken: the drawing on
+        // screen keeps the scale it was made with.
+        PrepareCanvas(v, state_.backgroundColor, state_.maximumX, state_.maximumY);
         state_.pixelsPerUnit = v;
-        ClearDrawing();
     } else if (key == "maximumx") {
         const long double v = plainNumber(TextId::MaximumXMustBePositiveNumber);
         if (!(v > 0)) raise(TextId::MaximumXMustBePositiveNumber);

@@ -24,6 +24,16 @@ struct Interpreter::CallRecord {
 
 namespace {
 
+// Occurrences that ReplaceText replaces: non-overlapping, left to right.
+std::size_t countOccurrences(std::string_view text, std::string_view search)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(search); at != std::string_view::npos;
+         at = text.find(search, at + search.size()))
+        ++count;
+    return count;
+}
+
 // Fields of a comma list outside quotes, trimmed, up to the first empty one.
 std::vector<std::string> leadingFields(std::string_view text)
 {
@@ -165,10 +175,16 @@ std::string Interpreter::substituteParameters(std::string_view line, const CallR
     for (std::size_t length = record.longestParameter; length >= 1; --length) {
         for (std::size_t i = 0; i < record.parameters.size(); ++i) {
             if (record.parameters[i].size() != length) continue;
-            result = ReplaceText(result, record.parameters[i], record.arguments[i]);
-            if (result.size() > MaxSubstitutedLine)
+            // The length is known before the text is built, so that a line
+            // over the limit costs no memory.
+            const std::size_t count = countOccurrences(result, record.parameters[i]);
+            const std::size_t kept = result.size() - count * length;
+            const std::size_t argument = record.arguments[i].size();
+            if (kept > MaxSubstitutedLine ||
+                (argument > 0 && count > (MaxSubstitutedLine - kept) / argument))
                 throw vyjimka(Text(languageBase(), TextId::LineTooLongHead) + quoted(record.name) +
                               Text(languageBase(), TextId::LineTooLongTail));
+            if (count > 0) result = ReplaceText(result, record.parameters[i], record.arguments[i]);
         }
     }
     return result;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "codecs/file_access.h"
 #include "platform/encoding.h"
 
 namespace kresbon {
@@ -92,28 +93,7 @@ ScriptText DecodeScript(std::string bytes)
 
 std::string ReadFileBytes(const std::string& path)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw std::runtime_error("Cannot read \"" + path + "\": it is a folder");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("Cannot open \"" + path + "\": " + std::strerror(errno));
-    // Read at the file's size in one piece, so that a large script is held
-    // once; whatever follows (a file without a size, or one that grew) comes
-    // in chunks.
-    std::string bytes;
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (!ec && size < bytes.max_size()) {
-        bytes.resize(static_cast<std::size_t>(size));
-        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        bytes.resize(static_cast<std::size_t>(in.gcount()));
-    }
-    if (in.good()) {
-        char chunk[1 << 16];
-        while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
-            bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
-    }
-    if (in.bad()) throw std::runtime_error("Cannot read \"" + path + "\": " + std::strerror(errno));
-    return bytes;
+    return ReadWholeFile(path, LargestTextFile);
 }
 
 }  // namespace kresbon

@@ -67,7 +67,9 @@ ScriptText DecodeScript(std::string fileBytes);
 // Splits text at CR LF, LF or CR; a final line end does not start a new line.
 ScriptLines SplitLines(std::string text);
 
-// Reads a whole file; throws std::runtime_error naming the file on failure.
+// Reads a whole regular file of at most 1 GiB. Throws FileError (a
+// std::runtime_error) naming the file at the first fault, so that a file cut
+// short by a read error never passes for a whole one.
 std::string ReadFileBytes(const std::string& path);
 
 }  // namespace kresbon

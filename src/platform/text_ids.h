@@ -184,6 +184,18 @@ namespace kresbon {
     X(LineTooLongTail, 363) \
     X(CannotSaveDrawingHead, 364) \
     X(CannotSaveDrawingTail, 365) \
+    X(CannotWriteFileHead, 400) \
+    X(CannotWriteFileTail, 401) \
+    X(CannotReadFileHead, 402) \
+    X(CannotReadFileTail, 403) \
+    X(NotARegularFile, 404) \
+    X(LargerThan1GiB, 405) \
+    X(FolderDeviceOrPipe, 406) \
+    X(FormatTooSmallHead, 407) \
+    X(FormatTooSmallBeforeFormat, 408) \
+    X(FormatTooSmallBeforeSize, 409) \
+    X(FormatTooSmallTail, 410) \
+    X(FileAlreadyClosed, 411) \
     X(PngFiles, 480) \
     X(UsageSynopsis, 481) \
     X(UsageSynopsisCont, 482) \

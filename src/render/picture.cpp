@@ -1,15 +1,12 @@
 #include "render/picture.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <exception>
 #include <memory>
 #include <optional>
 
+#include "codecs/file_access.h"
 #include "codecs/picture.h"
 #include "platform/expression.h"
 #include "platform/script_path.h"
@@ -18,6 +15,7 @@
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
 #include "render/picture_cache.h"
+#include "render/picture_frame.h"
 #include "render/stretch_draw.h"
 
 namespace kresbon {
@@ -26,17 +24,6 @@ namespace {
 // Sizes are held here, as every pixel coordinate is; larger boxes lie far
 // beyond any drawing.
 constexpr long double PixelLimit = 1LL << 30;
-
-// A file that the program may read: a regular file that opens read-only.
-bool opensForReading(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat s {};
-    const bool regular = ::fstat(fd, &s) == 0 && S_ISREG(s.st_mode);
-    ::close(fd);
-    return regular;
-}
 
 std::optional<PictureKind> kindOfExtension(const std::string& extension)
 {
@@ -74,7 +61,7 @@ void DrawPicture(Surface& canvas, int x, int y, std::string_view fileParameter,
     if (name.empty()) throw vyjimka(Text(lang, TextId::PictureFileNameMissing));
     const std::string path =
         ResolveScriptFileName(name, settings.currentScriptFile, settings.programFolder);
-    if (!opensForReading(path)) raiseOnFile(lang, TextId::FileNotExistHead, path, TextId::FileNotExistTail);
+    if (!IsReadableRegularFile(path)) raiseOnFile(lang, TextId::FileNotExistHead, path, TextId::FileNotExistTail);
     const std::optional<PictureKind> kind = kindOfExtension(UpperText(PathExtension(Utf8ToCp1250(path))));
     if (!kind) raiseOnFile(lang, TextId::FileNotPictureHead, path, TextId::FileNotPictureTail);
     int w = sizeInPixels(Trim(widthParameter), settings.pixelsPerUnit, TextId::ParameterWidthIsNotNumber, lang);
@@ -86,9 +73,9 @@ void DrawPicture(Surface& canvas, int x, int y, std::string_view fileParameter,
     } catch (const std::exception&) {
         raiseOnFile(lang, TextId::FileCorruptedHead, path, TextId::FileCorruptedTail);
     }
-    if (w == 0) w = picture->width;
-    if (h == 0) h = picture->height;
-    StretchDraw(canvas, *picture, x, y, w, h);
+    if (w == 0) w = picture->drawnWidth();
+    if (h == 0) h = picture->drawnHeight();
+    DrawPlacedPicture(canvas, *picture, x, y, w, h);
 }
 
 }  // namespace kresbon

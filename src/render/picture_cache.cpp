@@ -1,16 +1,15 @@
 #include "render/picture_cache.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "codecs/file_access.h"
 
 namespace kresbon {
 namespace {
@@ -37,45 +36,20 @@ struct FileStamp {
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
-[[noreturn]] void failOn(const std::string& path, const char* what, int error)
+// The whole file, with the stamp of exactly the file that was read. The
+// first bytes must carry the signature of the kind before the rest is read,
+// so that a large file of another kind costs no memory.
+std::string readFile(const std::string& path, PictureKind kind, FileStamp& stamp)
 {
-    throw PictureError(std::string(what) + " " + path + ": " + std::strerror(error));
-}
-
-class FileHandle {
-public:
-    explicit FileHandle(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC))
-    {
-        if (fd_ < 0) failOn(path, "cannot open", errno);
-    }
-    ~FileHandle() { ::close(fd_); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// The whole file, with the stamp of exactly the file that was read.
-std::vector<std::uint8_t> readFile(const std::string& path, FileStamp& stamp)
-{
-    const FileHandle file(path);
+    ReadableFile file(path, LargestFile);
     struct stat s {};
-    if (::fstat(file.fd(), &s) != 0) failOn(path, "cannot examine", errno);
-    if (!S_ISREG(s.st_mode)) throw PictureError(path + " is not a regular file");
-    if (s.st_size > LargestFile) throw PictureError(path + " is too large for a picture");
+    if (::fstat(file.fd(), &s) != 0) throw PictureError("cannot examine " + path);
     stamp = FileStamp(s);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(s.st_size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(file.fd(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) failOn(path, "cannot read", errno);
-        if (n == 0) break;
-        done += static_cast<std::size_t>(n);
+    std::string bytes;
+    while (bytes.size() < PictureSignatureLength && file.readSome(bytes, PictureSignatureLength - bytes.size()) > 0) {
     }
-    bytes.resize(done);
+    CheckPictureSignature(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), kind);
+    file.readRest(bytes);
     return bytes;
 }
 
@@ -145,8 +119,10 @@ std::shared_ptr<const Picture> LoadPictureFile(const std::string& path, PictureK
         if (auto kept = processCache().find(path, kind, FileStamp(s))) return kept;
     }
     FileStamp stamp(s);
-    const std::vector<std::uint8_t> bytes = readFile(path, stamp);
-    auto picture = std::make_shared<const Picture>(DecodePicture(bytes, kind));
+    const std::string bytes = readFile(path, kind, stamp);
+    auto picture = std::make_shared<const Picture>(
+        DecodePicture(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), kind,
+                      DecodeLimits{.frameOnly = true}));
     processCache().keep(path, kind, stamp, picture);
     return picture;
 }

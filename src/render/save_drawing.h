@@ -19,7 +19,8 @@ std::optional<DrawingFileFormat> DrawingFileFormatOf(std::string_view path);
 // drawing's palette or reduced to the halftone palette, JPEG at quality 100,
 // PNG with the drawing's palette or as RGB.
 // A name with any other extension raises a script error in the given
-// language and writes nothing. A failed write throws std::runtime_error
+// language and writes nothing, as does a drawing with a side of 0 pixels,
+// which no format holds. A failed write throws std::runtime_error
 // naming the file; path then still holds what it held before.
 void SaveDrawingToFile(const Surface& drawing, const std::string& path, int languageBase);
 

@@ -247,7 +247,7 @@ void MainWindow::runGuarded(const std::function<void()>& work)
     try {
         work();
     } catch (const std::exception& error) {
-        showErrorNotice(ErrorMessage(error));
+        showErrorNotice(ErrorMessage(error, language_));
     }
 }
 
@@ -417,7 +417,7 @@ void MainWindow::firstActivation()
             caretToError_ = false;
             runScript();
         } catch (const std::exception& error) {
-            showErrorNotice(ErrorMessage(error));
+            showErrorNotice(ErrorMessage(error, language_));
         }
     }
     layerRefresh_ = true;
@@ -449,7 +449,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
             return;
         }
     } catch (const std::exception& error) {
-        showErrorNotice(ErrorMessage(error));
+        showErrorNotice(ErrorMessage(error, language_));
         event->ignore();
         return;
     }
@@ -476,7 +476,7 @@ void MainWindow::writeSettingsAtClosing()
     try {
         WriteScriptFontSettings(scriptFont_, settings_, logicalDpiY());
     } catch (const std::exception& error) {
-        showErrorNotice(ErrorMessage(error));
+        showErrorNotice(ErrorMessage(error, language_));
     }
 }
 

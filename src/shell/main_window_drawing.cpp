@@ -153,7 +153,7 @@ void MainWindow::printDrawing()
             PrintDrawingOn(printer, interpreter_, EditorLines(*ui_->MEMO_SCRIPT), printStretch_, printDepth_);
         } catch (const std::exception& error) {
             busy.release();
-            showErrorNotice(ErrorMessage(error));
+            showErrorNotice(ErrorMessage(error, language_));
         }
     }
     writePrintLog(printer);

@@ -153,7 +153,7 @@ void MainWindow::chooseEditorFont()
     try {
         WriteScriptFontSettings(scriptFont_, settings_, logicalDpiY());
     } catch (const std::exception& error) {
-        showErrorNotice(ErrorMessage(error));
+        showErrorNotice(ErrorMessage(error, language_));
     }
 }
 

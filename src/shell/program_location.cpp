@@ -26,15 +26,25 @@ QString FindProgramFile(const QString& programFolder, const QString& name)
     return QFileInfo::exists(shared) ? shared : beside;
 }
 
-ProgramLocation CurrentProgramLocation()
+bool IsWritableFolder(const QString& folder)
+{
+    const QFileInfo info(folder);
+    return info.isDir() && info.isWritable();
+}
+
+ProgramLocation LocateProgram(const QString& programFolder, FolderWritable folderWritable,
+                              const QString& xdgConfigHome, const QString& home)
 {
     ProgramLocation location;
-    location.programFolder = QCoreApplication::applicationDirPath();
-    const QFileInfo folder(location.programFolder);
-    location.settingsPath =
-        ChooseSettingsPath(location.programFolder, folder.isDir() && folder.isWritable(),
-                           qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
+    location.programFolder = programFolder;
+    location.settingsPath = ChooseSettingsPath(programFolder, folderWritable(programFolder), xdgConfigHome, home);
     return location;
+}
+
+ProgramLocation CurrentProgramLocation()
+{
+    return LocateProgram(QCoreApplication::applicationDirPath(), IsWritableFolder,
+                         qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
 }
 
 }  // namespace kresbon

@@ -22,6 +22,18 @@ QString ChooseSettingsPath(const QString& programFolder, bool programFolderWrita
 // path beside the executable is returned.
 QString FindProgramFile(const QString& programFolder, const QString& name);
 
+// Whether the program may keep its settings in a folder.
+using FolderWritable = bool (*)(const QString& folder);
+
+// True for an existing folder that this process may create files in.
+bool IsWritableFolder(const QString& folder);
+
+// The location for an executable in programFolder: the settings beside it
+// when folderWritable says that folder is writable, else in the user's
+// configuration folder.
+ProgramLocation LocateProgram(const QString& programFolder, FolderWritable folderWritable,
+                              const QString& xdgConfigHome, const QString& home);
+
 // The location of the running executable, from the process environment.
 ProgramLocation CurrentProgramLocation();
 

@@ -1,10 +1,7 @@
 #include "shell/script_file.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <stdexcept>
-
+#include "codecs/atomic_file.h"
+#include "codecs/file_access.h"
 #include "platform/encoding.h"
 
 namespace kresbon {
@@ -67,22 +64,14 @@ ScriptDocument ReadScriptFile(const QString& path)
 
 void WriteFileSafely(const QString& path, const std::string& bytes)
 {
-    QSaveFile file(path);
-    auto fail = [&path](const QString& reason) {
-        throw std::runtime_error("Cannot write the file \"" + path.toStdString() +
-                                 "\": " + reason.toStdString());
-    };
-    if (!file.open(QIODevice::WriteOnly)) fail(file.errorString());
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
-        fail(file.errorString());
-    if (!file.commit()) fail(file.errorString());
+    AtomicFile file(path.toStdString());
+    file.write(bytes.data(), bytes.size());
+    file.commit();
 }
 
 bool FileCanBeRead(const QString& path)
 {
-    if (path.isEmpty() || QFileInfo(path).isDir()) return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly);
+    return !path.isEmpty() && IsReadableRegularFile(path.toStdString());
 }
 
 }  // namespace kresbon

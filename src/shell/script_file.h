@@ -28,16 +28,17 @@ std::string EncodeScriptDocument(const ScriptDocument& document);
 // The encoding EncodeScriptDocument writes the document in.
 ScriptEncoding SavedEncoding(const ScriptDocument& document);
 
-// Reads a script file. Throws std::runtime_error naming the file.
+// Reads a script file: a regular file of at most 1 GiB, read whole or not at
+// all. Throws FileError naming the file.
 ScriptDocument ReadScriptFile(const QString& path);
 
 // Replaces a file's contents through a temporary file beside it, so that a
-// failed write never loses the old file. Throws std::runtime_error naming
-// the file.
+// failed write never loses the old file; a symbolic link is followed and a
+// folder, device or named pipe is refused. Throws FileError naming the file.
 void WriteFileSafely(const QString& path, const std::string& bytes);
 
-// True when the name is not empty and a file of that name can be opened for
-// reading.
+// True when the name is not empty and names a regular file that can be
+// opened for reading; a named pipe is never waited on.
 bool FileCanBeRead(const QString& path);
 
 }  // namespace kresbon

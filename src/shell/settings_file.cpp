@@ -1,16 +1,12 @@
 #include "shell/settings_file.h"
 
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
-#include <stdexcept>
 #include <vector>
+
+#include "codecs/atomic_file.h"
+#include "codecs/file_access.h"
 
 namespace kresbon {
 
@@ -58,14 +54,18 @@ bool IsKeyLine(std::string_view line, std::string_view key, std::string_view* va
     return true;
 }
 
+// The file's lines. A missing file is an empty one; any other failure to
+// read throws FileError, so that no write replaces a file it could not read.
 IniText Load(const std::string& path)
 {
     IniText text;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return text;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    const std::string bytes = std::move(buffer).str();
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(path, LargestTextFile);
+    } catch (const FileError& e) {
+        if (e.error() == ENOENT) return text;
+        throw;
+    }
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
@@ -99,12 +99,6 @@ std::size_t SectionEnd(const IniText& text, std::size_t header)
     return end;
 }
 
-[[noreturn]] void WriteFailed(const std::string& path, int error)
-{
-    throw std::runtime_error("Cannot write the settings file \"" + path + "\": " +
-                             std::strerror(error));
-}
-
 void Store(const std::string& path, const IniText& text)
 {
     namespace fs = std::filesystem;
@@ -112,31 +106,24 @@ void Store(const std::string& path, const IniText& text)
     std::error_code ec;
     if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
 
-    const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) WriteFailed(path, errno);
-        const char* eol = text.crlf ? "\r\n" : "\n";
-        for (const std::string& line : text.lines) out << line << eol;
-        out.flush();
-        if (!out) {
-            const int error = errno;
-            std::remove(temporary.c_str());
-            WriteFailed(path, error);
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        WriteFailed(path, error);
-    }
+    std::string bytes;
+    const char* eol = text.crlf ? "\r\n" : "\n";
+    for (const std::string& line : text.lines) bytes.append(line).append(eol);
+    AtomicFile file(path);
+    file.write(bytes.data(), bytes.size());
+    file.commit();
 }
 
 }  // namespace
 
 std::string SettingsFile::Read(std::string_view section, std::string_view key) const
 {
-    const IniText text = Load(path_);
+    IniText text;
+    try {
+        text = Load(path_);
+    } catch (const FileError&) {
+        return {};
+    }
     const auto header = FindSection(text, section);
     if (!header) return {};
     const std::size_t end = SectionEnd(text, *header);

@@ -23,7 +23,9 @@ public:
     // Creates the file (and its folder), the section or the key as needed and
     // replaces the key's value otherwise. The file is replaced as a whole
     // through a temporary file beside it, so a failed write leaves the old
-    // file as it was. Throws std::runtime_error naming the file on failure.
+    // file as it was; a file that exists but cannot be read is left alone,
+    // as replacing it would lose every other key. A symbolic link is followed.
+    // Throws FileError naming the file on failure.
     void Write(std::string_view section, std::string_view key, std::string_view value) const;
 
 private:

@@ -8,10 +8,10 @@ cd "$(dirname "$0")/../.."
 seconds=${1:-1800}
 scripts/install-deps.sh clang libclang-rt-14-dev
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -g -O1"
-cmake -S . -B build-fuzz-pictures -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DKRESBON_FUZZ=ON -DKRESBON_TESTS=OFF -DKRESBON_DESKTOP=OFF -DCMAKE_CXX_FLAGS="$flags" >/dev/null
-cmake --build build-fuzz-pictures -j2 --target fuzz_pictures
-fuzzer=build-fuzz-pictures/tests/fuzz/fuzz_pictures
+cmake --build build-fuzz -j2 --target fuzz_pictures
+fuzzer=build-fuzz/tests/fuzz/fuzz_pictures
 
 seeds=$(mktemp -d)
 found=$(mktemp -d)

@@ -1,6 +1,11 @@
 // The settings file, where it lies, and how numbers in it are read.
 
 #include <QTest>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <stdexcept>
 
 #include "shell/program_location.h"
 #include "shell/settings_file.h"
@@ -121,6 +126,48 @@ private slots:
                  QString("/home/u/.config/Kresbon/Kresbon.ini"));
         QCOMPARE(ChooseSettingsPath("/usr/bin", false, "relative", "/home/u"),
                  QString("/home/u/.config/Kresbon/Kresbon.ini"));
+    }
+
+    void aReadOnlyProgramFolderSendsTheSettingsToTheUserConfigFolder()
+    {
+        Sandbox box;
+        const QString bin = QDir::cleanPath(box.path("."));
+        const auto readOnly = [](const QString&) { return false; };
+        QCOMPARE(LocateProgram(bin, readOnly, "/home/u/.cfg", "/home/u").settingsPath,
+                 QString("/home/u/.cfg/Kresbon/Kresbon.ini"));
+        QCOMPARE(LocateProgram(bin, IsWritableFolder, "/home/u/.cfg", "/home/u").settingsPath,
+                 bin + "/Kresbon.ini");
+        QVERIFY(!IsWritableFolder(box.path("missing")));
+    }
+
+    void settingsWritesNeverDestroyWhatTheyCannotRead()
+    {
+        Sandbox box;
+        // A named pipe in the settings file's place stays a pipe.
+        const std::string pipe = box.path("pipe.ini").toStdString();
+        QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, SettingsFile(pipe).Write("MainForm", "Zoom", "2"));
+        QCOMPARE(SettingsFile(pipe).Read("MainForm", "Zoom"), std::string());
+        QVERIFY(std::filesystem::is_fifo(pipe));
+
+        // A link to the settings file is followed and stays a link.
+        box.write("real.ini", "[MainForm]\nLanguage=2000\n");
+        const std::string link = box.path("link.ini").toStdString();
+        std::filesystem::create_symlink("real.ini", link);
+        SettingsFile(link).Write("MainForm", "Zoom", "2");
+        QVERIFY(std::filesystem::is_symlink(link));
+        QCOMPARE(SettingsFile(box.path("real.ini").toStdString()).Read("MainForm", "Language"), std::string("2000"));
+        QCOMPARE(SettingsFile(box.path("real.ini").toStdString()).Read("MainForm", "Zoom"), std::string("2"));
+
+        // A file that can be written but not read keeps all its keys.
+        if (::geteuid() != 0) {
+            const std::string locked = box.path("locked.ini").toStdString();
+            box.write("locked.ini", "[MainForm]\nLanguage=2000\n");
+            ::chmod(locked.c_str(), 0200);
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, SettingsFile(locked).Write("MainForm", "Zoom", "2"));
+            ::chmod(locked.c_str(), 0600);
+            QCOMPARE(SettingsFile(locked).Read("MainForm", "Language"), std::string("2000"));
+        }
     }
 
     void programFilesAreFoundBesideTheProgramThenInShare()

@@ -1,6 +1,7 @@
 #include "codecs/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <stdexcept>
 #include <string>
@@ -73,6 +74,44 @@ TEST_F(AtomicFileTest, ReplacingKeepsLinksPermissionsAndLongNames)
     AtomicFile named(longest);
     named.commit();
     EXPECT_TRUE(fs::exists(longest));
+}
+
+TEST_F(AtomicFileTest, SpecialFilesAreRefusedAndLinksFollowedToTheEnd)
+{
+    const auto refused = [&](const std::string& path) {
+        try {
+            AtomicFile out(path);
+            out.write("x", 1);
+            out.commit();
+        } catch (const std::runtime_error& e) {
+            return std::string(e.what()).find("\"" + path + "\"") != std::string::npos;
+        }
+        return false;
+    };
+    const std::string pipe = file("pipe.bmp");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_TRUE(refused(pipe));
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    fs::create_directory(file("folder.bmp"));
+    EXPECT_TRUE(refused(file("folder.bmp")));
+    fs::create_symlink("pipe.bmp", file("to-pipe.bmp"));
+    EXPECT_TRUE(refused(file("to-pipe.bmp")));
+    fs::create_symlink("loop-b.bmp", file("loop-a.bmp"));
+    fs::create_symlink("loop-a.bmp", file("loop-b.bmp"));
+    EXPECT_TRUE(refused(file("loop-a.bmp")));
+    EXPECT_EQ(listing(), (std::vector<std::string>{"folder.bmp", "loop-a.bmp", "loop-b.bmp", "pipe.bmp",
+                                                   "to-pipe.bmp"}));
+
+    // A dangling link, through a second link, makes the file it names.
+    fs::create_directory(file("sub"));
+    fs::create_symlink("sub/middle.bmp", file("first.bmp"));
+    fs::create_symlink("end.bmp", file("sub/middle.bmp"));
+    AtomicFile out(file("first.bmp"));
+    out.write("made", 4);
+    out.commit();
+    EXPECT_TRUE(fs::is_symlink(file("first.bmp")) && fs::is_symlink(file("sub/middle.bmp")));
+    const Bytes made = ReadBytes(file("sub/end.bmp"));
+    EXPECT_EQ(std::string(made.begin(), made.end()), "made");
 }
 
 }  // namespace

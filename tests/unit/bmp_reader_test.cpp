@@ -321,6 +321,17 @@ TEST(BmpReader, RefusesHugeSizesBeforeTakingMemory)
     rle.data = {0, 1};
     EXPECT_THROW(ReadBmp(rle.bytes(), DecodeLimits{1000}), PictureError);
     EXPECT_NO_THROW(ReadBmp(rle.bytes(), DecodeLimits{64 * 64}));
+    // A kilobyte that declares 20000 x 20000 run-length pixels is refused
+    // before it takes memory; the same data at a size it can code is read.
+    rle.width = 20000;
+    rle.height = 20000;
+    rle.data.assign(1000, 0);
+    rle.data.insert(rle.data.end(), {0, 1});
+    EXPECT_THROW(ReadBmp(rle.bytes()), PictureError);
+    rle.width = 1000;
+    rle.height = 1000;
+    EXPECT_NO_THROW(ReadBmp(rle.bytes()));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <stdexcept>
@@ -142,6 +143,49 @@ TEST(GifReader, RefusesHugeScreensBeforeTakingMemory)
     layout.height = 100;
     EXPECT_THROW(ReadGif(encodeGif(layout), DecodeLimits{9999}), PictureError);
     EXPECT_NO_THROW(ReadGif(encodeGif(layout), DecodeLimits{10000}));
+}
+
+TEST(GifReader, AFrameOnALargeScreenKeepsOnlyTheFrame)
+{
+    GifLayout layout;
+    layout.width = 20000;
+    layout.height = 20000;
+    layout.colours = {R, G};
+    layout.frames.push_back({7, 5, 2, 1, false, {}, -1, {0, 1}});
+    const Picture p = ReadGif(encodeGif(layout), DecodeLimits{.frameOnly = true});
+    ASSERT_TRUE(p.frame);
+    EXPECT_EQ(p.pixels, (std::vector<Rgb>{R, G}));
+    EXPECT_EQ(p.drawnWidth(), 20000);
+    EXPECT_EQ(p.drawnHeight(), 20000);
+    EXPECT_EQ(p.frame->left, 7);
+    EXPECT_EQ(p.frame->top, 5);
+    EXPECT_TRUE(p.hasTransparency);
+
+    // A frame that fills its screen is a whole picture.
+    layout.width = 2;
+    layout.height = 1;
+    layout.frames[0].left = layout.frames[0].top = 0;
+    EXPECT_FALSE(ReadGif(encodeGif(layout), DecodeLimits{.frameOnly = true}).frame);
+}
+
+TEST(GifReader, AFrameLargerThanItsDataCanCodeIsRefusedBeforeTakingMemory)
+{
+    GifLayout layout;
+    layout.width = 20000;
+    layout.height = 20000;
+    layout.colours = {R, G};
+    layout.frames.push_back({0, 0, 1, 1, false, {}, -1, {1}});
+    Bytes bytes = encodeGif(layout);
+    // The image descriptor's size is at bytes 10 + 6 + 7 .. of this layout:
+    // find it after the separator and widen the frame to the screen.
+    const auto separator = std::find(bytes.begin() + 13, bytes.end(), 0x2C) - bytes.begin();
+    for (const int at : {5, 7}) {
+        bytes[separator + at] = 0x20;
+        bytes[separator + at + 1] = 0x4E;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(ReadGif(bytes, DecodeLimits{.frameOnly = true}), PictureError);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/file_access.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
 #include "platform/texts.h"
@@ -137,8 +139,12 @@ TEST_F(InterpreterTest, ValuesTooLargeForTheDrawingAreScriptErrors)
 {
     EXPECT_EQ(error("PixelsPerUnit = 99999999999"), T(359));
     EXPECT_EQ(error("Layer = 99999999999"), T(323));
-    const std::string huge = error("PixelsPerUnit = 100000");
+    const std::string huge = error("PixelsPerUnit = 3\nPoint 1, 1, Red\nPixelsPerUnit = 100000");
     EXPECT_TRUE(huge.starts_with(T(357))) << huge;
+    // The drawing of the last good scale stays, and so does that scale.
+    EXPECT_EQ(interp.state().pixelsPerUnit, 3);
+    EXPECT_EQ(interp.canvas().width(), 300);
+    EXPECT_EQ(px(3, 3), Red);
     EXPECT_TRUE(error("MaximumX = 1E300").starts_with(T(357)));
 }
 
@@ -472,6 +478,7 @@ TEST_F(IncludeTest, IncludeErrorsAreReportedAtTheIncludeLine)
 
     EXPECT_EQ(error("@include \"missing.krs\""), T(328) + "\"" + (dir / "missing.krs").string() + "\"" + T(329));
     EXPECT_EQ(error("@include \"\""), T(354));
+    EXPECT_EQ(error("@include \"/proc/self/mem\""), T(360) + "\"/proc/self/mem\"" + T(361));
     write("nest.krs", "@include \"part.krs\"");
     EXPECT_EQ(error("@include \"nest.krs\""), T(291) + "\"@include\"" + T(292));
 }
@@ -511,6 +518,32 @@ TEST(ScriptText, ReadingAFolderFailsWithItsName)
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find(folder), std::string::npos) << e.what();
     }
+}
+
+TEST(ScriptText, OnlyAWholeRegularFileIsEverRead)
+{
+    const auto fails = [](const std::string& path, std::uint64_t limit = LargestTextFile) {
+        try {
+            ReadWholeFile(path, limit);
+        } catch (const FileError& e) {
+            return std::string(e.what()).find('"' + path + '"') != std::string::npos;
+        }
+        return false;
+    };
+    // A read error part-way is no end of the file.
+    EXPECT_TRUE(fails("/proc/self/mem"));
+    // A named pipe is refused at once instead of waited on.
+    const std::string pipe = (std::filesystem::temp_directory_path() /
+                              ("kresbon-pipe-" + std::to_string(::getpid()) + ".krs")).string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_TRUE(fails(pipe));
+    EXPECT_FALSE(IsReadableRegularFile(pipe));
+    std::filesystem::remove(pipe);
+    // The size the system reports is no limit to what is read...
+    EXPECT_NE(ReadWholeFile("/proc/self/status").find("VmRSS"), std::string::npos);
+    // ...but the limit is, whatever the reported size.
+    EXPECT_TRUE(fails("/proc/self/status", 16));
+    EXPECT_TRUE(fails("/proc/self/exe", 16));
 }
 
 TEST(ScriptText, EncodingIsDetectedPerFile)

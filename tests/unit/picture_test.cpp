@@ -1,6 +1,7 @@
 #include "render/picture.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -19,6 +20,7 @@
 #include "platform/palette.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
+#include "render/picture_frame.h"
 #include "render/stretch_draw.h"
 #include "picture_encoders.h"
 
@@ -128,6 +130,7 @@ TEST_F(PictureTest, EachFailingStepHasItsMessageAndDrawsNothing)
     write("square.tif", {1, 2, 3});
     write("noextension", {1, 2, 3});
     fs::create_directories(folder / "folder.bmp");
+    ASSERT_EQ(::mkfifo((folder / "pipe.gif").c_str(), 0600), 0);
 
     EXPECT_EQ(place(0, 0, ""), T(327));
     EXPECT_EQ(place(0, 0, "square.bmp"), T(327));  // no quotes
@@ -136,6 +139,7 @@ TEST_F(PictureTest, EachFailingStepHasItsMessageAndDrawsNothing)
     EXPECT_EQ(place(0, 0, "\"missing.bmp\""), fileMessage(328, folder / "missing.bmp", 329));
     EXPECT_EQ(place(0, 0, "\"missing.png\""), fileMessage(328, folder / "missing.png", 329));
     EXPECT_EQ(place(0, 0, "\"folder.bmp\""), fileMessage(328, folder / "folder.bmp", 329));
+    EXPECT_EQ(place(0, 0, "\"pipe.gif\""), fileMessage(328, folder / "pipe.gif", 329));
 
     EXPECT_EQ(place(0, 0, "\"square.tif\"", "x"), fileMessage(330, folder / "square.tif", 331));
     EXPECT_EQ(place(0, 0, "\"noextension\""), fileMessage(330, folder / "noextension", 331));
@@ -181,6 +185,15 @@ TEST_F(PictureTest, DamagedFilesAreRefusedByTheReaders)
         EXPECT_EQ(place(0, 0, name), "") << name;
         EXPECT_EQ(drawnSize(), (std::array<int, 2>{16, 16})) << name;
     }
+
+    // A one-pixel frame at the corner of a 65535 x 65535 screen is drawn
+    // from the frame alone, at once.
+    clear();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(place(2, 3, "\"huge_screen.gif\""), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+    EXPECT_EQ(drawnSize(), (std::array<int, 2>{1, 1}));
+    EXPECT_EQ(canvas.pixel(2, 3), 0x000000u);
 }
 
 TEST_F(PictureTest, NamesResolveAgainstTheScriptFolderElseTheProgramFolder)
@@ -304,6 +317,39 @@ TEST(StretchDraw, TransparentPixelsLeaveTheSurfaceAlone)
         StretchDraw(s, ring, 0, 0, 6, 1);
         EXPECT_EQ(s.pixels(), (std::vector<Rgb>{Red, Red, Blue, Blue, Red, Red})) << depth;
     }
+}
+
+TEST(StretchDraw, AKeptFrameDrawsAsItsWholeScreenWould)
+{
+    GifLayout layout;
+    layout.width = 13;
+    layout.height = 9;
+    layout.colours = {Red, Green, Blue, 0x123456};
+    layout.frames.push_back({3, 2, 5, 4, false, {}, 1, {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3}});
+    const Bytes file = encodeGif(layout);
+    const Picture whole = DecodePicture(file, PictureKind::Gif);
+    const Picture framed = DecodePicture(file, PictureKind::Gif, DecodeLimits{.frameOnly = true});
+    ASSERT_TRUE(framed.frame && !whole.frame);
+    // Shrunk, stretched by whole and broken factors, cut by every edge; on a
+    // palette surface for the dither's anchor too.
+    const std::array<std::array<int, 4>, 9> boxes{{{0, 0, 13, 9},     {-2, -1, 13, 9}, {1, 2, 26, 18},
+                                                   {-5, -3, 40, 31},  {2, 1, 7, 5},    {0, 0, 3, 2},
+                                                   {10, 4, 17, 100},  {-30, -20, 90, 70}, {5, 5, 1, 1}}};
+    for (const int depth : {24, 8}) {
+        for (const auto& [x, y, w, h] : boxes) {
+            Surface expected(37, 23, depth);
+            Surface drawn(37, 23, depth);
+            StretchDraw(expected, whole, x, y, w, h);
+            DrawPlacedPicture(drawn, framed, x, y, w, h);
+            EXPECT_EQ(drawn.pixels(), expected.pixels()) << depth << ": " << x << ", " << y << ", " << w << ", " << h;
+        }
+    }
+    // Taller than one band of rows.
+    Surface expected(40, 300, 24);
+    Surface drawn(40, 300, 24);
+    StretchDraw(expected, whole, 0, -7, 40, 310);
+    DrawPlacedPicture(drawn, framed, 0, -7, 40, 310);
+    EXPECT_EQ(drawn.pixels(), expected.pixels());
 }
 
 TEST(StretchDraw, TrueColourRowsMatchPixelByPixelPlacement)

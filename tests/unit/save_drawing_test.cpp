@@ -132,6 +132,31 @@ TEST_F(SaveDrawingTest, AnyOtherExtensionIsAScriptErrorAndWritesNothing)
     EXPECT_TRUE(listing().empty());
 }
 
+TEST_F(SaveDrawingTest, ADrawingWithASideOfZeroIsRefusedInEveryFormat)
+{
+    for (const auto& [width, height] : {std::pair{0, 5}, std::pair{5, 0}, std::pair{0, 0}}) {
+        const Surface s(width, height, 24);
+        for (const char* name : {"z.bmp", "z.gif", "z.jpg", "z.png"}) {
+            const std::string path = file(name);
+            try {
+                SaveDrawingToFile(s, path, EnglishBase);
+                ADD_FAILURE() << "no error for " << name << ' ' << width << 'x' << height;
+            } catch (const vyjimka& e) {
+                EXPECT_NE(e.message().find(std::to_string(width) + " x " + std::to_string(height)),
+                          std::string::npos)
+                    << e.message();
+            }
+        }
+    }
+    EXPECT_TRUE(listing().empty());
+    try {
+        SaveDrawingToFile(Surface(0, 3, 4), file("z.bmp"), EnglishBase);
+    } catch (const vyjimka& e) {
+        EXPECT_EQ(e.message(), "Cannot save the drawing as \"" + file("z.bmp") +
+                                   "\": a BMP file cannot hold a drawing of 0 x 3 pixels.");
+    }
+}
+
 TEST_F(SaveDrawingTest, AMissingFolderIsNamedAndNothingIsLeftBehind)
 {
     const Surface s = VariedDrawing(8, 20, 20);

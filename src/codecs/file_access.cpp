@@ -1,0 +1,137 @@
+#include "codecs/file_access.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "platform/texts.h"
+
+namespace kresbon {
+namespace {
+
+constexpr int ReadFailedText = 402;   // Cannot read file "path": reason
+constexpr int WriteFailedText = 400;  // Cannot write file "path": reason
+
+int textOf(FileError::Access access)
+{
+    return access == FileError::Access::Read ? ReadFailedText : WriteFailedText;
+}
+
+std::string compose(FileError::Access access, const std::string& path, int error, int reasonText,
+                    int languageBase)
+{
+    const int text = textOf(access);
+    const std::string reason = reasonText != 0 ? TextUtf8(languageBase, reasonText) : std::strerror(error);
+    return TextUtf8(languageBase, text) + '"' + path + '"' + TextUtf8(languageBase, text + 1) + reason;
+}
+
+}  // namespace
+
+FileError::FileError(Access access, std::string path, int error)
+    : std::runtime_error(compose(access, path, error, 0, EnglishBase)), access_(access),
+      path_(std::move(path)), error_(error)
+{
+}
+
+FileError::FileError(Access access, std::string path, Reason reason)
+    : std::runtime_error(compose(access, path, 0, reason.text, EnglishBase)), access_(access),
+      path_(std::move(path)), reasonText_(reason.text)
+{
+}
+
+std::string FileError::message(int languageBase) const
+{
+    return compose(access_, path_, error_, reasonText_, languageBase);
+}
+
+ReadableFile::ReadableFile(const std::string& path, std::uint64_t limit) : path_(path), limit_(limit)
+{
+    // Non-blocking, so that opening a named pipe or a device returns at once;
+    // such files are refused below anyway.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd_ < 0) throw FileError(FileError::Access::Read, path, errno);
+    struct stat s {};
+    if (::fstat(fd_, &s) != 0) {
+        const int error = errno;
+        ::close(fd_);
+        throw FileError(FileError::Access::Read, path, error);
+    }
+    if (!S_ISREG(s.st_mode)) {
+        ::close(fd_);
+        throw FileError(FileError::Access::Read, path, FileError::Reason{NotRegularForReading});
+    }
+    size_ = static_cast<std::uint64_t>(s.st_size);
+    if (size_ > limit_) {
+        ::close(fd_);
+        throw FileError(FileError::Access::Read, path, FileError::Reason{TooLargeToRead});
+    }
+    // Reads of a regular file never block; the flag only mattered for open.
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+}
+
+ReadableFile::~ReadableFile()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::size_t ReadableFile::readSome(std::string& out, std::size_t count)
+{
+    const std::size_t before = out.size();
+    out.resize(before + count);
+    for (;;) {
+        const ssize_t n = ::read(fd_, out.data() + before, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int error = errno;
+            out.resize(before);
+            throw FileError(FileError::Access::Read, path_, error);
+        }
+        out.resize(before + static_cast<std::size_t>(n));
+        return static_cast<std::size_t>(n);
+    }
+}
+
+void ReadableFile::readRest(std::string& out)
+{
+    // The size from fstat is only a hint: files under /proc report 0 and a
+    // file may change while it is read. The reported rest comes in one read
+    // (with a byte more to see the end); anything beyond in chunks that grow.
+    constexpr std::size_t FirstChunk = 4096;
+    constexpr std::size_t LargestChunk = std::size_t{1} << 20;
+    std::uint64_t total = out.size();
+    const std::uint64_t expected = std::min(size_, limit_);
+    std::size_t chunk = expected > total ? static_cast<std::size_t>(expected - total) + 1 : FirstChunk;
+    out.reserve(out.size() + chunk + FirstChunk);
+    for (;;) {
+        const std::size_t n = readSome(out, chunk);
+        if (n == 0) return;
+        total += n;
+        if (total > limit_) throw FileError(FileError::Access::Read, path_, FileError::Reason{TooLargeToRead});
+        chunk = n < chunk ? FirstChunk : std::min(std::max(chunk, FirstChunk) * 2, LargestChunk);
+    }
+}
+
+std::string ReadWholeFile(const std::string& path, std::uint64_t limit)
+{
+    ReadableFile file(path, limit);
+    std::string bytes;
+    file.readRest(bytes);
+    return bytes;
+}
+
+bool IsReadableRegularFile(const std::string& path)
+{
+    try {
+        ReadableFile file(path, UINT64_MAX);
+        return true;
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
+}  // namespace kresbon

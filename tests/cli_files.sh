@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# kresbon-render at the edges of files: what it refuses, with which status,
+# and that nothing it refuses is touched or left behind.
+set -u
+render=$1
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch"
+failures=0
+expect() {  # expect STATUS DESCRIPTION -- command...
+    local want=$1 what=$2
+    shift 3
+    "$@" >out.txt 2>err.txt
+    local got=$?
+    if [ "$got" != "$want" ]; then
+        echo "FAIL: $what: status $got, expected $want"; cat err.txt; failures=$((failures + 1))
+    fi
+}
+mentions() {  # mentions TEXT DESCRIPTION
+    if ! grep -qF -- "$1" err.txt; then echo "FAIL: $2: no \"$1\" in:"; cat err.txt; failures=$((failures + 1)); fi
+}
+
+printf 'Point 1, 1\n' >ok.krs
+expect 2 'empty --output' -- "$render" --output "" ok.krs
+mentions '--output' 'empty --output'
+
+expect 2 'a read error in the script' -- "$render" /proc/self/mem
+mentions '/proc/self/mem' 'a read error in the script'
+
+mkfifo pipe.krs
+expect 2 'a script that is a named pipe' -- timeout 10 "$render" pipe.krs
+mentions 'pipe.krs' 'a script that is a named pipe'
+
+printf 'MaximumX = 0.5\n' >narrow.krs
+printf 'MaximumY = 0.5\n' >flat.krs
+for script in narrow.krs flat.krs; do
+    for ext in bmp gif jpg png; do
+        expect 2 "$script saved as $ext" -- "$render" --output "zero.$ext" "$script"
+        mentions "zero.$ext" "$script saved as $ext"
+    done
+done
+
+mkfifo out.bmp
+expect 2 'output onto a named pipe' -- timeout 10 "$render" --output out.bmp ok.krs
+[ -p out.bmp ] || { echo "FAIL: the named pipe was replaced"; failures=$((failures + 1)); }
+
+ln -s drawn.bmp dangling.bmp
+expect 0 'output through a dangling link' -- "$render" --output dangling.bmp ok.krs
+[ -L dangling.bmp ] && [ -f drawn.bmp ] || { echo "FAIL: the link was not followed"; failures=$((failures + 1)); }
+
+leftover=$(ls -A | grep -c '\.tmp$')
+[ "$leftover" = 0 ] || { echo "FAIL: temporary files left: $(ls -A)"; failures=$((failures + 1)); }
+exit $((failures > 0))
