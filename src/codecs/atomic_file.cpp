@@ -45,7 +45,7 @@ std::string finalTarget(const std::string& path)
         }
         if (S_ISREG(s.st_mode)) return target;
         if (!S_ISLNK(s.st_mode))
-            throw FileError(FileError::Access::Write, path, FileError::Reason{NotRegularForWriting});
+            throw FileError(FileError::Access::Write, path, NotRegularForWriting);
         if (hop == MostLinks) throw FileError(FileError::Access::Write, path, ELOOP);
         std::error_code error;
         const std::filesystem::path link = std::filesystem::read_symlink(target, error);
@@ -167,7 +167,7 @@ void AtomicFile::failWithError(int error) const
 
 void AtomicFile::commit()
 {
-    if (fd_ < 0) throw FileError(FileError::Access::Write, path_, FileError::Reason{AlreadyClosed});
+    if (fd_ < 0) throw FileError(FileError::Access::Write, path_, AlreadyClosed);
     if (error_ == 0) flush();
     throwIfWriteFailed();
     // The bytes reach the disk before the name does, so that a crash leaves

@@ -14,26 +14,21 @@
 namespace kresbon {
 namespace {
 
-constexpr int ReadFailedText = 402;   // Cannot read file "path": reason
-constexpr int WriteFailedText = 400;  // Cannot write file "path": reason
-
-int textOf(FileError::Access access)
+// Cannot read (write) file "path": reason
+std::string compose(FileError::Access access, const std::string& path, int error,
+                    std::optional<TextId> reasonText, int languageBase)
 {
-    return access == FileError::Access::Read ? ReadFailedText : WriteFailedText;
-}
-
-std::string compose(FileError::Access access, const std::string& path, int error, int reasonText,
-                    int languageBase)
-{
-    const int text = textOf(access);
-    const std::string reason = reasonText != 0 ? TextUtf8(languageBase, reasonText) : std::strerror(error);
-    return TextUtf8(languageBase, text) + '"' + path + '"' + TextUtf8(languageBase, text + 1) + reason;
+    const bool reading = access == FileError::Access::Read;
+    const TextId head = reading ? TextId::CannotReadFileHead : TextId::CannotWriteFileHead;
+    const TextId tail = reading ? TextId::CannotReadFileTail : TextId::CannotWriteFileTail;
+    const std::string reason = reasonText ? TextUtf8(languageBase, *reasonText) : std::strerror(error);
+    return TextUtf8(languageBase, head) + '"' + path + '"' + TextUtf8(languageBase, tail) + reason;
 }
 
 }  // namespace
 
 FileError::FileError(Access access, std::string path, int error)
-    : std::runtime_error(compose(access, path, error, 0, EnglishBase)), access_(access),
+    : std::runtime_error(compose(access, path, error, std::nullopt, EnglishBase)), access_(access),
       path_(std::move(path)), error_(error)
 {
 }
@@ -63,12 +58,12 @@ ReadableFile::ReadableFile(const std::string& path, std::uint64_t limit) : path_
     }
     if (!S_ISREG(s.st_mode)) {
         ::close(fd_);
-        throw FileError(FileError::Access::Read, path, FileError::Reason{NotRegularForReading});
+        throw FileError(FileError::Access::Read, path, NotRegularForReading);
     }
     size_ = static_cast<std::uint64_t>(s.st_size);
     if (size_ > limit_) {
         ::close(fd_);
-        throw FileError(FileError::Access::Read, path, FileError::Reason{TooLargeToRead});
+        throw FileError(FileError::Access::Read, path, TooLargeToRead);
     }
     // Reads of a regular file never block; the flag only mattered for open.
     ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
@@ -111,7 +106,7 @@ void ReadableFile::readRest(std::string& out)
         const std::size_t n = readSome(out, chunk);
         if (n == 0) return;
         total += n;
-        if (total > limit_) throw FileError(FileError::Access::Read, path_, FileError::Reason{TooLargeToRead});
+        if (total > limit_) throw FileError(FileError::Access::Read, path_, TooLargeToRead);
         chunk = n < chunk ? FirstChunk : std::min(std::max(chunk, FirstChunk) * 2, LargestChunk);
     }
 }

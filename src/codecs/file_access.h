@@ -2,9 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "platform/text_ids.h"
 
 namespace kresbon {
 
@@ -16,7 +19,7 @@ public:
 
     // The reason as a text of the string tables.
     struct Reason {
-        int text;
+        TextId text;
     };
 
     // The reason is the system's text for an errno value.
@@ -31,16 +34,15 @@ private:
     Access access_;
     std::string path_;
     int error_ = 0;
-    int reasonText_ = 0;
+    // Empty when the reason is the system's text for error_.
+    std::optional<TextId> reasonText_;
 };
 
-// Ids of the reasons a FileError may give instead of the system's text.
-enum FileErrorReason : int {
-    NotRegularForReading = 404,
-    TooLargeToRead = 405,
-    NotRegularForWriting = 406,
-    AlreadyClosed = 411,
-};
+// The reasons a FileError may give instead of the system's text.
+constexpr FileError::Reason NotRegularForReading{TextId::NotARegularFile};
+constexpr FileError::Reason TooLargeToRead{TextId::LargerThan1GiB};
+constexpr FileError::Reason NotRegularForWriting{TextId::FolderDeviceOrPipe};
+constexpr FileError::Reason AlreadyClosed{TextId::FileAlreadyClosed};
 
 // Scripts, included files and the settings file are never larger than this:
 // a larger file is refused before its bytes fill the memory.
