@@ -99,7 +99,7 @@ std::optional<int> parseInt(std::string_view s)
     return v;
 }
 
-std::array<bool, 10> parseLayers(std::string_view list)
+std::array<bool, 10> parseLayers(std::string_view list, int language)
 {
     std::array<bool, 10> shown{};
     if (list == "all") {
@@ -112,7 +112,7 @@ std::array<bool, 10> parseLayers(std::string_view list)
         const std::size_t comma = std::min(list.find(',', start), list.size());
         const auto layer = parseInt(list.substr(start, comma - start));
         if (!layer || *layer < 1 || *layer > 9)
-            throw UsageError{"--layers takes layer numbers 1 to 9 separated by commas, all or none"};
+            throw UsageError{TextUtf8(language, TextId::UsageBadLayers)};
         shown[*layer] = true;
         start = comma + 1;
     }
@@ -122,38 +122,39 @@ std::array<bool, 10> parseLayers(std::string_view list)
 Options parseOptions(int argc, char** argv)
 {
     Options o;
+    const int language = languageOfArguments(argc, argv);
     auto value = [&](int& i) -> std::string {
         const std::string option = argv[i];
-        if (i + 1 >= argc) throw UsageError{option + " needs a value"};
+        if (i + 1 >= argc) throw UsageError{option + TextUtf8(language, TextId::UsageNeedsValue)};
         return argv[++i];
     };
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::cout << usageText(languageOfArguments(argc, argv));
+            std::cout << usageText(language);
             std::exit(0);
         } else if (arg == "--output") {
             o.output = value(i);
         } else if (arg == "--depth") {
             const auto d = parseInt(value(i));
             if (!d || (*d != 4 && *d != 8 && *d != 16 && *d != 24 && *d != 32))
-                throw UsageError{"--depth takes 4, 8, 16, 24 or 32"};
+                throw UsageError{TextUtf8(language, TextId::UsageBadDepth)};
             o.depth = *d;
         } else if (arg == "--layers") {
-            o.layers = parseLayers(value(i));
+            o.layers = parseLayers(value(i), language);
         } else if (arg == "--view") {
             const std::string v = value(i);
             const std::size_t x = v.find('x');
             const auto w = x == std::string::npos ? std::nullopt : parseInt(std::string_view(v).substr(0, x));
             const auto h = x == std::string::npos ? std::nullopt : parseInt(std::string_view(v).substr(x + 1));
             if (!w || !h || *w < 0 || *h < 0 || *w > 100000 || *h > 100000)
-                throw UsageError{"--view takes WIDTHxHEIGHT in pixels, e.g. 800x600"};
+                throw UsageError{TextUtf8(language, TextId::UsageBadView)};
             o.viewWidth = *w;
             o.viewHeight = *h;
         } else if (arg == "--thumbnail") {
             const auto size = parseInt(value(i));
             if (!size || *size < 1 || *size > LargestThumbnail)
-                throw UsageError{TextUtf8(languageOfArguments(argc, argv), TextId::ThumbnailNeedsSizeAndOutput)};
+                throw UsageError{TextUtf8(language, TextId::ThumbnailNeedsSizeAndOutput)};
             o.thumbnail = *size;
         } else if (arg == "--lang") {
             const std::string l = value(i);
@@ -162,22 +163,22 @@ Options parseOptions(int argc, char** argv)
             else if (l == "cs")
                 o.language = CzechBase;
             else
-                throw UsageError{"--lang takes en or cs"};
+                throw UsageError{TextUtf8(language, TextId::UsageBadLang)};
         } else if (arg.starts_with("-") && arg != "-") {
-            throw UsageError{"unknown option " + arg};
+            throw UsageError{TextUtf8(language, TextId::UsageUnknownOption) + arg};
         } else if (o.script.empty()) {
             o.script = arg;
         } else {
-            throw UsageError{"only one SCRIPT may be given"};
+            throw UsageError{TextUtf8(language, TextId::UsageOneScriptOnly)};
         }
     }
-    if (o.script.empty()) throw UsageError{"no SCRIPT given"};
+    if (o.script.empty()) throw UsageError{TextUtf8(language, TextId::UsageNoScript)};
     if (o.thumbnail > 0 && !o.output)
-        throw UsageError{TextUtf8(languageOfArguments(argc, argv), TextId::ThumbnailNeedsSizeAndOutput)};
+        throw UsageError{TextUtf8(language, TextId::ThumbnailNeedsSizeAndOutput)};
     if (o.output) {
-        if (o.output->empty()) throw UsageError{"--output needs a file name"};
+        if (o.output->empty()) throw UsageError{TextUtf8(language, TextId::UsageOutputNeedsName)};
         if (!DrawingFileFormatOf(*o.output))
-            throw UsageError{"--output must name a .bmp, .gif, .jpg, .jpeg or .png file, not " + *o.output};
+            throw UsageError{TextUtf8(language, TextId::UsageOutputBadExtension) + *o.output};
     }
     return o;
 }

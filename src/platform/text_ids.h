@@ -286,7 +286,17 @@ namespace kresbon {
     X(UnknownError, 569) \
     X(ColourMenu, 570) \
     X(CannotWritePrintLog, 571) \
-    X(WriteFailed, 572)
+    X(WriteFailed, 572) \
+    X(UsageBadLayers, 640) \
+    X(UsageNeedsValue, 641) \
+    X(UsageBadDepth, 642) \
+    X(UsageBadView, 643) \
+    X(UsageBadLang, 644) \
+    X(UsageUnknownOption, 645) \
+    X(UsageOneScriptOnly, 646) \
+    X(UsageNoScript, 647) \
+    X(UsageOutputNeedsName, 648) \
+    X(UsageOutputBadExtension, 649)
 
 enum class TextId : int {
 #define KRESBON_TEXT_ID_ENUMERATOR(name, offset) name = offset,
