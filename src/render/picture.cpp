@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -61,7 +62,14 @@ void DrawPicture(Surface& canvas, int x, int y, std::string_view fileParameter,
     if (name.empty()) throw vyjimka(Text(lang, TextId::PictureFileNameMissing));
     const std::string path =
         ResolveScriptFileName(name, settings.currentScriptFile, settings.programFolder);
-    if (!IsReadableRegularFile(path)) raiseOnFile(lang, TextId::FileNotExistHead, path, TextId::FileNotExistTail);
+    if (!IsReadableRegularFile(path)) {
+        // A named pipe, a device or a file without read permission is there
+        // but cannot be read; a folder counts as no file at all.
+        std::error_code ec;
+        if (std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec))
+            raiseOnFile(lang, TextId::FileCannotBeReadHead, path, TextId::FileCannotBeReadTail);
+        raiseOnFile(lang, TextId::FileNotExistHead, path, TextId::FileNotExistTail);
+    }
     const std::optional<PictureKind> kind = kindOfExtension(UpperText(PathExtension(Utf8ToCp1250(path))));
     if (!kind) raiseOnFile(lang, TextId::FileNotPictureHead, path, TextId::FileNotPictureTail);
     int w = sizeInPixels(Trim(widthParameter), settings.pixelsPerUnit, TextId::ParameterWidthIsNotNumber, lang);
