@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QTest>
 
+#include "shell/script_editor.h"
+#include "ui_main_window.h"
+
 namespace kresbon::testing {
 
 QMessageBox::StandardButton FakeDialogs::ask(QWidget*, const MessageRequest& request)
@@ -144,6 +147,17 @@ SystemLanguage::SystemLanguage(const char* locale) : saved_(qgetenv("LC_ALL"))
 SystemLanguage::~SystemLanguage()
 {
     qputenv("LC_ALL", saved_);
+}
+
+ScriptEditor& Editor(MainWindow& w)
+{
+    return *w.form().MEMO_SCRIPT;
+}
+
+void Type(MainWindow& w, const QString& text)
+{
+    Editor(w).append(text);
+    Editor(w).SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
 }
 
 }  // namespace kresbon::testing

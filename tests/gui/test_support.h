@@ -11,6 +11,10 @@
 #include "shell/main_window.h"
 #include "shell/user_dialogs.h"
 
+namespace kresbon {
+class ScriptEditor;
+}
+
 namespace kresbon::testing {
 
 // Answers the main window's questions and dialogs from queues and records
@@ -86,5 +90,10 @@ public:
 private:
     QByteArray saved_;
 };
+
+// The window's script editor, and text appended to it with the caret left at
+// the end, as typing would leave it.
+ScriptEditor& Editor(MainWindow& w);
+void Type(MainWindow& w, const QString& text);
 
 }  // namespace kresbon::testing

@@ -28,17 +28,6 @@ using namespace kresbon::testing;
 
 namespace {
 
-ScriptEditor& Editor(MainWindow& w)
-{
-    return *w.form().MEMO_SCRIPT;
-}
-
-void Type(MainWindow& w, const QString& text)
-{
-    Editor(w).append(text);
-    Editor(w).SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
-}
-
 std::string Setting(const Sandbox& box, const char* section, const std::string& key)
 {
     return SettingsFile(box.path("Kresbon.ini").toStdString()).Read(section, key);

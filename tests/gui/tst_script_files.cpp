@@ -19,17 +19,6 @@ using namespace kresbon::testing;
 
 namespace {
 
-ScriptEditor& Editor(MainWindow& w)
-{
-    return *w.form().MEMO_SCRIPT;
-}
-
-void Type(MainWindow& w, const QString& text)
-{
-    Editor(w).append(text);
-    Editor(w).SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
-}
-
 // "Příliš žluťoučký kůň" in Windows-1250.
 const std::string CzechCp1250 = "P\xF8\xED\x6C\x69\x9A \x9E\x6C\x75\x9D\x6F\x75\xE8\x6B\xFD \x6B\xF9\xF2";
 const QString CzechText = QString::fromUtf8("Příliš žluťoučký kůň");
