@@ -14,7 +14,7 @@
 namespace kresbon {
 namespace {
 
-constexpr int kLargestSide = 0xFFFF;
+constexpr int kLargestSide = LargestGifSide;
 
 std::string decimal(int value)
 {

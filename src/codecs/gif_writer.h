@@ -13,6 +13,9 @@ namespace kresbon {
 // a half-written file. Throws std::runtime_error naming the file and the
 // reason, also for a surface that a GIF file cannot hold (wider or higher
 // than 65535 pixels, or empty).
+// The widest and highest drawing a GIF file holds.
+constexpr int LargestGifSide = 0xFFFF;
+
 void WriteGifFile(const Surface& surface, const std::string& path);
 
 }  // namespace kresbon

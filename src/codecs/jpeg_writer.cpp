@@ -18,7 +18,8 @@
 namespace kresbon {
 namespace {
 
-constexpr int kLargestSide = JPEG_MAX_DIMENSION;
+constexpr int kLargestSide = LargestJpegSide;
+static_assert(LargestJpegSide == JPEG_MAX_DIMENSION);
 constexpr JDIMENSION kRowsPerBatch = 64;
 constexpr std::size_t kOutputBufferSize = std::size_t{256} << 10;
 

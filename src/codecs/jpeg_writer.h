@@ -12,6 +12,9 @@ namespace kresbon {
 // Like WriteBmpFile, path never holds a half-written file. Throws
 // std::runtime_error naming the file and the reason, also for a surface that
 // a JPEG file cannot hold (empty, or more than 65500 pixels a side).
+// The widest and highest drawing a JPEG file holds (the library's own limit).
+constexpr int LargestJpegSide = 65500;
+
 void WriteJpegFile(const Surface& surface, const std::string& path);
 
 }  // namespace kresbon

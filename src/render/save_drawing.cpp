@@ -38,6 +38,20 @@ std::string_view formatName(DrawingFileFormat format)
     return {};
 }
 
+// Whether a file of the format can hold a drawing of this size; a drawing
+// without pixels fits none of them (their readers, ours included, refuse one).
+bool formatHolds(DrawingFileFormat format, int width, int height)
+{
+    if (width <= 0 || height <= 0) return false;
+    switch (format) {
+    case DrawingFileFormat::Gif: return width <= LargestGifSide && height <= LargestGifSide;
+    case DrawingFileFormat::Jpeg: return width <= LargestJpegSide && height <= LargestJpegSide;
+    case DrawingFileFormat::Bmp:
+    case DrawingFileFormat::Png: return true;
+    }
+    return false;
+}
+
 void writeFile(const Surface& drawing, const std::string& path, DrawingFileFormat format)
 {
     switch (format) {
@@ -65,10 +79,8 @@ void SaveDrawingToFile(const Surface& drawing, const std::string& path, int lang
         throw vyjimka(Text(languageBase, TextId::CannotSaveDrawingHead) + '"' + Utf8ToCp1250(path) + '"' +
                       Text(languageBase, TextId::CannotSaveDrawingTail));
     }
-    // None of the formats holds a picture without pixels (their readers,
-    // ours included, refuse one), so such a drawing is refused before any
-    // file is made.
-    if (drawing.width() <= 0 || drawing.height() <= 0) {
+    // A drawing the format cannot hold is refused before any file is made.
+    if (!formatHolds(*format, drawing.width(), drawing.height())) {
         throw vyjimka(Text(languageBase, TextId::FormatTooSmallHead) + '"' + Utf8ToCp1250(path) + '"' +
                       Text(languageBase, TextId::FormatTooSmallBeforeFormat) + std::string(formatName(*format)) +
                       Text(languageBase, TextId::FormatTooSmallBeforeSize) + std::to_string(drawing.width()) + " x " +

@@ -157,6 +157,25 @@ TEST_F(SaveDrawingTest, ADrawingWithASideOfZeroIsRefusedInEveryFormat)
     }
 }
 
+TEST_F(SaveDrawingTest, ADrawingWiderThanTheFormatHoldsIsRefusedInTheUsersLanguage)
+{
+    const Surface wide(65536, 1, 24);
+    try {
+        SaveDrawingToFile(wide, file("w.gif"), CzechBase);
+        ADD_FAILURE() << "no error for a GIF 65536 pixels wide";
+    } catch (const vyjimka& e) {
+        EXPECT_EQ(Cp1250ToUtf8(e.message()), "Výkres nelze uložit jako \"" + file("w.gif") +
+                                                 "\": soubor GIF nepojme výkres o rozměrech 65536 x 1 pixelů.");
+    }
+    EXPECT_THROW(SaveDrawingToFile(Surface(1, 65501, 24), file("h.jpg"), EnglishBase), vyjimka);
+    EXPECT_TRUE(listing().empty());
+    // The largest sides each format holds, and BMP and PNG beyond them.
+    EXPECT_NO_THROW(SaveDrawingToFile(Surface(65535, 1, 24), file("w.gif"), EnglishBase));
+    EXPECT_NO_THROW(SaveDrawingToFile(Surface(1, 65500, 24), file("h.jpg"), EnglishBase));
+    EXPECT_NO_THROW(SaveDrawingToFile(wide, file("w.bmp"), EnglishBase));
+    EXPECT_NO_THROW(SaveDrawingToFile(wide, file("w.png"), EnglishBase));
+}
+
 TEST_F(SaveDrawingTest, AMissingFolderIsNamedAndNothingIsLeftBehind)
 {
     const Surface s = VariedDrawing(8, 20, 20);
