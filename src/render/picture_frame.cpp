@@ -34,10 +34,7 @@ void DrawPlacedPicture(Surface& surface, const Picture& picture, int x, int y, i
     }
     const Picture::Frame& frame = *picture.frame;
     if (w <= 0 || h <= 0 || frame.screenWidth <= 0 || frame.screenHeight <= 0) return;
-    const long long left = std::max<long long>(x, 0);
-    const long long top = std::max<long long>(y, 0);
-    const long long right = std::min<long long>(0LL + x + w, surface.width());
-    const long long bottom = std::min<long long>(0LL + y + h, surface.height());
+    const auto [left, top, right, bottom] = VisiblePart(surface, x, y, w, h);
     if (left >= right || top >= bottom) return;
 
     const std::vector<int> columns = frameSamples(x, w, left, right, frame.screenWidth, frame.left, picture.width);

@@ -111,13 +111,16 @@ void placeRow(Surface& surface, int x, int y, std::span<const Rgb> line)
 
 }  // namespace
 
+VisibleBox VisiblePart(const Surface& surface, int x, int y, int w, int h)
+{
+    return {std::max<long long>(x, 0), std::max<long long>(y, 0),
+            std::min<long long>(0LL + x + w, surface.width()), std::min<long long>(0LL + y + h, surface.height())};
+}
+
 void StretchDraw(Surface& surface, const Picture& picture, int x, int y, int w, int h)
 {
     if (w <= 0 || h <= 0 || picture.width <= 0 || picture.height <= 0) return;
-    const long long left = std::max<long long>(x, 0);
-    const long long top = std::max<long long>(y, 0);
-    const long long right = std::min<long long>(0LL + x + w, surface.width());
-    const long long bottom = std::min<long long>(0LL + y + h, surface.height());
+    const auto [left, top, right, bottom] = VisiblePart(surface, x, y, w, h);
     if (left >= right || top >= bottom) return;
 
     const std::vector<int> columns = sampleMap(x, w, left, right, picture.width);

@@ -5,6 +5,14 @@
 
 namespace kresbon {
 
+// The part of the box left x, top y, width w, height h (right and bottom
+// exclusive) that lies on the surface; it has no pixels when left >= right
+// or top >= bottom.
+struct VisibleBox {
+    long long left, top, right, bottom;
+};
+VisibleBox VisiblePart(const Surface& surface, int x, int y, int w, int h);
+
 // Draws the picture scaled into the box left x, top y, width w, height h
 // (right and bottom exclusive) by nearest-pixel sampling: on surfaces of 16
 // bits and more whole rows and columns repeat or drop; on 4- and 8-bit

@@ -14,7 +14,7 @@ bool KresbonApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& error) {
-        report(ErrorMessage(error));
+        report(ErrorMessage(error, EnglishBase));
     } catch (...) {
         // The hook knows the language the message is to be shown in.
         report(QString());

@@ -11,6 +11,6 @@ namespace kresbon {
 // Windows-1250 text; other errors carry UTF-8 (a file name as the system
 // gave it) or, rarely, bytes that are neither, which are read as Windows-1250.
 // A file error speaks the given language.
-QString ErrorMessage(const std::exception& error, int languageBase = EnglishBase);
+QString ErrorMessage(const std::exception& error, int languageBase);
 
 }  // namespace kresbon

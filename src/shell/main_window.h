@@ -234,6 +234,8 @@ private:
     void storeRecentFiles();
     void rebuildRecentMenu();
     void showScriptFontColour();
+    bool prepareToPrint(QPrinter& printer);
+    void rememberPrintFile(const QPrinter& printer);
     void writePrintLog(const QPrinter& printer);
 
     std::unique_ptr<Ui::FormMain> ui_;

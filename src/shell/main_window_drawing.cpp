@@ -140,13 +140,10 @@ void MainWindow::saveDrawing()
 // is written after every print that reached the print run.
 void MainWindow::printDrawing()
 {
-    runScript();
-    if (!interpreter_.drawingValid()) return;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(UiText(language_, TextId::PrintDocumentName));
-    if (!printFileName_.isEmpty()) printer.setOutputFileName(printFileName_);
+    if (!prepareToPrint(printer)) return;
     if (!dialogs_.setUpPrinter(this, printer)) return;
-    printFileName_ = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    rememberPrintFile(printer);
     {
         BusyPointer busy;
         try {
@@ -157,6 +154,23 @@ void MainWindow::printDrawing()
         }
     }
     writePrintLog(printer);
+}
+
+// Runs the script for the screen, as every print starts, and readies the
+// printer; false when the run failed and there is nothing to print.
+bool MainWindow::prepareToPrint(QPrinter& printer)
+{
+    runScript();
+    if (!interpreter_.drawingValid()) return false;
+    printer.setDocName(UiText(language_, TextId::PrintDocumentName));
+    if (!printFileName_.isEmpty()) printer.setOutputFileName(printFileName_);
+    return true;
+}
+
+// A PDF file chosen for a print is offered again for the next one.
+void MainWindow::rememberPrintFile(const QPrinter& printer)
+{
+    printFileName_ = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
 }
 
 void MainWindow::writePrintLog(const QPrinter& printer)
@@ -171,11 +185,8 @@ void MainWindow::writePrintLog(const QPrinter& printer)
 // bitmap, redrawn whenever the page set-up changes in the preview.
 void MainWindow::printPreview()
 {
-    runScript();
-    if (!interpreter_.drawingValid()) return;
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(UiText(language_, TextId::PrintDocumentName));
-    if (!printFileName_.isEmpty()) printer.setOutputFileName(printFileName_);
+    if (!prepareToPrint(printer)) return;
     const ScriptLines lines = EditorLines(*ui_->MEMO_SCRIPT);
     // Each page the preview asks for starts where the screen run ended.
     const DrawingState screenState = interpreter_.state();
@@ -186,13 +197,13 @@ void MainWindow::printPreview()
         try {
             PrintDrawingOn(target, interpreter_, lines, printStretch_, printDepth_);
         } catch (const std::exception& error) {
-            failure = ErrorMessage(error);
+            failure = ErrorMessage(error, language_);
         }
     });
     interpreter_.state() = screenState;
     if (!failure.isEmpty()) showErrorNotice(failure);
     if (!printed) return;
-    printFileName_ = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    rememberPrintFile(printer);
     writePrintLog(printer);
 }
 
