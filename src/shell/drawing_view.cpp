@@ -77,11 +77,11 @@ QScrollArea* DrawingView::scrollArea() const
 
 void DrawingView::setZoom(double factor, QPoint anchor)
 {
+    if (!(factor > 0)) return;
     const auto& steps = ZoomSteps();
     const double chosen = *std::min_element(steps.begin(), steps.end(), [factor](double a, double b) {
         return std::abs(std::log(a / factor)) < std::abs(std::log(b / factor));
     });
-    if (!(factor > 0)) return;
     QScrollArea* area = scrollArea();
     QPoint anchorInArea;
     QPointF anchorPixel;
@@ -105,18 +105,18 @@ void DrawingView::setZoom(double factor, QPoint anchor)
     emit zoomChanged(zoom_);
 }
 
-void DrawingView::zoomIn()
+void DrawingView::zoomIn(QPoint anchor)
 {
     const auto& steps = ZoomSteps();
     const auto next = std::upper_bound(steps.begin(), steps.end(), zoom_);
-    if (next != steps.end()) setZoom(*next);
+    if (next != steps.end()) setZoom(*next, anchor);
 }
 
-void DrawingView::zoomOut()
+void DrawingView::zoomOut(QPoint anchor)
 {
     const auto& steps = ZoomSteps();
     const auto below = std::lower_bound(steps.begin(), steps.end(), zoom_);
-    if (below != steps.begin()) setZoom(*(below - 1));
+    if (below != steps.begin()) setZoom(*(below - 1), anchor);
 }
 
 double DrawingView::fitZoom(QSize area) const
@@ -215,14 +215,10 @@ void DrawingView::wheelEvent(QWheelEvent* event)
 {
     if (event->modifiers() & Qt::ControlModifier) {
         const QPoint anchor = event->position().toPoint();
-        const auto& steps = ZoomSteps();
-        if (event->angleDelta().y() > 0) {
-            const auto next = std::upper_bound(steps.begin(), steps.end(), zoom_);
-            if (next != steps.end()) setZoom(*next, anchor);
-        } else if (event->angleDelta().y() < 0) {
-            const auto below = std::lower_bound(steps.begin(), steps.end(), zoom_);
-            if (below != steps.begin()) setZoom(*(below - 1), anchor);
-        }
+        if (event->angleDelta().y() > 0)
+            zoomIn(anchor);
+        else if (event->angleDelta().y() < 0)
+            zoomOut(anchor);
         event->accept();
         return;
     }

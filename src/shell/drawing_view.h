@@ -37,8 +37,10 @@ public:
     // Sets the nearest offered factor; keeps the drawing point at the given
     // widget position (default: the middle of the visible part) in place.
     void setZoom(double factor, QPoint anchor = QPoint(-1, -1));
-    void zoomIn();
-    void zoomOut();
+    // One step up or down the zoom steps, keeping the drawing point under
+    // anchor (by default the middle of the pane) where it is on screen.
+    void zoomIn(QPoint anchor = QPoint(-1, -1));
+    void zoomOut(QPoint anchor = QPoint(-1, -1));
     // The largest offered factor at which the whole drawing fits the size.
     double fitZoom(QSize area) const;
 

@@ -130,8 +130,8 @@ void MainWindow::setUpEditingLoop()
     zoomOutItem_ = action("MnuZoomOut", QKeySequence(Qt::CTRL | Qt::Key_Minus));
     actualSizeItem_ = action("MnuZoomActual", QKeySequence(Qt::CTRL | Qt::Key_0));
     fitItem_ = action("MnuZoomFit", QKeySequence(Qt::CTRL | Qt::Key_9));
-    connect(zoomInItem_, &QAction::triggered, view, &DrawingView::zoomIn);
-    connect(zoomOutItem_, &QAction::triggered, view, &DrawingView::zoomOut);
+    connect(zoomInItem_, &QAction::triggered, view, [view] { view->zoomIn(); });
+    connect(zoomOutItem_, &QAction::triggered, view, [view] { view->zoomOut(); });
     connect(actualSizeItem_, &QAction::triggered, this, [this] { setDrawingZoom(1); });
     connect(fitItem_, &QAction::triggered, this, &MainWindow::fitDrawingZoom);
     connect(view, &DrawingView::zoomChanged, this, [this](double factor) {
