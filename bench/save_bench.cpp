@@ -72,13 +72,20 @@ Surface makeDrawing()
     return s;
 }
 
+std::vector<Rgb> rowOf(const Surface& s, int y)
+{
+    std::vector<Rgb> row(static_cast<std::size_t>(s.width()));
+    s.readRow(y, row);
+    return row;
+}
+
 void writePpm(const Surface& s, const std::string& path)
 {
     std::ofstream out(path, std::ios::binary);
     out << "P6\n" << s.width() << ' ' << s.height() << "\n255\n";
     std::vector<char> row(static_cast<std::size_t>(s.width()) * 3);
     for (int y = 0; y < s.height(); ++y) {
-        const Rgb* pixel = s.pixels().data() + static_cast<std::size_t>(y) * s.width();
+        const std::vector<Rgb> pixel = rowOf(s, y);
         for (int x = 0; x < s.width(); ++x) {
             row[3 * x] = static_cast<char>(redOf(pixel[x]));
             row[3 * x + 1] = static_cast<char>(greenOf(pixel[x]));

@@ -165,11 +165,12 @@ public:
                     unsigned char* out) const
     {
         const int width = surface.width();
-        const Rgb* pixels = surface.pixels().data();
+        std::vector<Rgb> pixels(static_cast<std::size_t>(width));
         for (int row = firstRow; row < firstRow + rowCount; ++row) {
             const int y = surface.height() - 1 - row;
             std::fill(out, out + stride(), 0);
-            encodeRow(pixels + static_cast<std::size_t>(y) * width, width, surface.depth(), indexer, out);
+            surface.readRow(y, pixels);
+            encodeRow(pixels.data(), width, surface.depth(), indexer, out);
             out += stride();
         }
     }

@@ -215,7 +215,7 @@ void putPixels(LzwEncoder& encoder, const Surface& surface, const ColourLookup& 
 {
     const int width = surface.width();
     std::vector<std::uint8_t> line(static_cast<std::size_t>(width));
-    const Rgb* pixel = surface.pixels().data();
+    std::vector<Rgb> colours(static_cast<std::size_t>(width));
     // Drawings are mostly long runs of one colour; photographs repeat
     // colours often enough for a small cache of recent ones.
     struct Recent {
@@ -226,6 +226,8 @@ void putPixels(LzwEncoder& encoder, const Surface& surface, const ColourLookup& 
     Rgb last = 0xFFFFFFFFu;
     std::uint8_t lastIndex = 0;
     for (int y = 0; y < surface.height(); ++y) {
+        surface.readRow(y, colours);
+        const Rgb* pixel = colours.data();
         for (int x = 0; x < width; ++x, ++pixel) {
             if (*pixel != last) {
                 last = *pixel;

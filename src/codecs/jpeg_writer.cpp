@@ -100,7 +100,7 @@ void checkSize(const Surface& surface, const std::string& path)
 // Runs the whole compression; false when the library reports an error. The
 // error exit jumps over this function's frame, so nothing here may need a
 // destructor.
-bool compress(jpeg_compress_struct& info, Destination& destination, const Surface& surface)
+bool compress(jpeg_compress_struct& info, Destination& destination, const Surface& surface, Rgb* batch)
 {
     if (setjmp(reinterpret_cast<ErrorManager*>(info.err)->jump) != 0) return false;
     jpeg_create_compress(&info);
@@ -113,14 +113,20 @@ bool compress(jpeg_compress_struct& info, Destination& destination, const Surfac
     jpeg_set_quality(&info, 100, TRUE);
     jpeg_start_compress(&info, TRUE);
 
-    // The library only reads the rows it is given.
-    auto* pixels = reinterpret_cast<JSAMPLE*>(const_cast<Rgb*>(surface.pixels().data()));
+    // The rows go to the library as 0x00RRGGBB words, a batch at a time,
+    // through a buffer the caller owns (nothing here may own memory).
+    auto* pixels = reinterpret_cast<JSAMPLE*>(batch);
     const std::size_t stride = static_cast<std::size_t>(surface.width()) * sizeof(Rgb);
     JSAMPROW rows[kRowsPerBatch];
     while (info.next_scanline < info.image_height) {
         const JDIMENSION first = info.next_scanline;
         const JDIMENSION count = std::min(kRowsPerBatch, info.image_height - first);
-        for (JDIMENSION i = 0; i < count; ++i) rows[i] = pixels + (first + i) * stride;
+        for (JDIMENSION i = 0; i < count; ++i) {
+            surface.readRow(static_cast<int>(first + i),
+                            std::span<Rgb>(batch + i * static_cast<std::size_t>(surface.width()),
+                                           static_cast<std::size_t>(surface.width())));
+            rows[i] = pixels + i * stride;
+        }
         jpeg_write_scanlines(&info, rows, count);
     }
     jpeg_finish_compress(&info);
@@ -147,7 +153,8 @@ void WriteJpegFile(const Surface& surface, const std::string& path)
     destination.file = &file;
     destination.buffer.resize(kOutputBufferSize);
 
-    const bool done = compress(info, destination, surface);
+    std::vector<Rgb> batch(static_cast<std::size_t>(surface.width()) * kRowsPerBatch);
+    const bool done = compress(info, destination, surface, batch.data());
     jpeg_destroy_compress(&info);
     if (!done) {
         file.throwIfWriteFailed();

@@ -54,6 +54,7 @@ public:
     explicit RowMaker(const Surface& surface) : surface_(surface)
     {
         const std::vector<Rgb>& palette = surface.palette();
+        colours_.resize(static_cast<std::size_t>(surface.width()));
         if (palette.empty()) {
             row_.resize(static_cast<std::size_t>(surface.width()) * 3);
         } else {
@@ -65,7 +66,8 @@ public:
 
     png_bytep row(int y)
     {
-        const Rgb* pixel = surface_.pixels().data() + static_cast<std::size_t>(y) * surface_.width();
+        surface_.readRow(y, colours_);
+        const Rgb* pixel = colours_.data();
         const Rgb* end = pixel + surface_.width();
         std::uint8_t* out = row_.data();
         if (lookup_ == nullptr) {
@@ -89,6 +91,7 @@ public:
 
 private:
     const Surface& surface_;
+    std::vector<Rgb> colours_;
     std::vector<std::uint8_t> row_;
     std::optional<ColourLookup> ownLookup_;
     const ColourLookup* lookup_ = nullptr;

@@ -43,13 +43,15 @@ std::string decimal(int value)
     return std::string(buffer, result.ptr);
 }
 
-Rgb toRgb555(Rgb c)
+std::uint32_t toRgb555(Rgb c)
 {
-    const auto five = [](int v) {
-        v >>= 3;
-        return (v << 3) | (v >> 2);
-    };
-    return makeRgb(five(redOf(c)), five(greenOf(c)), five(blueOf(c)));
+    return ((c >> 9) & 0x7C00) | ((c >> 6) & 0x03E0) | ((c >> 3) & 0x001F);
+}
+
+Rgb fromRgb555(std::uint32_t v)
+{
+    const auto eight = [](std::uint32_t five) { return static_cast<int>((five << 3) | (five >> 2)); };
+    return makeRgb(eight((v >> 10) & 0x1F), eight((v >> 5) & 0x1F), eight(v & 0x1F));
 }
 
 // Large drawings are touched page by page as soon as they are made; huge
@@ -71,13 +73,15 @@ Surface::Surface(int width, int height, int depth)
         throw std::length_error("cannot create a drawing of " + decimal(width) + " x " +
                                 decimal(height) + " pixels");
     }
-    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    pixels_.reserve(count);
-    adviseHugePages(pixels_.data(), count * sizeof(Rgb));
-    pixels_.assign(count, 0);
+    stride_ = depth_ == 4 ? (static_cast<std::size_t>(width) + 1) & ~std::size_t{1} : static_cast<std::size_t>(width);
+    const std::size_t bytes = stride_ * static_cast<std::size_t>(height) * static_cast<std::size_t>(depth_) / 8;
+    const std::size_t count = (bytes + 3) / 4;
+    words_.reserve(count);
+    adviseHugePages(words_.data(), count * sizeof(std::uint32_t));
+    words_.assign(count, 0);
     nearestCache_.fill(CacheEntry{kNoKey, 0});
-    penPixel_ = quantise(penColour_);
-    brushPixel_ = quantise(brushColour_);
+    penValue_ = encode(penColour_);
+    brushValue_ = encode(brushColour_);
 }
 
 const std::vector<Rgb>& Surface::palette() const
@@ -95,7 +99,7 @@ const std::vector<Rgb>& Surface::palette() const
     }
 }
 
-Rgb Surface::quantise(Rgb c) const
+std::uint32_t Surface::encode(Rgb c) const
 {
     c &= 0xFFFFFF;
     switch (depth_) {
@@ -105,26 +109,43 @@ Rgb Surface::quantise(Rgb c) const
     case 16:
         return toRgb555(c);
     default:
-        return nearestColour(c);
+        return nearestIndex(c);
     }
 }
 
-Rgb Surface::nearestColour(Rgb c) const
+Rgb Surface::decode(std::uint32_t value) const
+{
+    switch (depth_) {
+    case 24:
+    case 32:
+        return value;
+    case 16:
+        return fromRgb555(value);
+    case 8:
+        return halftonePalette()[value];
+    default:
+        return vgaPalette()[value];
+    }
+}
+
+Rgb Surface::quantise(Rgb c) const { return decode(encode(c)); }
+
+std::uint32_t Surface::nearestIndex(Rgb c) const
 {
     CacheEntry& slot = nearestCache_[(c * 0x9E3779B1u) >> 24];
     if (slot.key != c) {
         const std::span<const Rgb> table = depth_ == 8 ? std::span<const Rgb>(halftonePalette())
                                                        : std::span<const Rgb>(vgaPalette());
-        slot = CacheEntry{c, table[nearestPaletteIndex(table, c)]};
+        slot = CacheEntry{c, static_cast<std::uint32_t>(nearestPaletteIndex(table, c))};
     }
-    return slot.value;
+    return slot.index;
 }
 
 void Surface::setPen(Rgb colour, int width, PenStyle style)
 {
     const int styleNumber = static_cast<int>(style);
     penColour_ = colour;
-    penPixel_ = quantise(colour);
+    penValue_ = encode(colour);
     penWidth_ = std::clamp(width, 1, kWidestPen);
     penStyle_ = styleNumber >= 0 && styleNumber <= 4 ? style : PenStyle::Solid;
 
@@ -144,27 +165,23 @@ void Surface::setBrush(Rgb colour, BrushStyle style)
 {
     const int styleNumber = static_cast<int>(style);
     brushColour_ = colour;
-    brushPixel_ = quantise(colour);
+    brushValue_ = encode(colour);
     brushStyle_ = styleNumber >= 0 && styleNumber <= 7 ? style : BrushStyle::Solid;
 }
 
 void Surface::fillRect(int x1, int y1, int x2, int y2)
 {
-    const int left = std::max(x1, 0);
-    const int right = std::min(x2, width_);
     const int top = std::max(y1, 0);
     const int bottom = std::min(y2, height_);
-    if (left >= right) return;
-    for (int y = top; y < bottom; ++y) {
-        Rgb* row = pixels_.data() + static_cast<std::size_t>(y) * width_;
-        std::fill(row + left, row + right, brushPixel_);
-    }
+    for (int y = top; y < bottom; ++y) paintSpan(y, x1, x2, brushValue_);
 }
 
 void Surface::setPixel(int x, int y, Rgb colour)
 {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-    pixels_[static_cast<std::size_t>(y) * width_ + x] = quantise(colour);
+    const std::uint32_t value = encode(colour);
+    const std::size_t i = static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x);
+    withPacking(depth_, [&](auto packing) { packing.set(words_.data(), i, value); });
 }
 
 void Surface::setPixels(int x, int y, std::span<const Rgb> colours)
@@ -174,18 +191,24 @@ void Surface::setPixels(int x, int y, std::span<const Rgb> colours)
     const i64 last = std::min<i64>(i64{x} + static_cast<i64>(colours.size()), width_);
     if (first >= last) return;
     const Rgb* from = colours.data() + (first - x);
-    Rgb* to = pixels_.data() + static_cast<std::size_t>(y) * width_ + first;
+    const std::size_t to = static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(first);
     const i64 count = last - first;
+    std::uint32_t* const words = words_.data();
     switch (depth_) {
-    case 24:
     case 32:
-        for (i64 i = 0; i < count; ++i) to[i] = from[i] & 0xFFFFFF;
+        for (i64 i = 0; i < count; ++i) Quads::set(words, to + i, from[i] & 0xFFFFFF);
+        break;
+    case 24:
+        for (i64 i = 0; i < count; ++i) Triples::set(words, to + i, from[i] & 0xFFFFFF);
         break;
     case 16:
-        for (i64 i = 0; i < count; ++i) to[i] = toRgb555(from[i]);
+        for (i64 i = 0; i < count; ++i) Words::set(words, to + i, toRgb555(from[i]));
+        break;
+    case 8:
+        for (i64 i = 0; i < count; ++i) Bytes::set(words, to + i, nearestIndex(from[i] & 0xFFFFFF));
         break;
     default:
-        for (i64 i = 0; i < count; ++i) to[i] = nearestColour(from[i] & 0xFFFFFF);
+        for (i64 i = 0; i < count; ++i) Nibbles::set(words, to + i, nearestIndex(from[i] & 0xFFFFFF));
         break;
     }
 }
@@ -193,7 +216,56 @@ void Surface::setPixels(int x, int y, std::span<const Rgb> colours)
 Rgb Surface::pixel(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-    return pixels_[static_cast<std::size_t>(y) * width_ + x];
+    const std::size_t i = static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x);
+    return decode(withPacking(depth_, [&](auto packing) { return packing.get(words_.data(), i); }));
+}
+
+void Surface::readRow(int y, std::span<Rgb> out) const
+{
+    const std::size_t row = static_cast<std::size_t>(y) * stride_;
+    const std::size_t count = static_cast<std::size_t>(width_);
+    const std::uint32_t* const words = words_.data();
+    switch (depth_) {
+    case 32:
+        std::copy_n(words + row, count, out.data());
+        break;
+    case 24:
+        for (std::size_t x = 0; x < count; ++x) out[x] = Triples::get(words, row + x);
+        break;
+    case 16:
+        for (std::size_t x = 0; x < count; ++x) out[x] = fromRgb555(Words::get(words, row + x));
+        break;
+    case 8: {
+        const auto& palette = halftonePalette();
+        for (std::size_t x = 0; x < count; ++x) out[x] = palette[Bytes::get(words, row + x)];
+        break;
+    }
+    default: {
+        const auto& palette = vgaPalette();
+        for (std::size_t x = 0; x < count; ++x) out[x] = palette[Nibbles::get(words, row + x)];
+        break;
+    }
+    }
+}
+
+void Surface::readIndices(int y, std::span<std::uint8_t> out) const
+{
+    const std::size_t row = static_cast<std::size_t>(y) * stride_;
+    const std::uint32_t* const words = words_.data();
+    if (depth_ == 8) {
+        std::copy_n(bytesOf(words) + row, width_, out.data());
+    } else {
+        for (int x = 0; x < width_; ++x) out[x] = static_cast<std::uint8_t>(Nibbles::get(words, row + x));
+    }
+}
+
+std::vector<Rgb> Surface::colours() const
+{
+    std::vector<Rgb> all(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
+    for (int y = 0; y < height_; ++y) {
+        readRow(y, std::span<Rgb>(all).subspan(static_cast<std::size_t>(y) * width_, width_));
+    }
+    return all;
 }
 
 void Surface::moveTo(int x, int y)

@@ -40,11 +40,12 @@ enum class BrushStyle {
 // patterns, hatch brushes aligned to the image origin, right/bottom
 // exclusive boxes, counter-clockwise arcs and a 4-connected surface flood fill.
 //
-// Pixels are kept as 0x00RRGGBB, but every colour that reaches the surface is
-// first quantised to the surface's depth (4 bits: nearest of the 16 VGA
-// colours; 8 bits: nearest of the fixed halftone palette; 16 bits: RGB555;
-// 24 and 32 bits: exact), so reading a pixel gives what a real device of that
-// depth would hold.
+// Every colour that reaches the surface is first quantised to the surface's
+// depth (4 bits: nearest of the 16 VGA colours; 8 bits: nearest of the fixed
+// halftone palette; 16 bits: RGB555; 24 and 32 bits: exact), so reading a
+// pixel gives what a real device of that depth would hold. The pixels are
+// kept packed at that depth, as the rows of a bitmap file of the depth are:
+// a 4-bit drawing takes half a byte a pixel, a 24-bit one three bytes.
 class Surface {
 public:
     // depth is 4, 8, 16, 24 or 32; any other value is taken as 4.
@@ -56,8 +57,13 @@ public:
     int height() const { return height_; }
     int depth() const { return depth_; }
 
-    // Row-major pixels, width() * height() entries, each 0x00RRGGBB.
-    const std::vector<Rgb>& pixels() const { return pixels_; }
+    // The colours of row y (0 <= y < height()), into out[0 .. width()).
+    void readRow(int y, std::span<Rgb> out) const;
+    // The palette indices of row y of a 4- or 8-bit surface, into
+    // out[0 .. width()).
+    void readIndices(int y, std::span<std::uint8_t> out) const;
+    // Every pixel's colour, row by row: a copy for small drawings.
+    std::vector<Rgb> colours() const;
 
     // The palette of a 4- or 8-bit surface (16 or 256 entries), empty otherwise.
     const std::vector<Rgb>& palette() const;
@@ -114,19 +120,22 @@ public:
 private:
     struct CacheEntry {
         Rgb key;
-        Rgb value;
+        std::uint32_t index;
     };
 
     static Box orderedBox(int x1, int y1, int x2, int y2);
-    Rgb nearestColour(Rgb c) const;
+    // What a pixel of this surface stores for a colour, and back.
+    std::uint32_t encode(Rgb c) const;
+    Rgb decode(std::uint32_t value) const;
+    std::uint32_t nearestIndex(Rgb c) const;
     bool intersectsImage(const Box& box, std::int64_t margin) const;
 
     void strokePolyline(const Point* points, std::size_t count, bool closed);
     void thinSegment(Point from, Point to);
     void wideSegment(Point from, Point to);
     void stampPenDisk(Point centre);
-    void fillPolygon(const Point* points, int count, Rgb colour);
-    void paintSpan(std::int64_t y, std::int64_t x0, std::int64_t x1, Rgb colour);
+    void fillPolygon(const Point* points, int count, std::uint32_t value);
+    void paintSpan(std::int64_t y, std::int64_t x0, std::int64_t x1, std::uint32_t value);
     void paintBrushSpan(std::int64_t y, std::int64_t x0, std::int64_t x1);
 
     void plotThinEllipse(const Box& box);
@@ -136,14 +145,13 @@ private:
     void fillApproximateEllipse(const Box& box);
     bool thinSolidPen() const { return penWidth_ == 1 && penStyle_ == PenStyle::Solid; }
 
-    // Replaces the 4-connected area of target around (x, y) by mark and
-    // returns its bounding box.
-    Box scanFill(int x, int y, Rgb target, Rgb mark);
-
     int width_;
     int height_;
     int depth_;
-    std::vector<Rgb> pixels_;
+    // Pixels per row: the width, rounded up to whole bytes at 4 bits.
+    std::size_t stride_;
+    // The packed pixels; whole words so that 32-bit pixels are plain words.
+    std::vector<std::uint32_t> words_;
     Rgb penColour_ = 0;
     int penWidth_ = 1;
     PenStyle penStyle_ = PenStyle::Solid;
@@ -152,12 +160,14 @@ private:
     int curX_ = 0;
     int curY_ = 0;
 
-    Rgb penPixel_ = 0;
-    Rgb brushPixel_ = 0xFFFFFF;
+    // The stored values of the pen and brush colours.
+    std::uint32_t penValue_ = 0;
+    std::uint32_t brushValue_ = 0;
     // Position in the dash pattern of the pixel about to be drawn.
     int dashPos_ = 0;
-    // Palette look-ups already made; quantise() fills it, so one surface must
-    // not be used from several threads at once, not even for reading.
+    // Palette look-ups already made (colour to index); quantise() fills it,
+    // so one surface must not be used from several threads at once, not even
+    // for reading.
     mutable std::array<CacheEntry, 256> nearestCache_{};
     // The round cap of the current wide pen, as [start, end) column offsets
     // per row from its top row penDiskTop_ (relative to the vertex).

@@ -3,7 +3,10 @@
 // Helpers shared by the files that implement Surface, and by its tests;
 // not for other code.
 
+#include <cstddef>
 #include <cstdint>
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/surface.h"
@@ -23,6 +26,117 @@ inline i128 floorDiv(i128 a, i128 b)
 }
 
 inline i128 ceilDiv(i128 a, i128 b) { return -floorDiv(-a, b); }
+
+// How the pixels of each depth are packed into the surface's words. Pixel i
+// counts along the rows, stride pixels a row; each row is laid out as a row
+// of a bitmap file of that depth: 4 bits high half-byte first, 16 bits as
+// little-endian RGB555, 24 bits as blue, green, red, 32 bits as 0x00RRGGBB
+// words. A value is what a pixel stores: a palette index, an RGB555 word or
+// 0x00RRGGBB.
+inline unsigned char* bytesOf(std::uint32_t* words) { return reinterpret_cast<unsigned char*>(words); }
+inline const unsigned char* bytesOf(const std::uint32_t* words)
+{
+    return reinterpret_cast<const unsigned char*>(words);
+}
+
+struct Nibbles {
+    static std::uint32_t get(const std::uint32_t* words, std::size_t i)
+    {
+        return (bytesOf(words)[i >> 1] >> ((i & 1) != 0 ? 0 : 4)) & 0xF;
+    }
+    static void set(std::uint32_t* words, std::size_t i, std::uint32_t value)
+    {
+        unsigned char& b = bytesOf(words)[i >> 1];
+        b = (i & 1) != 0 ? static_cast<unsigned char>((b & 0xF0) | value)
+                         : static_cast<unsigned char>((b & 0x0F) | (value << 4));
+    }
+    static void fill(std::uint32_t* words, std::size_t i, std::size_t count, std::uint32_t value)
+    {
+        if (count == 0) return;
+        if ((i & 1) != 0) {
+            set(words, i++, value);
+            --count;
+        }
+        std::memset(bytesOf(words) + (i >> 1), static_cast<int>(value * 0x11), count >> 1);
+        if ((count & 1) != 0) set(words, i + count - 1, value);
+    }
+};
+
+struct Bytes {
+    static std::uint32_t get(const std::uint32_t* words, std::size_t i) { return bytesOf(words)[i]; }
+    static void set(std::uint32_t* words, std::size_t i, std::uint32_t value)
+    {
+        bytesOf(words)[i] = static_cast<unsigned char>(value);
+    }
+    static void fill(std::uint32_t* words, std::size_t i, std::size_t count, std::uint32_t value)
+    {
+        std::memset(bytesOf(words) + i, static_cast<int>(value), count);
+    }
+};
+
+struct Words {
+    static std::uint32_t get(const std::uint32_t* words, std::size_t i)
+    {
+        const unsigned char* p = bytesOf(words) + 2 * i;
+        return p[0] | (std::uint32_t{p[1]} << 8);
+    }
+    static void set(std::uint32_t* words, std::size_t i, std::uint32_t value)
+    {
+        unsigned char* p = bytesOf(words) + 2 * i;
+        p[0] = static_cast<unsigned char>(value);
+        p[1] = static_cast<unsigned char>(value >> 8);
+    }
+    static void fill(std::uint32_t* words, std::size_t i, std::size_t count, std::uint32_t value)
+    {
+        for (std::size_t k = 0; k < count; ++k) set(words, i + k, value);
+    }
+};
+
+struct Triples {
+    static std::uint32_t get(const std::uint32_t* words, std::size_t i)
+    {
+        const unsigned char* p = bytesOf(words) + 3 * i;
+        return p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16);
+    }
+    static void set(std::uint32_t* words, std::size_t i, std::uint32_t value)
+    {
+        unsigned char* p = bytesOf(words) + 3 * i;
+        p[0] = static_cast<unsigned char>(value);
+        p[1] = static_cast<unsigned char>(value >> 8);
+        p[2] = static_cast<unsigned char>(value >> 16);
+    }
+    static void fill(std::uint32_t* words, std::size_t i, std::size_t count, std::uint32_t value)
+    {
+        for (std::size_t k = 0; k < count; ++k) set(words, i + k, value);
+    }
+};
+
+struct Quads {
+    static std::uint32_t get(const std::uint32_t* words, std::size_t i) { return words[i]; }
+    static void set(std::uint32_t* words, std::size_t i, std::uint32_t value) { words[i] = value; }
+    static void fill(std::uint32_t* words, std::size_t i, std::size_t count, std::uint32_t value)
+    {
+        std::fill_n(words + i, count, value);
+    }
+};
+
+// Calls f with the packing of a surface of depth (4, 8, 16, 24 or 32).
+template <typename F>
+decltype(auto) withPacking(int depth, F&& f)
+{
+    switch (depth) {
+    case 8:
+        return f(Bytes{});
+    case 16:
+        return f(Words{});
+    case 24:
+        return f(Triples{});
+    case 32:
+        return f(Quads{});
+    default:
+        return f(Nibbles{});
+    }
+}
 
 // Row insets of the elliptic region that fills a width x height box
 // (both >= 2): row i spans [left + inset[i], right - inset[i]).

@@ -173,32 +173,33 @@ void Surface::plotThinEllipse(const Box& box)
     // Stroking the closed outline with a thin solid pen paints exactly its
     // points, so the four mirror images of each quadrant point are painted
     // straight away; a box inside the image needs no clipping at all.
-    Rgb* const pixels = pixels_.data();
-    const Rgb colour = penPixel_;
-    const i64 stride = width_;
+    std::uint32_t* const words = words_.data();
+    const std::uint32_t value = penValue_;
+    const i64 stride = static_cast<i64>(stride_);
     const i64 right = box.right - 1;
     const i64 bottom = box.bottom - 1;
-    if (box.left >= 0 && box.top >= 0 && box.right <= width_ && box.bottom <= height_) {
-        walkEllipseQuadrant(box.width(), box.height(), [&](i64 x, i64 y) {
-            Rgb* const low = pixels + (bottom - y) * stride;
-            Rgb* const high = pixels + (box.top + y) * stride;
-            low[box.left + x] = colour;
-            low[right - x] = colour;
-            high[box.left + x] = colour;
-            high[right - x] = colour;
-        });
-        return;
-    }
-    const auto inside = [&](i64 v, i64 limit) { return v >= 0 && v < limit; };
-    walkEllipseQuadrant(box.width(), box.height(), [&](i64 x, i64 y) {
-        const i64 xs[2] = {box.left + x, right - x};
-        const i64 ys[2] = {bottom - y, box.top + y};
-        for (const i64 py : ys) {
-            if (!inside(py, height_)) continue;
-            for (const i64 px : xs) {
-                if (inside(px, width_)) pixels[py * stride + px] = colour;
-            }
+    withPacking(depth_, [&](auto packing) {
+        const auto put = [&](i64 x, i64 y) { packing.set(words, static_cast<std::size_t>(y * stride + x), value); };
+        if (box.left >= 0 && box.top >= 0 && box.right <= width_ && box.bottom <= height_) {
+            walkEllipseQuadrant(box.width(), box.height(), [&](i64 x, i64 y) {
+                put(box.left + x, bottom - y);
+                put(right - x, bottom - y);
+                put(box.left + x, box.top + y);
+                put(right - x, box.top + y);
+            });
+            return;
         }
+        const auto inside = [&](i64 v, i64 limit) { return v >= 0 && v < limit; };
+        walkEllipseQuadrant(box.width(), box.height(), [&](i64 x, i64 y) {
+            const i64 xs[2] = {box.left + x, right - x};
+            const i64 ys[2] = {bottom - y, box.top + y};
+            for (const i64 py : ys) {
+                if (!inside(py, height_)) continue;
+                for (const i64 px : xs) {
+                    if (inside(px, width_)) put(px, py);
+                }
+            }
+        });
     });
 }
 
@@ -238,16 +239,21 @@ void Surface::plotThinArc(const Box& box, i64 start, i64 end)
     // A thin solid open stroke paints every point but the last; where two
     // quadrants meet in a doubled point, the second copy paints it.
     const bool inside = box.left >= 0 && box.top >= 0 && box.right <= width_ && box.bottom <= height_;
-    Rgb* const pixels = pixels_.data();
-    const Rgb colour = penPixel_;
     if (start >= end) return;
-    Point next = arcPoint(box, quadrant_, start);
-    for (i64 i = start; i + 1 < end; ++i) {
-        const Point p = next;
-        next = arcPoint(box, quadrant_, i + 1);
-        if (p == next) continue;
-        if (inside || (p.x >= 0 && p.y >= 0 && p.x < width_ && p.y < height_)) pixels[p.y * width_ + p.x] = colour;
-    }
+    std::uint32_t* const words = words_.data();
+    const std::uint32_t value = penValue_;
+    const i64 stride = static_cast<i64>(stride_);
+    withPacking(depth_, [&](auto packing) {
+        Point next = arcPoint(box, quadrant_, start);
+        for (i64 i = start; i + 1 < end; ++i) {
+            const Point p = next;
+            next = arcPoint(box, quadrant_, i + 1);
+            if (p == next) continue;
+            if (inside || (p.x >= 0 && p.y >= 0 && p.x < width_ && p.y < height_)) {
+                packing.set(words, static_cast<std::size_t>(p.y * stride + p.x), value);
+            }
+        }
+    });
 }
 
 void Surface::fillEllipseInterior(const Box& box)

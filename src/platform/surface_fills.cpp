@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
 
 #include "platform/surface_detail.h"
 
@@ -10,10 +13,6 @@ namespace kresbon {
 namespace {
 
 using namespace surface_detail;
-
-// Never a colour (colours keep the top byte zero), so it marks the pixels a
-// hatched flood fill has taken before the hatch is laid over them.
-constexpr Rgb kFillMark = 0xFF000000u;
 
 // 8x8 hatch patterns, one byte per row from the top, 0x80 = leftmost pixel;
 // indexed by brush style - 2.
@@ -34,9 +33,83 @@ bool hatchBit(int hatch, i64 x, i64 y)
 
 int hatchIndex(BrushStyle style) { return static_cast<int>(style) - 2; }
 
+// One bit a pixel, zero at first; the pages of a large drawing are only
+// taken where bits are set.
+class PixelMask {
+public:
+    explicit PixelMask(std::size_t pixels)
+        : bits_(static_cast<std::uint64_t*>(std::calloc(pixels / 64 + 1, sizeof(std::uint64_t))))
+    {
+        if (bits_ == nullptr) throw std::bad_alloc();
+    }
+    bool test(std::size_t i) const { return (bits_.get()[i >> 6] >> (i & 63)) & 1; }
+    void set(std::size_t i) { bits_.get()[i >> 6] |= std::uint64_t{1} << (i & 63); }
+
+private:
+    struct Free {
+        void operator()(std::uint64_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<std::uint64_t, Free> bits_;
+};
+
+// The 4-connected area around (x, y) of the pixels i for which open(i)
+// holds, closing each one it takes; returns the area's bounding box. Pixel
+// i of row r and column c is r * stride + c.
+//
+// Span filling with an explicit stack: each entry is a run of a row to
+// scan, with the direction it was reached from, so that the parent row is
+// only rescanned where the new span overhangs it.
+template <typename Open, typename Close>
+Box scanFill(int x, int y, int width, int height, std::size_t stride, Open open, Close close)
+{
+    struct Run {
+        int left;
+        int right;
+        int y;
+        int dy;
+    };
+    std::vector<Run> stack;
+    stack.reserve(256);
+    stack.push_back({x, x, y, 1});
+    stack.push_back({x, x, y - 1, -1});
+    int minX = x;
+    int maxX = x;
+    int minY = y;
+    int maxY = y;
+
+    while (!stack.empty()) {
+        const Run run = stack.back();
+        stack.pop_back();
+        if (run.y < 0 || run.y >= height) continue;
+        const std::size_t row = static_cast<std::size_t>(run.y) * stride;
+        int x1 = run.left;
+        const int x2 = run.right;
+        int start = x1;
+        if (open(row + start)) {
+            while (start > 0 && open(row + start - 1)) close(row + --start);
+            if (start < x1) stack.push_back({start, x1 - 1, run.y - run.dy, -run.dy});
+        }
+        while (x1 <= x2) {
+            while (x1 < width && open(row + x1)) close(row + x1++);
+            if (x1 > start) {
+                stack.push_back({start, x1 - 1, run.y + run.dy, run.dy});
+                minX = std::min(minX, start);
+                maxX = std::max(maxX, x1 - 1);
+                minY = std::min(minY, run.y);
+                maxY = std::max(maxY, run.y);
+            }
+            if (x1 - 1 > x2) stack.push_back({x2 + 1, x1 - 1, run.y - run.dy, -run.dy});
+            ++x1;
+            while (x1 < x2 && !open(row + x1)) ++x1;
+            start = x1;
+        }
+    }
+    return Box{minX, minY, maxX + 1, maxY + 1};
+}
+
 }  // namespace
 
-void Surface::fillPolygon(const Point* points, int count, Rgb colour)
+void Surface::fillPolygon(const Point* points, int count, std::uint32_t value)
 {
     // Pixels are sampled at their integer coordinates; left and top edges
     // belong to the polygon, right and bottom edges do not.
@@ -65,110 +138,72 @@ void Surface::fillPolygon(const Point* points, int count, Rgb colour)
         for (int i = 1; i < found; ++i) {
             for (int j = i; j > 0 && crossings[j - 1] > crossings[j]; --j) std::swap(crossings[j - 1], crossings[j]);
         }
-        for (int i = 0; i + 1 < found; i += 2) paintSpan(y, crossings[i], crossings[i + 1], colour);
+        for (int i = 0; i + 1 < found; i += 2) paintSpan(y, crossings[i], crossings[i + 1], value);
     }
 }
 
-void Surface::paintSpan(i64 y, i64 x0, i64 x1, Rgb colour)
+void Surface::paintSpan(i64 y, i64 x0, i64 x1, std::uint32_t value)
 {
     if (y < 0 || y >= height_) return;
     x0 = std::max<i64>(x0, 0);
     x1 = std::min<i64>(x1, width_);
     if (x0 >= x1) return;
-    Rgb* row = pixels_.data() + static_cast<std::size_t>(y) * width_;
-    std::fill(row + x0, row + x1, colour);
+    const std::size_t first = static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x0);
+    withPacking(depth_, [&](auto packing) {
+        packing.fill(words_.data(), first, static_cast<std::size_t>(x1 - x0), value);
+    });
 }
 
 void Surface::paintBrushSpan(i64 y, i64 x0, i64 x1)
 {
     if (brushStyle_ == BrushStyle::Clear) return;
     if (brushStyle_ == BrushStyle::Solid) {
-        paintSpan(y, x0, x1, brushPixel_);
+        paintSpan(y, x0, x1, brushValue_);
         return;
     }
     if (y < 0 || y >= height_) return;
     x0 = std::max<i64>(x0, 0);
     x1 = std::min<i64>(x1, width_);
     const int hatch = hatchIndex(brushStyle_);
-    Rgb* row = pixels_.data() + static_cast<std::size_t>(y) * width_;
-    for (i64 x = x0; x < x1; ++x) {
-        if (hatchBit(hatch, x, y)) row[x] = brushPixel_;
-    }
+    const std::size_t row = static_cast<std::size_t>(y) * stride_;
+    withPacking(depth_, [&](auto packing) {
+        for (i64 x = x0; x < x1; ++x) {
+            if (hatchBit(hatch, x, y)) packing.set(words_.data(), row + static_cast<std::size_t>(x), brushValue_);
+        }
+    });
 }
 
 void Surface::floodFill(int x, int y, Rgb surfaceColour)
 {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
     if (brushStyle_ == BrushStyle::Clear) return;
-    const Rgb target = quantise(surfaceColour);
-    if (pixel(x, y) != target || brushPixel_ == target) return;
-
-    if (brushStyle_ == BrushStyle::Solid) {
-        scanFill(x, y, target, brushPixel_);
-        return;
-    }
-    // A hatch leaves the area's colour between its lines, so the area is
-    // first marked and then given its pattern.
-    const Box area = scanFill(x, y, target, kFillMark);
-    const int hatch = hatchIndex(brushStyle_);
-    for (i64 row = area.top; row < area.bottom; ++row) {
-        Rgb* line = pixels_.data() + static_cast<std::size_t>(row) * width_;
-        for (i64 column = area.left; column < area.right; ++column) {
-            if (line[column] == kFillMark) line[column] = hatchBit(hatch, column, row) ? brushPixel_ : target;
+    const std::uint32_t target = encode(surfaceColour);
+    if (brushValue_ == target) return;
+    std::uint32_t* const words = words_.data();
+    const std::uint32_t brush = brushValue_;
+    withPacking(depth_, [&](auto packing) {
+        if (packing.get(words, static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x)) != target) return;
+        const auto isTarget = [&](std::size_t i) { return packing.get(words, i) == target; };
+        if (brushStyle_ == BrushStyle::Solid) {
+            scanFill(x, y, width_, height_, stride_, isTarget,
+                     [&](std::size_t i) { packing.set(words, i, brush); });
+            return;
         }
-    }
-}
-
-Surface::Box Surface::scanFill(int x, int y, Rgb target, Rgb mark)
-{
-    // Span filling with an explicit stack: each entry is a run of a row to
-    // scan, with the direction it was reached from, so that the parent row
-    // is only rescanned where the new span overhangs it.
-    struct Run {
-        int left;
-        int right;
-        int y;
-        int dy;
-    };
-    std::vector<Run> stack;
-    stack.reserve(256);
-    stack.push_back({x, x, y, 1});
-    stack.push_back({x, x, y - 1, -1});
-    int minX = x;
-    int maxX = x;
-    int minY = y;
-    int maxY = y;
-    Rgb* const pixels = pixels_.data();
-    const int width = width_;
-
-    while (!stack.empty()) {
-        const Run run = stack.back();
-        stack.pop_back();
-        if (run.y < 0 || run.y >= height_) continue;
-        Rgb* const row = pixels + static_cast<std::size_t>(run.y) * width;
-        int x1 = run.left;
-        const int x2 = run.right;
-        int start = x1;
-        if (row[start] == target) {
-            while (start > 0 && row[start - 1] == target) row[--start] = mark;
-            if (start < x1) stack.push_back({start, x1 - 1, run.y - run.dy, -run.dy});
-        }
-        while (x1 <= x2) {
-            while (x1 < width && row[x1] == target) row[x1++] = mark;
-            if (x1 > start) {
-                stack.push_back({start, x1 - 1, run.y + run.dy, run.dy});
-                minX = std::min(minX, start);
-                maxX = std::max(maxX, x1 - 1);
-                minY = std::min(minY, run.y);
-                maxY = std::max(maxY, run.y);
+        // A hatch leaves the area's colour between its lines, so the area is
+        // first taken into a mask and then given its pattern.
+        PixelMask taken(stride_ * static_cast<std::size_t>(height_));
+        const Box area = scanFill(
+            x, y, width_, height_, stride_, [&](std::size_t i) { return isTarget(i) && !taken.test(i); },
+            [&](std::size_t i) { taken.set(i); });
+        const int hatch = hatchIndex(brushStyle_);
+        for (i64 row = area.top; row < area.bottom; ++row) {
+            const std::size_t line = static_cast<std::size_t>(row) * stride_;
+            for (i64 column = area.left; column < area.right; ++column) {
+                const std::size_t i = line + static_cast<std::size_t>(column);
+                if (taken.test(i) && hatchBit(hatch, column, row)) packing.set(words, i, brush);
             }
-            if (x1 - 1 > x2) stack.push_back({x2 + 1, x1 - 1, run.y - run.dy, -run.dy});
-            ++x1;
-            while (x1 < x2 && row[x1] != target) ++x1;
-            start = x1;
         }
-    }
-    return Box{minX, minY, maxX + 1, maxY + 1};
+    });
 }
 
 }  // namespace kresbon

@@ -91,11 +91,11 @@ void Surface::thinSegment(Point from, Point to)
 
     if (length == 1) {
         if (from.x < 0 || from.y < 0 || from.x >= width_ || from.y >= height_) return;
-        Rgb& p = pixels_[static_cast<std::size_t>(from.y) * width_ + from.x];
+        const std::size_t i = static_cast<std::size_t>(from.y) * stride_ + static_cast<std::size_t>(from.x);
         if (dash == nullptr || dash->on[dashStart]) {
-            p = penPixel_;
+            withPacking(depth_, [&](auto packing) { packing.set(words_.data(), i, penValue_); });
         } else if (opaque) {
-            p = brushPixel_;
+            withPacking(depth_, [&](auto packing) { packing.set(words_.data(), i, brushValue_); });
         }
         return;
     }
@@ -137,48 +137,57 @@ void Surface::thinSegment(Point from, Point to)
     const i64 minorPos = minorStart + minorSign * static_cast<i64>(firstSteps);
     const i64 x = xMajor ? major : minorPos;
     const i64 y = xMajor ? minorPos : major;
-    std::ptrdiff_t index = static_cast<std::ptrdiff_t>(y * width_ + x);
-    const std::ptrdiff_t majorStep = xMajor ? majorSign : static_cast<std::ptrdiff_t>(majorSign) * width_;
-    const std::ptrdiff_t minorStep = xMajor ? static_cast<std::ptrdiff_t>(minorSign) * width_ : minorSign;
+    const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(stride_);
+    const std::ptrdiff_t start = static_cast<std::ptrdiff_t>(y * stride + x);
+    const std::ptrdiff_t majorStep = xMajor ? majorSign : static_cast<std::ptrdiff_t>(majorSign) * stride;
+    const std::ptrdiff_t minorStep = xMajor ? static_cast<std::ptrdiff_t>(minorSign) * stride : minorSign;
     const i64 count = static_cast<i64>(last - first);
     const i64 stepError = 2 * minor - 2 * length;
     const i64 flatError = 2 * minor;
-    Rgb* const pixels = pixels_.data();
+    std::uint32_t* const words = words_.data();
 
     if (dash == nullptr) {
-        const Rgb colour = penPixel_;
+        const std::uint32_t value = penValue_;
         if (minor == 0 && xMajor) {
-            const std::ptrdiff_t lowest = majorSign > 0 ? index : index - (count - 1);
-            std::fill_n(pixels + lowest, count, colour);
+            const std::ptrdiff_t lowest = majorSign > 0 ? start : start - (count - 1);
+            withPacking(depth_, [&](auto packing) {
+                packing.fill(words, static_cast<std::size_t>(lowest), static_cast<std::size_t>(count), value);
+            });
             return;
         }
         // Branch-free stepping: the minor step is as good as random to the
         // branch predictor, and a conditional move costs nothing.
-        for (i64 k = 0; k < count; ++k) {
-            pixels[index] = colour;
-            const bool minorMove = err + bias > 0;
-            index += majorStep + (minorMove ? minorStep : 0);
-            err += minorMove ? stepError : flatError;
-        }
+        withPacking(depth_, [&](auto packing) {
+            std::ptrdiff_t index = start;
+            for (i64 k = 0; k < count; ++k) {
+                packing.set(words, static_cast<std::size_t>(index), value);
+                const bool minorMove = err + bias > 0;
+                index += majorStep + (minorMove ? minorStep : 0);
+                err += minorMove ? stepError : flatError;
+            }
+        });
         return;
     }
 
-    int pos = static_cast<int>((dashStart + first) % dash->period);
-    for (i64 k = 0; k < count; ++k) {
-        if (dash->on[pos]) {
-            pixels[index] = penPixel_;
-        } else if (opaque) {
-            pixels[index] = brushPixel_;
+    withPacking(depth_, [&](auto packing) {
+        std::ptrdiff_t index = start;
+        int pos = static_cast<int>((dashStart + first) % dash->period);
+        for (i64 k = 0; k < count; ++k) {
+            if (dash->on[pos]) {
+                packing.set(words, static_cast<std::size_t>(index), penValue_);
+            } else if (opaque) {
+                packing.set(words, static_cast<std::size_t>(index), brushValue_);
+            }
+            if (++pos == dash->period) pos = 0;
+            if (err + bias > 0) {
+                index += minorStep;
+                err += stepError;
+            } else {
+                err += flatError;
+            }
+            index += majorStep;
         }
-        if (++pos == dash->period) pos = 0;
-        if (err + bias > 0) {
-            index += minorStep;
-            err += stepError;
-        } else {
-            err += flatError;
-        }
-        index += majorStep;
-    }
+    });
 }
 
 void Surface::wideSegment(Point from, Point to)
@@ -192,7 +201,7 @@ void Surface::wideSegment(Point from, Point to)
         const i64 top = from.y - w / 2;
         const i64 last = std::min<i64>(top + w, height_);
         for (i64 y = std::max<i64>(top, 0); y < last; ++y) {
-            paintSpan(y, std::min(from.x, to.x), std::max(from.x, to.x), penPixel_);
+            paintSpan(y, std::min(from.x, to.x), std::max(from.x, to.x), penValue_);
         }
         return;
     }
@@ -200,7 +209,7 @@ void Surface::wideSegment(Point from, Point to)
         const i64 left = from.x - w / 2;
         const i64 first = std::max<i64>(std::min(from.y, to.y), 0);
         const i64 last = std::min<i64>(std::max(from.y, to.y), height_);
-        for (i64 y = first; y < last; ++y) paintSpan(y, left, left + w, penPixel_);
+        for (i64 y = first; y < last; ++y) paintSpan(y, left, left + w, penValue_);
         return;
     }
 
@@ -226,7 +235,7 @@ void Surface::wideSegment(Point from, Point to)
         {to.x + wide.x, to.y - wide.y},
         {to.x - narrow.x, to.y + narrow.y},
     };
-    fillPolygon(band, 4, penPixel_);
+    fillPolygon(band, 4, penValue_);
 }
 
 void Surface::stampPenDisk(Point centre)
@@ -238,7 +247,7 @@ void Surface::stampPenDisk(Point centre)
     }
     const i64 last = std::min<i64>(rows, height_ - top);
     for (i64 r = std::max<i64>(0, -top); r < last; ++r) {
-        paintSpan(top + r, centre.x + penDisk_[r][0], centre.x + penDisk_[r][1], penPixel_);
+        paintSpan(top + r, centre.x + penDisk_[r][0], centre.x + penDisk_[r][1], penValue_);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace kresbon {
 
@@ -19,14 +20,13 @@ Surface ScaleToFit(const Surface& drawing, int size)
     const int scaledHeight = scaled(height);
 
     Surface thumbnail(scaledWidth, scaledHeight, drawing.depth());
-    const Rgb* source = drawing.pixels().data();
+    std::vector<Rgb> source(static_cast<std::size_t>(width));
+    std::vector<Rgb> scaledRow(static_cast<std::size_t>(scaledWidth));
     for (int y = 0; y < scaledHeight; ++y) {
         // The drawing's pixel under the centre of the scaled pixel.
-        const std::int64_t row = (2 * y + 1) * height / (2 * scaledHeight);
-        for (int x = 0; x < scaledWidth; ++x) {
-            const std::int64_t column = (2 * x + 1) * width / (2 * scaledWidth);
-            thumbnail.setPixel(x, y, source[row * width + column]);
-        }
+        drawing.readRow(static_cast<int>((2 * y + 1) * height / (2 * scaledHeight)), source);
+        for (int x = 0; x < scaledWidth; ++x) scaledRow[x] = source[(2 * x + 1) * width / (2 * scaledWidth)];
+        thumbnail.setPixels(0, y, scaledRow);
     }
     return thumbnail;
 }

@@ -38,18 +38,14 @@ void DrawingView::showSurface(const Surface* surface)
     if (surface == nullptr || surface->width() <= 0 || surface->height() <= 0) {
         image_ = QImage();
     } else {
-        // The surface keeps 0x00RRGGBB words, which is RGB32 with the unused
-        // byte left at zero.
-        image_ = QImage(reinterpret_cast<const uchar*>(surface->pixels().data()), surface->width(),
-                        surface->height(), surface->width() * 4, QImage::Format_RGB32);
+        // Colours as 0x00RRGGBB are RGB32 with the unused byte left at zero.
+        image_ = QImage(surface->width(), surface->height(), QImage::Format_RGB32);
+        const auto width = static_cast<std::size_t>(surface->width());
+        for (int y = 0; y < surface->height(); ++y)
+            surface->readRow(y, std::span<Rgb>(reinterpret_cast<Rgb*>(image_.scanLine(y)), width));
     }
     resizeToZoom();
     update();
-}
-
-void DrawingView::holdCopy()
-{
-    if (!image_.isNull()) image_ = image_.copy();
 }
 
 QSize DrawingView::sizeHint() const

@@ -21,12 +21,8 @@ class DrawingView : public QWidget {
 public:
     explicit DrawingView(QWidget* parent = nullptr);
 
-    // Shows the surface's pixels without copying them. The surface must stay
-    // alive until the next call; pass nullptr to show nothing.
+    // Shows a copy of the surface's pixels; nullptr shows nothing.
     void showSurface(const Surface* surface);
-    // Keeps a copy of the pixels shown, so that the surface may change or go
-    // away (while a run draws on it) without changing the view.
-    void holdCopy();
 
     const QImage& image() const { return image_; }
     QSize sizeHint() const override;

@@ -275,8 +275,6 @@ void MainWindow::startRun(ScriptLines lines, bool live)
     runSnapshot_.language = language_;
     // A run made for a command covers the text a pending one would run.
     if (!live) liveTimer_->stop();
-    // The run replaces and draws on the surface the view shows.
-    ui_->IMAGE_VYKRES->holdCopy();
     liveRun_ = live;
     runStopped_ = false;
     runner_->start(std::move(lines));

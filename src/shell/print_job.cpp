@@ -72,14 +72,20 @@ std::unique_ptr<Surface> MakePrintBitmap(const PrintLayout& layout, int depth, R
 // artefacts.
 QImage PageImage(const Surface& bitmap, int top, int rows)
 {
-    const qsizetype stride = static_cast<qsizetype>(bitmap.width()) * 4;
-    const QImage image(reinterpret_cast<const uchar*>(bitmap.pixels().data() +
-                                                      static_cast<std::size_t>(top) * bitmap.width()),
-                       bitmap.width(), rows, stride, QImage::Format_RGB32);
-    if (bitmap.palette().empty()) return image;
+    const std::size_t width = static_cast<std::size_t>(bitmap.width());
+    if (bitmap.palette().empty()) {
+        QImage image(bitmap.width(), rows, QImage::Format_RGB32);
+        for (int y = 0; y < rows; ++y)
+            bitmap.readRow(top + y, std::span<Rgb>(reinterpret_cast<Rgb*>(image.scanLine(y)), width));
+        return image;
+    }
+    QImage image(bitmap.width(), rows, QImage::Format_Indexed8);
     QList<QRgb> colours;
     for (Rgb c : bitmap.palette()) colours.push_back(qRgb(redOf(c), greenOf(c), blueOf(c)));
-    return image.convertToFormat(QImage::Format_Indexed8, colours, Qt::ThresholdDither | Qt::AvoidDither);
+    image.setColorTable(colours);
+    for (int y = 0; y < rows; ++y)
+        bitmap.readIndices(top + y, std::span<std::uint8_t>(image.scanLine(y), width));
+    return image;
 }
 
 QString PrinterDescription(const QPrinter& printer)

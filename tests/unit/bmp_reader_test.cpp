@@ -92,7 +92,7 @@ TEST(BmpReader, ReadsBackEveryDepthTheWriterProduces)
         const Picture p = ReadBmp(EncodeBmp(s));
         ASSERT_EQ(p.width, 13) << depth;
         ASSERT_EQ(p.height, 7) << depth;
-        EXPECT_EQ(p.pixels, s.pixels()) << "depth " << depth;
+        EXPECT_EQ(p.pixels, s.colours()) << "depth " << depth;
         EXPECT_FALSE(p.hasTransparency);
     }
 }

@@ -61,7 +61,7 @@ protected:
     int count(Rgb c) const
     {
         int n = 0;
-        for (Rgb p : s.pixels()) n += p == c;
+        for (Rgb p : s.colours()) n += p == c;
         return n;
     }
     DimLineStyle red() const

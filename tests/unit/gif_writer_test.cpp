@@ -108,7 +108,7 @@ TEST_F(GifWriterTest, PaletteDrawingsKeepTheirPaletteAndEveryPixel)
         EXPECT_EQ(gif.images, 1);
         EXPECT_FALSE(gif.interlaced);
         EXPECT_EQ(gif.palette, s.palette()) << "depth " << depth;
-        expectPixels(gif.pixels, s.pixels(), s.width(), depth);
+        expectPixels(gif.pixels, s.colours(), s.width(), depth);
     }
 }
 
@@ -127,7 +127,7 @@ TEST_F(GifWriterTest, NoisyAndFlatDrawingsOutgrowTheStringTableAndComeBackWhole)
             WriteGifFile(*s, path);
             const DecodedGif gif = decodeGif(path);
             EXPECT_EQ(gif.palette, s->palette());
-            expectPixels(gif.pixels, s->pixels(), s->width(), depth);
+            expectPixels(gif.pixels, s->colours(), s->width(), depth);
         }
     }
 }
@@ -143,7 +143,7 @@ TEST_F(GifWriterTest, DeeperDrawingsTakeTheNearestHalftoneColourWithoutDithering
         EXPECT_EQ(gif.version, "GIF89a");
         EXPECT_EQ(gif.palette, halftone) << "depth " << depth;
         std::vector<Rgb> expected;
-        for (const Rgb c : s.pixels()) expected.push_back(halftone[nearestPaletteIndex(halftone, c)]);
+        for (const Rgb c : s.colours()) expected.push_back(halftone[nearestPaletteIndex(halftone, c)]);
         expectPixels(gif.pixels, expected, s.width(), depth);
     }
 }
@@ -159,7 +159,7 @@ TEST_F(GifWriterTest, NamedColoursSurviveTheReductionExactly)
         s.fillRect(i, 0, i + 1, 3);
     }
     WriteGifFile(s, file("named.gif"));
-    expectPixels(decodeGif(file("named.gif")).pixels, s.pixels(), s.width(), 24);
+    expectPixels(decodeGif(file("named.gif")).pixels, s.colours(), s.width(), 24);
 }
 
 TEST_F(GifWriterTest, SizesAGifCannotHoldAreRefusedByName)

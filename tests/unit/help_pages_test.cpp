@@ -321,7 +321,7 @@ ExampleRun RunExample(const ExampleFolder& folder, int base, const std::string& 
     host.folder = folder.path().string();
     Interpreter interpreter(host);
     ExampleRun run{interpreter.RunScript(DecodeScript(script).lines), {}};
-    run.pixels = interpreter.canvas().pixels();
+    run.pixels = interpreter.canvas().colours();
     return run;
 }
 

@@ -69,7 +69,7 @@ protected:
     int count(Rgb colour) const
     {
         int n = 0;
-        for (Rgb p : interp.canvas().pixels()) n += p == colour;
+        for (Rgb p : interp.canvas().colours()) n += p == colour;
         return n;
     }
 };

@@ -79,13 +79,17 @@ Outcome RunMeasured(const std::function<bool()>& body)
 
 class QuietHost : public Host {
 public:
+    explicit QuietHost(int depth = 24) : depth_(depth) {}
     bool layerShown(int) const override { return true; }
     int viewWidth() const override { return 110; }
     int viewHeight() const override { return 60; }
-    int colourDepth() const override { return 24; }
+    int colourDepth() const override { return depth_; }
     std::string programFolder() const override { return "/nonexistent"; }
     std::string currentScriptFile() const override { return {}; }
     int languageBase() const override { return EnglishBase; }
+
+private:
+    int depth_;
 };
 
 std::string repeated(const std::string& text, int times)
@@ -95,9 +99,9 @@ std::string repeated(const std::string& text, int times)
     return result;
 }
 
-RunReport RunScriptText(const std::string& script)
+RunReport RunScriptText(const std::string& script, int depth = 24)
 {
-    QuietHost host;
+    QuietHost host(depth);
     Interpreter interpreter(host);
     return interpreter.RunScript(SplitLines(script));
 }
@@ -122,15 +126,33 @@ TEST(MemoryBounds, ANewDrawingReplacesTheOldOneInsteadOfJoiningIt)
 #ifdef KRESBON_ADDRESS_SANITIZER
     GTEST_SKIP() << "the address sanitizer keeps freed memory in quarantine";
 #endif
-    // The drawing is 61 MiB; holding the old one while making the new would
-    // double that.
+    // The drawing is 46 MiB at 24 bits; holding the old one while making the
+    // new would double that.
     const Outcome outcome = RunMeasured([] {
         const RunReport report = RunScriptText("MaximumX = 4000\nMaximumY = 4000\nBackgroundColor = Red");
         return report.valid;
     });
     EXPECT_TRUE(outcome.asExpected);
-    EXPECT_GT(outcome.peakMiB, 55);
-    EXPECT_LT(outcome.peakMiB, 95);
+    EXPECT_GT(outcome.peakMiB, 40);
+    EXPECT_LT(outcome.peakMiB, 70);
+}
+
+TEST(MemoryBounds, ADrawingTakesTheMemoryOfItsDepth)
+{
+#ifdef KRESBON_ADDRESS_SANITIZER
+    GTEST_SKIP() << "the address sanitizer keeps freed memory in quarantine";
+#endif
+    // 6000 x 4000 pixels, filled and drawn over so that every page is taken.
+    const std::string script =
+        "MaximumX = 6000\nMaximumY = 4000\nBackgroundColor = Yellow\nLine 0, 0, 6000, 4000\n"
+        "FillArea 10, 3000, Cross, Blue";
+    for (const int depth : {4, 8, 16, 24, 32}) {
+        const Outcome outcome = RunMeasured([&] { return RunScriptText(script, depth).valid; });
+        const long drawingMiB = 6000L * 4000 * depth / 8 / (1 << 20);
+        EXPECT_TRUE(outcome.asExpected) << depth;
+        EXPECT_GE(outcome.peakMiB, drawingMiB * 9 / 10) << depth;
+        EXPECT_LE(outcome.peakMiB, drawingMiB * 11 / 10 + 8) << depth;
+    }
 }
 
 }  // namespace

@@ -118,7 +118,7 @@ protected:
 
     bool untouched() const
     {
-        for (Rgb p : canvas.pixels())
+        for (Rgb p : canvas.colours())
             if (p != White) return false;
         return true;
     }
@@ -296,12 +296,12 @@ TEST(StretchDraw, ClipsToTheSurfaceAndIgnoresEmptyBoxes)
     StretchDraw(s, square, 0, 0, 0, 5);
     StretchDraw(s, square, 0, 0, 5, -1);
     StretchDraw(s, square, 3, 0, 5, 5);
-    EXPECT_EQ(s.pixels(), before.pixels());
+    EXPECT_EQ(s.colours(), before.colours());
 
     // A box far larger than any drawing costs only its visible part.
     const auto start = std::chrono::steady_clock::now();
     StretchDraw(s, square, -(1 << 30), -(1 << 30), 1 << 30, 1 << 30);
-    EXPECT_EQ(s.pixels(), before.pixels());
+    EXPECT_EQ(s.colours(), before.colours());
     StretchDraw(s, square, 0, 0, 1 << 30, 1 << 30);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
     EXPECT_EQ(s.pixel(2, 2), Red);
@@ -316,7 +316,7 @@ TEST(StretchDraw, TransparentPixelsLeaveTheSurfaceAlone)
         s.setBrush(Red, BrushStyle::Solid);
         s.fillRect(0, 0, 6, 1);
         StretchDraw(s, ring, 0, 0, 6, 1);
-        EXPECT_EQ(s.pixels(), (std::vector<Rgb>{Red, Red, Blue, Blue, Red, Red})) << depth;
+        EXPECT_EQ(s.colours(), (std::vector<Rgb>{Red, Red, Blue, Blue, Red, Red})) << depth;
     }
 }
 
@@ -342,7 +342,7 @@ TEST(StretchDraw, AKeptFrameDrawsAsItsWholeScreenWould)
             Surface drawn(37, 23, depth);
             StretchDraw(expected, whole, x, y, w, h);
             DrawPlacedPicture(drawn, framed, x, y, w, h);
-            EXPECT_EQ(drawn.pixels(), expected.pixels()) << depth << ": " << x << ", " << y << ", " << w << ", " << h;
+            EXPECT_EQ(drawn.colours(), expected.colours()) << depth << ": " << x << ", " << y << ", " << w << ", " << h;
         }
     }
     // Taller than one band of rows.
@@ -350,7 +350,7 @@ TEST(StretchDraw, AKeptFrameDrawsAsItsWholeScreenWould)
     Surface drawn(40, 300, 24);
     StretchDraw(expected, whole, 0, -7, 40, 310);
     DrawPlacedPicture(drawn, framed, 0, -7, 40, 310);
-    EXPECT_EQ(drawn.pixels(), expected.pixels());
+    EXPECT_EQ(drawn.colours(), expected.colours());
 }
 
 TEST(StretchDraw, TrueColourRowsMatchPixelByPixelPlacement)
@@ -381,7 +381,7 @@ TEST(StretchDraw, TrueColourRowsMatchPixelByPixelPlacement)
                 if (c != Picture::TransparentPixel) expected.setPixel(x + px, y + py, c);
             }
         }
-        ASSERT_EQ(placed.pixels(), expected.pixels())
+        ASSERT_EQ(placed.colours(), expected.colours())
             << picture.width << "x" << picture.height << " into " << w << "x" << h << " at " << x << "," << y
             << ", depth " << depth;
     }
@@ -403,7 +403,7 @@ TEST(StretchDraw, PaletteSurfacesDitherColoursTheyLack)
         StretchDraw(s, Picture{1, 1, {grey}}, 0, 0, 16, 16);
         long long sum = 0;
         std::set<Rgb> used;
-        for (Rgb c : s.pixels()) {
+        for (Rgb c : s.colours()) {
             EXPECT_TRUE(palette.count(c)) << std::hex << c;
             used.insert(c);
             sum += greenOf(c);

@@ -41,7 +41,7 @@ TEST_F(PngWriterTest, PaletteBelowSixteenBitsRgbAboveEveryPixelKept)
             EXPECT_EQ(be32(b, 33), s.palette().size() * 3);
         }
         const Picture p = ReadPng(b);
-        EXPECT_EQ(p.pixels, s.pixels()) << "depth " << depth;
+        EXPECT_EQ(p.pixels, s.colours()) << "depth " << depth;
     }
 }
 

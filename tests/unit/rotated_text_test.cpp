@@ -64,7 +64,8 @@ Bounds BoundsOf(const Surface& s, Keep keep)
 
 int Count(const Surface& s, Rgb colour)
 {
-    return static_cast<int>(std::count(s.pixels().begin(), s.pixels().end(), colour));
+    const std::vector<Rgb> all = s.colours();
+    return static_cast<int>(std::count(all.begin(), all.end(), colour));
 }
 
 // Text drawn on a blue ground with a solid yellow brush, black ink.
@@ -157,9 +158,11 @@ TEST(RotatedText, BackgroundFollowsTheBrush)
     Surface ellipseOnly = banded();
     DrawEllipse(ellipseOnly, 100, 30, 110, 35, 0x00FF00, 1, PenStyle::Solid);
     int inked = 0, changedOtherwise = 0;
-    for (std::size_t i = 0; i < ellipseOnly.pixels().size(); ++i) {
-        if (afterEllipse.pixels()[i] == ellipseOnly.pixels()[i]) continue;
-        ++(afterEllipse.pixels()[i] == Ink ? inked : changedOtherwise);
+    const std::vector<Rgb> both = afterEllipse.colours();
+    const std::vector<Rgb> ellipse = ellipseOnly.colours();
+    for (std::size_t i = 0; i < ellipse.size(); ++i) {
+        if (both[i] == ellipse[i]) continue;
+        ++(both[i] == Ink ? inked : changedOtherwise);
     }
     EXPECT_GT(inked, 20);
     EXPECT_EQ(changedOtherwise, 0);
@@ -214,7 +217,7 @@ TEST(RotatedText, StyleFlagsChangeTheGlyphs)
     const Surface bold = Drawn({10, 10}, 0, 20, "Kresba", {true, false, false, false});
     const Surface italic = Drawn({10, 10}, 0, 20, "Kresba", {false, true, false, false});
     EXPECT_GT(Count(bold, Ink), Count(plain, Ink) * 5 / 4);
-    EXPECT_NE(plain.pixels(), italic.pixels());
+    EXPECT_NE(plain.colours(), italic.colours());
 }
 
 TEST(RotatedText, CzechLettersAreRealGlyphs)

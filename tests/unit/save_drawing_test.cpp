@@ -88,7 +88,7 @@ TEST_F(SaveDrawingTest, BmpKeepsEveryPixelAtEveryDepth)
         const Bytes b = ReadBytes(path);
         ASSERT_GE(b.size(), 54u);
         EXPECT_EQ(le16(b, 28), static_cast<std::uint32_t>(depth));
-        EXPECT_EQ(bmpPixels(b), s.pixels()) << "depth " << depth;
+        EXPECT_EQ(bmpPixels(b), s.colours()) << "depth " << depth;
     }
 }
 

@@ -56,7 +56,7 @@ void line(Surface& s, int x1, int y1, int x2, int y2)
 int countColour(const Surface& s, Rgb c)
 {
     int n = 0;
-    for (const Rgb p : s.pixels()) n += p == c;
+    for (const Rgb p : s.colours()) n += p == c;
     return n;
 }
 
@@ -145,7 +145,7 @@ TEST(SurfaceLine, ClippingKeepsExactlyTheUnclippedPixels)
         Surface expected = blank(50, 40);
         line(drawn, x0, y0, x1, y1);
         referenceLine(expected, x0, y0, x1, y1);
-        ASSERT_EQ(drawn.pixels(), expected.pixels()) << x0 << "," << y0 << " -> " << x1 << "," << y1;
+        ASSERT_EQ(drawn.colours(), expected.colours()) << x0 << "," << y0 << " -> " << x1 << "," << y1;
     }
 }
 
@@ -161,7 +161,7 @@ TEST(SurfaceLine, ClippingIsExactForEverySmallLine)
                     Surface expected = blank(5, 4);
                     line(drawn, x0, y0, x1, y1);
                     referenceLine(expected, x0, y0, x1, y1);
-                    ASSERT_EQ(drawn.pixels(), expected.pixels()) << x0 << "," << y0 << " -> " << x1 << "," << y1;
+                    ASSERT_EQ(drawn.colours(), expected.colours()) << x0 << "," << y0 << " -> " << x1 << "," << y1;
                 }
             }
         }
@@ -433,7 +433,7 @@ TEST(SurfaceBasics, SizesPixelsAndRectangleFills)
 {
     EXPECT_THROW(Surface(-1, 5, 24), std::length_error);
     const Surface empty(0, 0, 24);
-    EXPECT_TRUE(empty.pixels().empty());
+    EXPECT_TRUE(empty.colours().empty());
     Surface s(3, 2, 24);
     EXPECT_EQ(s.pixel(1, 1), kBlack);
     EXPECT_EQ(s.pixel(-1, 0), kBlack);
@@ -498,7 +498,7 @@ TEST(SurfaceEllipse, FillsInsideAndDegeneratesToARectangle)
     Surface box = blank(12, 6);
     box.setBrush(kRed, BrushStyle::Solid);
     box.rectangle(1, 1, 11, 3);
-    EXPECT_EQ(flat.pixels(), box.pixels());
+    EXPECT_EQ(flat.colours(), box.colours());
 
     Surface point = blank(5, 5);
     point.ellipse(2, 2, 2, 2);
@@ -553,7 +553,7 @@ TEST(SurfaceArc, EqualRadialsGiveTheWholeEllipseBarItsLastPixel)
     Surface swapped = blank(full.width(), full.height());
     swapped.setBrush(kWhite, BrushStyle::Clear);
     swapped.arc(33, 23, 3, 3, 0, 13, 0, 13);
-    EXPECT_EQ(swapped.pixels(), arc.pixels());
+    EXPECT_EQ(swapped.colours(), arc.colours());
 }
 
 // A thin solid outline must paint exactly what stroking its point sequence
@@ -589,7 +589,7 @@ TEST(SurfaceEllipse, ThinSolidOutlinesPaintWhatTheirStrokedOutlinePaints)
             direct.ellipse(x1, y1, x2, y2);
             surface_detail::ellipseOutline(box, quadrant, outline);
             strokeThrough(stroked, outline, true);
-            ASSERT_EQ(direct.pixels(), stroked.pixels()) << "ellipse " << label;
+            ASSERT_EQ(direct.colours(), stroked.colours()) << "ellipse " << label;
         }
 
         // Arcs between random rays, rays along the axes and equal rays.
@@ -606,7 +606,7 @@ TEST(SurfaceEllipse, ThinSolidOutlinesPaintWhatTheirStrokedOutlinePaints)
         outline.clear();
         for (std::int64_t i = span.start; i < span.end; ++i) outline.push_back(surface_detail::arcPoint(box, quadrant, i));
         strokeThrough(arcStroked, outline, false);
-        ASSERT_EQ(arc.pixels(), arcStroked.pixels())
+        ASSERT_EQ(arc.colours(), arcStroked.colours())
             << "arc " << label << " from " << x3 << "," << y3 << " to " << x4 << "," << y4;
     }
 }
@@ -628,6 +628,99 @@ TEST(SurfaceShapes, HugeBoxesAndPensFinish)
     s.setPen(kBlack, 1, PenStyle::Solid);
     s.ellipse(-1000000000, -1000000000, 1000000000, 1000000000);
     EXPECT_EQ(countColour(s, kRed), 200 * 100);
+}
+
+}  // namespace
+}  // namespace kresbon
+
+namespace kresbon {
+namespace {
+
+// Draws the same random scene, in VGA colours only, on a surface of every
+// depth: each must hold what the 32-bit one holds, quantised. Odd widths put
+// shapes on both halves of the bytes of a 4-bit row and on its padding.
+TEST(SurfaceDepths, EveryDepthHoldsWhatThe32BitSurfaceHolds)
+{
+    const auto& vga = vgaPalette();
+    for (const auto [width, height] : {std::pair{37, 23}, std::pair{64, 41}, std::pair{1, 9}}) {
+        for (unsigned seed = 1; seed <= 40; ++seed) {
+            std::vector<Surface> surfaces;
+            for (const int depth : {32, 4, 8, 16, 24}) surfaces.emplace_back(width, height, depth);
+            std::mt19937 random(seed);
+            const auto coordinate = [&](int side) {
+                return std::uniform_int_distribution<int>(-side / 2, side + side / 2)(random);
+            };
+            const auto colour = [&] { return vga[random() % 16]; };
+            for (int step = 0; step < 60; ++step) {
+                const int op = static_cast<int>(random() % 8);
+                const int c[8] = {coordinate(width),  coordinate(height), coordinate(width),  coordinate(height),
+                                  coordinate(width),  coordinate(height), coordinate(width),  coordinate(height)};
+                const Rgb pen = colour();
+                const Rgb brush = colour();
+                const int penWidth = random() % 4 == 0 ? 3 : 1;
+                const auto penStyle = static_cast<PenStyle>(random() % 5);
+                const auto brushStyle = static_cast<BrushStyle>(random() % 8);
+                const int fillX = std::abs(c[0]) % width;
+                const int fillY = std::abs(c[1]) % height;
+                const Rgb fillTarget = surfaces.front().pixel(fillX, fillY);
+                std::vector<Rgb> run(static_cast<std::size_t>(random() % (width + 3)));
+                for (Rgb& r : run) r = colour();
+                for (Surface& s : surfaces) {
+                    s.setPen(pen, penWidth, penStyle);
+                    s.setBrush(brush, brushStyle);
+                    switch (op) {
+                    case 0:
+                        line(s, c[0], c[1], c[2], c[3]);
+                        break;
+                    case 1:
+                        s.rectangle(c[0], c[1], c[2], c[3]);
+                        break;
+                    case 2:
+                        s.ellipse(c[0], c[1], c[2], c[3]);
+                        break;
+                    case 3:
+                        s.arc(c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]);
+                        break;
+                    case 4:
+                        s.floodFill(fillX, fillY, fillTarget);
+                        break;
+                    case 5:
+                        s.setPixel(c[0], c[1], pen);
+                        break;
+                    case 6:
+                        s.setPixels(c[0], std::abs(c[1]) % height, run);
+                        break;
+                    default:
+                        s.fillRect(c[0], c[1], c[2], c[3]);
+                        break;
+                    }
+                }
+                const std::vector<Rgb> widest = surfaces.front().colours();
+                for (std::size_t k = 1; k < surfaces.size(); ++k) {
+                    std::vector<Rgb> expected = widest;
+                    for (Rgb& e : expected) e = surfaces[k].quantise(e);
+                    ASSERT_EQ(surfaces[k].colours(), expected)
+                        << "depth " << surfaces[k].depth() << ", " << width << " x " << height << ", seed " << seed
+                        << ", step " << step << ", operation " << op;
+                }
+            }
+            for (std::size_t k = 1; k < surfaces.size(); ++k) {
+                const Surface& s = surfaces[k];
+                std::vector<Rgb> row(static_cast<std::size_t>(width));
+                for (int y = 0; y < height; ++y) {
+                    s.readRow(y, row);
+                    for (int x = 0; x < width; ++x) ASSERT_EQ(row[x], s.pixel(x, y));
+                }
+                if (s.depth() <= 8) {
+                    std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
+                    for (int y = 0; y < height; ++y) {
+                        s.readIndices(y, indices);
+                        for (int x = 0; x < width; ++x) ASSERT_EQ(s.palette()[indices[x]], s.pixel(x, y));
+                    }
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

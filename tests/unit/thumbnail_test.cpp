@@ -21,13 +21,13 @@ TEST(ScaleToFit, LongerSideTakesTheSizeEachPixelTheNearest)
     Surface small = ScaleToFit(numbered(4, 2, 24), 2);
     ASSERT_EQ(small.width(), 2);
     ASSERT_EQ(small.height(), 1);
-    EXPECT_EQ(small.pixels(), (std::vector<Rgb>{makeRgb(40, 40, 0), makeRgb(120, 40, 0)}));
+    EXPECT_EQ(small.colours(), (std::vector<Rgb>{makeRgb(40, 40, 0), makeRgb(120, 40, 0)}));
 
     // Up: every pixel repeated, tall drawings keep their proportion too.
     const Surface tall = ScaleToFit(numbered(1, 2, 24), 4);
     ASSERT_EQ(tall.width(), 2);
     ASSERT_EQ(tall.height(), 4);
-    EXPECT_EQ(tall.pixels(), (std::vector<Rgb>{0, 0, 0, 0, makeRgb(0, 40, 0), makeRgb(0, 40, 0),
+    EXPECT_EQ(tall.colours(), (std::vector<Rgb>{0, 0, 0, 0, makeRgb(0, 40, 0), makeRgb(0, 40, 0),
                                                makeRgb(0, 40, 0), makeRgb(0, 40, 0)}));
 
     // A very long drawing keeps at least one row; the depth and palette stay.
