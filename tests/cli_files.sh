@@ -31,6 +31,12 @@ mkfifo pipe.krs
 expect 2 'a script that is a named pipe' -- timeout 10 "$render" pipe.krs
 mentions 'pipe.krs' 'a script that is a named pipe'
 
+printf 'Circle 100, 100, 50\nCircle 1, 1, x\n' >stops.krs
+expect 0 'a thumbnail of a script that stops at an error' -- "$render" --thumbnail 64 --output thumb.png stops.krs
+mentions 'Line 2' 'a thumbnail of a script that stops at an error'
+[ -s thumb.png ] || { echo "FAIL: no thumbnail of a script that stops at an error"; failures=$((failures + 1)); }
+expect 1 'the same script saved whole' -- "$render" --output whole.png stops.krs
+
 printf 'MaximumX = 0.5\n' >narrow.krs
 printf 'MaximumY = 0.5\n' >flat.krs
 for script in narrow.krs flat.krs; do

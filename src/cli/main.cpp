@@ -242,6 +242,9 @@ int main(int argc, char** argv)
             if (options.thumbnail > 0) {
                 SaveDrawingToFile(ScaleToFit(interpreter.canvas(), options.thumbnail), *options.output,
                                   options.language);
+                // File managers show no thumbnail at all when the thumbnailer
+                // fails; a drawing that stops at an error still has one.
+                status = 0;
             } else {
                 SaveDrawingToFile(interpreter.canvas(), *options.output, options.language);
             }
