@@ -118,21 +118,36 @@ Completion CompletionAt(const QString& lineBeforeCaret, const QStringList& proce
     return completion;
 }
 
-std::optional<CallTip> CallTipAt(const QString& lineBeforeCaret, int languageBase)
+std::optional<CallTip> CallTipAt(const QString& lineBeforeCaret, int languageBase,
+                                 const std::vector<DeclaredProcedure>& procedures)
 {
     const LineContext context = ContextOf(lineBeforeCaret);
     if (context.command.isEmpty() || context.inComment) return std::nullopt;
-    const WordInfo* info = FindWord(context.command.toStdString());
-    if (info == nullptr || info->parameters.empty()) return std::nullopt;
-    if (info->kind == WordKind::Global && !context.assignment) return std::nullopt;
+
+    // The head of the tip and the parameter names.
+    QString head;
+    QStringList names;
+    if (const WordInfo* info = FindWord(context.command.toStdString())) {
+        if (info->kind == WordKind::Global && !context.assignment) return std::nullopt;
+        head = ToQString(info->word) + (info->kind == WordKind::Global ? QStringLiteral(" = ") : QStringLiteral(" "));
+        for (const ParameterInfo& parameter : info->parameters) names << UiText(languageBase, parameter.nameText);
+    } else {
+        const auto procedure = std::find_if(procedures.begin(), procedures.end(), [&](const DeclaredProcedure& p) {
+            return p.name.compare(context.command, Qt::CaseInsensitive) == 0;
+        });
+        if (procedure == procedures.end()) return std::nullopt;
+        head = procedure->name + QLatin1Char(' ');
+        names = procedure->parameters;
+    }
+    if (names.isEmpty()) return std::nullopt;
 
     CallTip tip;
-    tip.text = ToQString(info->word) + (info->kind == WordKind::Global ? QStringLiteral(" = ") : QStringLiteral(" "));
-    for (std::size_t k = 0; k < info->parameters.size(); ++k) {
+    tip.text = head;
+    for (qsizetype k = 0; k < names.size(); ++k) {
         if (k > 0) tip.text += QStringLiteral(", ");
         const int start = static_cast<int>(tip.text.size());
-        tip.text += UiText(languageBase, info->parameters[k].nameText);
-        if (static_cast<int>(k) + 1 == context.parameter) {
+        tip.text += names[k];
+        if (k + 1 == context.parameter) {
             tip.highlightStart = start;
             tip.highlightEnd = static_cast<int>(tip.text.size());
         }
@@ -147,23 +162,34 @@ QString HelpPageOfWord(const QString& word)
     return info ? ToQString(info->helpPage) : QString();
 }
 
-QStringList DeclaredProcedureList(const QString& text)
+std::vector<DeclaredProcedure> DeclaredProcedures(const QString& text)
 {
-    QStringList names;
+    std::vector<DeclaredProcedure> procedures;
     for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
         line = line.trimmed();
         if (line.size() <= 10 || !line.startsWith(QLatin1String("procedure"), Qt::CaseInsensitive) ||
             !line[9].isSpace())
             continue;
-        const QStringView rest = line.mid(10).trimmed();
+        QStringView rest = line.mid(10).trimmed();
         qsizetype end = 0;
         while (end < rest.size() && !rest[end].isSpace() && rest[end] != QLatin1Char('#') &&
                rest[end] != QLatin1Char(',') && rest[end] != QLatin1Char('%'))
             ++end;
-        if (end > 0) names << rest.left(end).toString();
+        if (end == 0) continue;
+        DeclaredProcedure procedure{rest.left(end).toString(), {}};
+        const bool known = std::any_of(procedures.begin(), procedures.end(), [&](const DeclaredProcedure& p) {
+            return p.name.compare(procedure.name, Qt::CaseInsensitive) == 0;
+        });
+        if (known) continue;
+        rest = rest.mid(end);
+        if (const qsizetype comment = rest.indexOf(QLatin1Char('%')); comment >= 0) rest = rest.left(comment);
+        for (QStringView parameter : rest.split(QLatin1Char(','))) {
+            parameter = parameter.trimmed();
+            if (!parameter.isEmpty()) procedure.parameters << parameter.toString();
+        }
+        procedures.push_back(std::move(procedure));
     }
-    names.removeDuplicates();
-    return names;
+    return procedures;
 }
 
 }  // namespace kresbon

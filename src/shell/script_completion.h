@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 // What the editor offers while a script line is typed: the words that may
 // stand at the caret, and the parameter list of the command being written.
@@ -31,13 +32,23 @@ struct CallTip {
     int highlightEnd = 0;
 };
 
-// The call tip of the command or assignment being written, if any.
-std::optional<CallTip> CallTipAt(const QString& lineBeforeCaret, int languageBase);
+// A procedure declared in the script: its name and its parameters, as
+// written.
+struct DeclaredProcedure {
+    QString name;
+    QStringList parameters;
+};
+
+// The call tip of the command, assignment or procedure call being written,
+// if any.
+std::optional<CallTip> CallTipAt(const QString& lineBeforeCaret, int languageBase,
+                                 const std::vector<DeclaredProcedure>& procedures = {});
 
 // The word table's help page for a word, empty when the word is not in it.
 QString HelpPageOfWord(const QString& word);
 
-// The procedures declared in the script text, as written, in order.
-QStringList DeclaredProcedureList(const QString& text);
+// The procedures declared in the script text, in order; a name declared
+// again counts once, with its first parameters.
+std::vector<DeclaredProcedure> DeclaredProcedures(const QString& text);
 
 }  // namespace kresbon

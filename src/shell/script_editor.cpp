@@ -163,9 +163,13 @@ QString ScriptEditor::wordAtCaret() const
 void ScriptEditor::refreshProcedures()
 {
     procedureScan_.stop();
-    procedures_ = DeclaredProcedureList(text());
+    procedures_ = DeclaredProcedures(text());
+    procedureNames_.clear();
     ProcedureNames lower;
-    for (const QString& name : std::as_const(procedures_)) lower.insert(name.toLower());
+    for (const DeclaredProcedure& procedure : procedures_) {
+        procedureNames_ << procedure.name;
+        lower.insert(procedure.name.toLower());
+    }
     if (lexer_->setProcedures(std::move(lower))) recolor();
 }
 
@@ -179,7 +183,7 @@ QString ScriptEditor::lineBeforeCaret() const
 
 void ScriptEditor::showCompletion()
 {
-    const Completion completion = CompletionAt(lineBeforeCaret(), procedures_, fonts_);
+    const Completion completion = CompletionAt(lineBeforeCaret(), procedureNames_, fonts_);
     if (completion.words.isEmpty()) return;
     const QByteArray list = completion.words.join(QLatin1Char('\n')).toUtf8();
     SendScintilla(SCI_AUTOCSETSEPARATOR, static_cast<long>('\n'));
@@ -189,7 +193,7 @@ void ScriptEditor::showCompletion()
 
 void ScriptEditor::showCallTip()
 {
-    const std::optional<CallTip> tip = CallTipAt(lineBeforeCaret(), language_);
+    const std::optional<CallTip> tip = CallTipAt(lineBeforeCaret(), language_, procedures_);
     if (!tip) {
         SendScintilla(SCI_CALLTIPCANCEL);
         return;

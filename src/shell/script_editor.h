@@ -4,6 +4,9 @@
 #include <QTimer>
 #include <Qsci/qsciscintilla.h>
 #include <Qsci/qscistyle.h>
+#include <vector>
+
+#include "shell/script_completion.h"
 
 namespace kresbon {
 
@@ -41,7 +44,7 @@ public:
 
     // The procedures the script declares, as written; kept up to date a
     // moment after each change.
-    const QStringList& procedures() const { return procedures_; }
+    const std::vector<DeclaredProcedure>& procedures() const { return procedures_; }
     void refreshProcedures();
 
     // Offers the completions of the word before the caret.
@@ -67,7 +70,9 @@ private:
 
     ScriptLexer* lexer_ = nullptr;
     QTimer procedureScan_;
-    QStringList procedures_;
+    std::vector<DeclaredProcedure> procedures_;
+    // Their names, as completion offers them.
+    QStringList procedureNames_;
     QStringList fonts_;
     QsciStyle errorStyle_;
     int errorMarker_ = 0;

@@ -166,6 +166,23 @@ private slots:
         QCOMPARE(tip->text, QString("PixelsPerUnit = value"));
         QVERIFY(!CallTipAt("Line", EnglishBase));
         QVERIFY(!CallTipAt("Hole 1, ", EnglishBase));
+        // A procedure's tip is its declaration; a name declared again keeps
+        // the first declaration, and a comment is no parameter.
+        const auto procedures = DeclaredProcedures(
+            "Procedure Hole #x, #y,#r % centre and radius\n  procedure  Mark\nPROCEDURE hole #a\n"
+            "Procedure Label#x , #words\nProcedure\n");
+        QCOMPARE(procedures.size(), std::size_t{3});
+        QCOMPARE(procedures[1].name, QString("Mark"));
+        QVERIFY(procedures[1].parameters.isEmpty());
+        tip = CallTipAt("  hole 1, ", EnglishBase, procedures);
+        QVERIFY(tip);
+        QCOMPARE(tip->text, QString("Hole #x, #y, #r"));
+        QCOMPARE(tip->text.mid(tip->highlightStart, tip->highlightEnd - tip->highlightStart), QString("#y"));
+        tip = CallTipAt("Label ", EnglishBase, procedures);
+        QCOMPARE(tip->text, QString("Label #x, #words"));
+        QCOMPARE(tip->text.mid(tip->highlightStart, tip->highlightEnd - tip->highlightStart), QString("#x"));
+        QVERIFY(!CallTipAt("Mark ", EnglishBase, procedures));
+        QVERIFY(!CallTipAt("Hole 1, 2 % ", EnglishBase, procedures));
         QCOMPARE(HelpPageOfWord("dimline"), QString("dimline.html"));
         QCOMPARE(HelpPageOfWord("Hole"), QString());
     }
