@@ -460,7 +460,9 @@ void MainWindow::showHelpForCaretWord()
 {
     // F1 in the editor on a word of the language opens that word's page.
     if (QApplication::focusWidget() == ui_->MEMO_SCRIPT) {
-        const QString page = HelpPageOfWord(ui_->MEMO_SCRIPT->wordAtCaret());
+        QString before;
+        const QString word = ui_->MEMO_SCRIPT->wordAtCaret(&before);
+        const QString page = HelpPageOfWord(word, before);
         if (!page.isEmpty()) {
             ShowHelpPage(this, language_, page);
             return;

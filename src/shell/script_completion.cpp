@@ -155,9 +155,23 @@ std::optional<CallTip> CallTipAt(const QString& lineBeforeCaret, int languageBas
     return tip;
 }
 
-QString HelpPageOfWord(const QString& word)
+QString HelpPageOfWord(const QString& word, const QString& lineBeforeWord)
 {
     if (word.isEmpty()) return QString();
+    if (const ParameterInfo* parameter = ParameterOf(ContextOf(lineBeforeWord))) {
+        const auto meant = [&](WordKind kind) {
+            switch (parameter->kind) {
+            case ParameterKind::Colour: return kind == WordKind::Colour;
+            case ParameterKind::LineType: return kind == WordKind::LineType;
+            case ParameterKind::FillType: return kind == WordKind::FillType;
+            case ParameterKind::DimEnd: return kind == WordKind::DimEnd;
+            default: return false;
+            }
+        };
+        for (const WordInfo& info : Vocabulary())
+            if (meant(info.kind) && word.compare(ToQString(info.word), Qt::CaseInsensitive) == 0)
+                return ToQString(info.helpPage);
+    }
     const WordInfo* info = FindWord(word.toStdString());
     return info ? ToQString(info->helpPage) : QString();
 }

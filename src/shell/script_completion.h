@@ -45,7 +45,9 @@ std::optional<CallTip> CallTipAt(const QString& lineBeforeCaret, int languageBas
                                  const std::vector<DeclaredProcedure>& procedures = {});
 
 // The word table's help page for a word, empty when the word is not in it.
-QString HelpPageOfWord(const QString& word);
+// A word with two meanings (Solid is a line type and a fill type) takes the
+// one its parameter gives it, from the line's text before the word.
+QString HelpPageOfWord(const QString& word, const QString& lineBeforeWord = QString());
 
 // The procedures declared in the script text, in order; a name declared
 // again counts once, with its first parameters.

@@ -146,7 +146,7 @@ void ScriptEditor::goToLine(int lineNumber)
     ensureLineVisible(lineNumber - 1);
 }
 
-QString ScriptEditor::wordAtCaret() const
+QString ScriptEditor::wordAtCaret(QString* before) const
 {
     int line = 0;
     int index = 0;
@@ -157,6 +157,7 @@ QString ScriptEditor::wordAtCaret() const
     qsizetype end = start;
     while (start > 0 && IsWordChar(text[start - 1])) --start;
     while (end < text.size() && IsWordChar(text[end])) ++end;
+    if (before != nullptr) *before = text.left(start);
     return text.mid(start, end - start);
 }
 

@@ -40,7 +40,9 @@ public:
     void goToLine(int lineNumber);
 
     // The word under the caret (letters, digits, _ and @).
-    QString wordAtCaret() const;
+    // The word the caret is in or next to; before, if given, receives the
+    // line's text in front of that word.
+    QString wordAtCaret(QString* before = nullptr) const;
 
     // The procedures the script declares, as written; kept up to date a
     // moment after each change.

@@ -185,6 +185,11 @@ private slots:
         QVERIFY(!CallTipAt("Hole 1, 2 % ", EnglishBase, procedures));
         QCOMPARE(HelpPageOfWord("dimline"), QString("dimline.html"));
         QCOMPARE(HelpPageOfWord("Hole"), QString());
+        // Solid is a line type and a fill type: its parameter decides.
+        QCOMPARE(HelpPageOfWord("Solid"), QString("linetypes.html"));
+        QCOMPARE(HelpPageOfWord("solid", "FillArea 1, 2, "), QString("filltypes.html"));
+        QCOMPARE(HelpPageOfWord("Solid", "Rectangle 0, 0, 5, 5, "), QString("linetypes.html"));
+        QCOMPARE(HelpPageOfWord("Red", "FillArea 1, 2, Solid, "), QString("colours.html"));
     }
 
     void errorMarkFollowsEveryRun()
