@@ -13,6 +13,7 @@
 #include "shell/message_box.h"
 #include "shell/script_file.h"
 #include "shell/script_font.h"
+#include "shell/script_runner.h"
 #include "shell/settings_file.h"
 #include "shell/user_dialogs.h"
 
@@ -213,7 +214,7 @@ private:
     void applyEditingTexts();
     void scheduleLiveRun();
     void startLiveRun();
-    void startRun(ScriptLines lines, bool live);
+    void startRun(ScriptRunner::Job job, bool live);
     RunReport runAndWait(ScriptLines lines);
     void settleRun();
     void onRunFinished();
@@ -235,6 +236,7 @@ private:
     void rebuildRecentMenu();
     void showScriptFontColour();
     bool prepareToPrint(QPrinter& printer);
+    void runPrintJob(QPrinter& printer);
     void rememberPrintFile(const QPrinter& printer);
     void writePrintLog(const QPrinter& printer);
 

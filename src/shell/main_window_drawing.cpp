@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
+#include <exception>
 #include <stdexcept>
 
 #include "platform/encoding.h"
@@ -147,13 +148,40 @@ void MainWindow::printDrawing()
     {
         BusyPointer busy;
         try {
-            PrintDrawingOn(printer, interpreter_, EditorLines(*ui_->MEMO_SCRIPT), printStretch_, printDepth_);
+            runPrintJob(printer);
         } catch (const std::exception& error) {
             busy.release();
             showErrorNotice(ErrorMessage(error, language_));
         }
     }
     writePrintLog(printer);
+}
+
+// The print run goes to the worker as the screen run does: the window keeps
+// painting and shows the line being run, and Stop or Esc ends the run before
+// anything reaches the printer; the status line then says where it stopped.
+// A failure of the print is thrown here.
+void MainWindow::runPrintJob(QPrinter& printer)
+{
+    const ScriptLines lines = EditorLines(*ui_->MEMO_SCRIPT);
+    std::exception_ptr failure;
+    startRun(
+        [&, stretch = printStretch_, depth = printDepth_](Interpreter& interpreter) {
+            try {
+                PrintDrawingOn(printer, interpreter, lines, stretch, depth);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            return RunReport{};
+        },
+        false);
+    settleRun();
+    if (runner_->cancelled()) {
+        runStatus_->setText(UiText(language_, TextId::StoppedAtLine) + QString::number(runner_->currentLine()));
+        return;
+    }
+    runStatus_->clear();
+    if (failure) std::rethrow_exception(failure);
 }
 
 // Runs the script for the screen, as every print starts, and readies the

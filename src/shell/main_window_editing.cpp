@@ -265,7 +265,7 @@ bool MainWindow::runInProgress() const
     return runner_ && runner_->running();
 }
 
-void MainWindow::startRun(ScriptLines lines, bool live)
+void MainWindow::startRun(ScriptRunner::Job job, bool live)
 {
     runSnapshot_.layers = layerFlags_;
     runSnapshot_.viewWidth = viewWidth();
@@ -277,7 +277,7 @@ void MainWindow::startRun(ScriptLines lines, bool live)
     if (!live) liveTimer_->stop();
     liveRun_ = live;
     runStopped_ = false;
-    runner_->start(std::move(lines));
+    runner_->start(std::move(job));
     QTimer::singleShot(ProgressAfterMs, progressTimer_, [this] {
         if (runInProgress()) {
             progressTimer_->start();
@@ -296,7 +296,7 @@ RunReport MainWindow::runAndWait(ScriptLines lines)
         runner_->cancel();
     }
     settleRun();
-    startRun(std::move(lines), false);
+    startRun(ScreenRun(std::move(lines)), false);
     settleRun();
     RunReport report = runner_->report();
     runStopped_ = runner_->cancelled();
@@ -403,7 +403,7 @@ void MainWindow::startLiveRun()
         return;
     }
     ++runCount_;
-    startRun(EditorLines(*ui_->MEMO_SCRIPT), true);
+    startRun(ScreenRun(EditorLines(*ui_->MEMO_SCRIPT)), true);
 }
 
 // ---------------------------------------------------------------- zoom

@@ -18,17 +18,22 @@ ScriptRunner::~ScriptRunner()
     interpreter_.setRunControl(nullptr);
 }
 
-void ScriptRunner::start(ScriptLines lines)
+ScriptRunner::Job ScreenRun(ScriptLines lines)
+{
+    return [lines = std::move(lines)](Interpreter& interpreter) { return interpreter.RunScript(lines); };
+}
+
+void ScriptRunner::start(Job job)
 {
     if (running_) join();
-    lines_ = std::move(lines);
+    job_ = std::move(job);
     control_.line = 0;
     control_.cancel = false;
     done_ = false;
     running_ = true;
     interpreter_.setRunControl(&control_);
     worker_ = std::thread([this] {
-        report_ = interpreter_.RunScript(lines_);
+        report_ = job_(interpreter_);
         done_ = true;
         QMetaObject::invokeMethod(this, &ScriptRunner::collect, Qt::QueuedConnection);
     });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -20,8 +21,12 @@ public:
     explicit ScriptRunner(Interpreter& interpreter, QObject* parent = nullptr);
     ~ScriptRunner() override;
 
-    // Starts a screen run of the lines; finished() follows on this thread.
-    void start(ScriptLines lines);
+    // Work done on the worker with the interpreter; its report is the run's.
+    using Job = std::function<RunReport(Interpreter&)>;
+
+    // Starts a job, such as a screen run or a print run; finished() follows
+    // on this thread.
+    void start(Job job);
     bool running() const { return running_; }
 
     // Asks the run to stop at its next line.
@@ -48,7 +53,10 @@ private:
     std::atomic<bool> done_{false};
     bool running_ = false;
     RunReport report_;
-    ScriptLines lines_;
+    Job job_;
 };
+
+// The job of a screen run of the lines.
+ScriptRunner::Job ScreenRun(ScriptLines lines);
 
 }  // namespace kresbon

@@ -2,12 +2,14 @@
 // file chosen by a stand-in for the printer dialog, and the print log.
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <regex>
@@ -323,6 +325,48 @@ private slots:
         QVERIFY(q->dialogs.notices().empty());
         QVERIFY(!q->box.exists(QStringLiteral("LastPrint.log")));
         QVERIFY(!q->box.exists(QStringLiteral("out.pdf")));
+    }
+
+    void longPrintRunShowsProgressAndStopsBeforeThePrinter()
+    {
+        auto p = StartWith(Frame);
+        QVERIFY(p);
+        // The script becomes one that runs for ever while the printer dialog
+        // is open, so only the print run meets it.
+        std::string endless = Frame + "Procedure A0\nPoint 2, 2\nEnd\n";
+        for (int i = 1; i <= 40; ++i)
+            endless += "Procedure A" + std::to_string(i) + "\nA" + std::to_string(i - 1) + "\nA" +
+                       std::to_string(i - 1) + "\nEnd\n";
+        endless += "A40\n";
+        p->dialogs.beforePrint = [&] { p->window->form().MEMO_SCRIPT->setPlainText(QString::fromStdString(endless)); };
+        bool stopShown = false;
+        QString progress;
+        QTimer::singleShot(900, p->window.get(), [&] {
+            stopShown = p->window->stopButton()->isVisible();
+            progress = p->window->runStatusLabel()->text();
+            p->window->stopButton()->click();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        p->print();
+        QVERIFY(clock.elapsed() < 5000);
+        QVERIFY(stopShown);
+        QVERIFY(progress.startsWith("Running line "));
+        QVERIFY(!p->window->stopButton()->isVisible());
+        QVERIFY(p->window->runStatusLabel()->text().startsWith("Stopped at line "));
+        // No box, nothing sent to the printer, the screen drawing kept.
+        QVERIFY(p->dialogs.notices().empty());
+        QVERIFY(!p->box.exists(QStringLiteral("out.pdf")));
+        QVERIFY(p->window->interpreter().drawingValid());
+        QCOMPARE(p->window->interpreter().state().pixelsPerUnit, 2);
+
+        // The next print runs to its end and reaches the printer.
+        p->window->form().MEMO_SCRIPT->setPlainText(QString::fromStdString(Frame));
+        p->dialogs.beforePrint = nullptr;
+        p->print();
+        QVERIFY(p->dialogs.notices().empty());
+        QVERIFY(p->box.exists(QStringLiteral("out.pdf")));
+        QVERIFY(p->window->runStatusLabel()->text().isEmpty());
     }
 
     void tooSmallPageGivesABlankPage()
