@@ -1,5 +1,6 @@
 #include "shell/script_completion.h"
 
+#include <QSet>
 #include <algorithm>
 
 #include "interpreter/vocabulary.h"
@@ -179,6 +180,7 @@ QString HelpPageOfWord(const QString& word, const QString& lineBeforeWord)
 std::vector<DeclaredProcedure> DeclaredProcedures(const QString& text)
 {
     std::vector<DeclaredProcedure> procedures;
+    QSet<QString> known;
     for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
         line = line.trimmed();
         if (line.size() <= 10 || !line.startsWith(QLatin1String("procedure"), Qt::CaseInsensitive) ||
@@ -191,10 +193,9 @@ std::vector<DeclaredProcedure> DeclaredProcedures(const QString& text)
             ++end;
         if (end == 0) continue;
         DeclaredProcedure procedure{rest.left(end).toString(), {}};
-        const bool known = std::any_of(procedures.begin(), procedures.end(), [&](const DeclaredProcedure& p) {
-            return p.name.compare(procedure.name, Qt::CaseInsensitive) == 0;
-        });
-        if (known) continue;
+        const QString folded = procedure.name.toLower();
+        if (known.contains(folded)) continue;
+        known.insert(folded);
         rest = rest.mid(end);
         if (const qsizetype comment = rest.indexOf(QLatin1Char('%')); comment >= 0) rest = rest.left(comment);
         for (QStringView parameter : rest.split(QLatin1Char(','))) {
