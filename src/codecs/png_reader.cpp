@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "codecs/png_callbacks.h"
 
 namespace kresbon {
 namespace {
@@ -26,15 +27,6 @@ struct Input {
     std::size_t at = 0;
     char message[200] = "out of memory";
 };
-
-void onError(png_structp png, png_const_charp message)
-{
-    auto* input = static_cast<Input*>(png_get_error_ptr(png));
-    std::snprintf(input->message, sizeof input->message, "%s", message);
-    png_longjmp(png, 1);
-}
-
-void onWarning(png_structp, png_const_charp) {}
 
 void takeBytes(png_structp png, png_bytep out, png_size_t size)
 {
@@ -167,7 +159,8 @@ Picture ReadPng(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
 
     Input input{bytes};
     ReadStruct read;
-    read.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &input, onError, onWarning);
+    read.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &input, png_callbacks::keepError<Input>,
+                                       png_callbacks::ignoreWarning);
     if (read.png) read.info = png_create_info_struct(read.png);
     if (!read.info) throw PictureError("PNG decoder: out of memory");
     png_set_read_fn(read.png, nullptr, takeBytes);

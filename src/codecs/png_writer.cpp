@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <csetjmp>
 #include <optional>
 #include <span>
@@ -12,6 +11,7 @@
 
 #include "codecs/atomic_file.h"
 #include "codecs/colour_lookup.h"
+#include "codecs/png_callbacks.h"
 #include "platform/palette.h"
 
 namespace kresbon {
@@ -30,15 +30,6 @@ struct Output {
     AtomicFile* file;
     char message[200];
 };
-
-void onError(png_structp png, png_const_charp message)
-{
-    auto* output = static_cast<Output*>(png_get_error_ptr(png));
-    std::snprintf(output->message, sizeof output->message, "%s", message);
-    png_longjmp(png, 1);
-}
-
-void onWarning(png_structp, png_const_charp) {}
 
 void putBytes(png_structp png, png_bytep data, png_size_t size)
 {
@@ -134,7 +125,8 @@ void WritePngFile(const Surface& surface, const std::string& path)
 
     AtomicFile file(path);
     Output output{&file, "out of memory"};
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &output, onError, onWarning);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &output, png_callbacks::keepError<Output>,
+                                              png_callbacks::ignoreWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     const bool done =
         info != nullptr && encode(png, info, surface, palette.data(), static_cast<int>(palette.size()), rows);
