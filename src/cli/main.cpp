@@ -5,6 +5,9 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <ctime>
+#include <memory>
+#include <set>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -12,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/watch.h"
 #include "codecs/file_access.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
@@ -25,15 +29,34 @@ namespace {
 
 using namespace kresbon;
 
-// The usage text in the language given; blank lines follow the offsets
-// listed, between the paragraphs.
+// The usage text in the language given: its lines in order, a blank line
+// after those marked.
 std::string usageText(int language)
 {
+    struct UsageLine {
+        TextId id;
+        bool blankAfter;
+    };
+    constexpr UsageLine lines[] = {
+        {TextId::UsageSynopsis, false},      {TextId::UsageSynopsisCont, false},
+        {TextId::UsageSynopsisCont2, true},  {TextId::UsageAbout, false},
+        {TextId::UsageAboutCont, true},      {TextId::UsageOutput, false},
+        {TextId::UsageOutputFormats, false}, {TextId::UsageOutputGif, false},
+        {TextId::UsageOutputJpegPng, false}, {TextId::UsageOutputSeveral, false},
+        {TextId::UsageScale, false},         {TextId::UsageScaleCont, false},
+        {TextId::UsageScaleUse, false},      {TextId::UsageZoom, false},
+        {TextId::UsageZoomUse, false},       {TextId::UsageWatch, false},
+        {TextId::UsageWatchCont, false},     {TextId::UsageWatchEnd, false},
+        {TextId::UsageDepth, false},         {TextId::UsageLayers, false},
+        {TextId::UsageView, false},          {TextId::UsageViewDefault, false},
+        {TextId::UsageThumbnail, false},     {TextId::UsageThumbnailScaling, false},
+        {TextId::UsageLang, false},          {TextId::UsageHelp, true},
+        {TextId::UsageExitStatus, false},    {TextId::UsageExitStatusCont, false},
+    };
     std::string text;
-    // The usage lines follow one another in the tables, synopsis first.
-    for (TextId id = TextId::UsageSynopsis; id <= TextId::UsageExitStatusCont; id = id + 1) {
-        text += TextUtf8(language, id) + '\n';
-        if (id == TextId::UsageSynopsisCont || id == TextId::UsageAboutCont || id == TextId::UsageHelp) text += '\n';
+    for (const UsageLine& line : lines) {
+        text += TextUtf8(language, line.id) + '\n';
+        if (line.blankAfter) text += '\n';
     }
     return text;
 }
@@ -53,8 +76,14 @@ int languageOfArguments(int argc, char** argv)
 // Thumbnails larger than this are no thumbnails.
 constexpr int LargestThumbnail = 10000;
 
+// Finer drawing and enlarged pixels go up to this factor.
+constexpr int LargestFactor = 16;
+
 struct Options {
-    std::optional<std::string> output;
+    std::vector<std::string> outputs;
+    int scale = 1;
+    int zoom = 1;
+    bool watch = false;
     int depth = 4;
     std::array<bool, 10> layers{false, true, true, true, true, true, true, true, true, true};
     int viewWidth = 800;
@@ -134,7 +163,14 @@ Options parseOptions(int argc, char** argv)
             std::cout << usageText(language);
             std::exit(0);
         } else if (arg == "--output") {
-            o.output = value(i);
+            o.outputs.push_back(value(i));
+        } else if (arg == "--scale" || arg == "--zoom") {
+            const auto factor = parseInt(value(i));
+            if (!factor || *factor < 1 || *factor > LargestFactor)
+                throw UsageError{TextUtf8(language, arg == "--scale" ? TextId::UsageBadScale : TextId::UsageBadZoom)};
+            (arg == "--scale" ? o.scale : o.zoom) = *factor;
+        } else if (arg == "--watch") {
+            o.watch = true;
         } else if (arg == "--depth") {
             const auto d = parseInt(value(i));
             if (!d || (*d != 4 && *d != 8 && *d != 16 && *d != 24 && *d != 32))
@@ -173,12 +209,12 @@ Options parseOptions(int argc, char** argv)
         }
     }
     if (o.script.empty()) throw UsageError{TextUtf8(language, TextId::UsageNoScript)};
-    if (o.thumbnail > 0 && !o.output)
+    if (o.thumbnail > 0 && o.outputs.empty())
         throw UsageError{TextUtf8(language, TextId::ThumbnailNeedsSizeAndOutput)};
-    if (o.output) {
-        if (o.output->empty()) throw UsageError{TextUtf8(language, TextId::UsageOutputNeedsName)};
-        if (!DrawingFileFormatOf(*o.output))
-            throw UsageError{TextUtf8(language, TextId::UsageOutputBadExtension) + *o.output};
+    for (const std::string& output : o.outputs) {
+        if (output.empty()) throw UsageError{TextUtf8(language, TextId::UsageOutputNeedsName)};
+        if (!DrawingFileFormatOf(output))
+            throw UsageError{TextUtf8(language, TextId::UsageOutputBadExtension) + output};
     }
     return o;
 }
@@ -200,6 +236,110 @@ std::string forTerminal(std::string_view message)
     return text;
 }
 
+// The drawing that the outputs get: the screen run's, drawn finer, its
+// pixels enlarged, or scaled to a thumbnail. Throws vyjimka for a drawing too
+// large to make.
+void writeOutputs(Interpreter& interpreter, const ScriptLines& lines, const Options& options)
+{
+    std::unique_ptr<Surface> finer;
+    const Surface* image = &interpreter.canvas();
+    if (options.scale > 1) {
+        finer = interpreter.DrawScaled(lines, options.scale);
+        image = finer.get();
+    }
+    Surface changed(0, 0, image->depth());
+    if (options.zoom > 1) {
+        const long double w = static_cast<long double>(image->width()) * options.zoom;
+        const long double h = static_cast<long double>(image->height()) * options.zoom;
+        if (w * h > Interpreter::MaxCanvasPixels) throw DrawingTooLargeError(w, h, options.language);
+        changed = Enlarge(*image, options.zoom);
+        image = &changed;
+    }
+    if (options.thumbnail > 0) {
+        changed = ScaleToFit(*image, options.thumbnail);
+        image = &changed;
+    }
+    for (const std::string& output : options.outputs) SaveDrawingToFile(*image, output, options.language);
+}
+
+// What one drawing of the script came to.
+struct Outcome {
+    // 0 drawn, 1 script error, 2 file error, as the exit status says.
+    int status = 0;
+    int errorLine = 0;
+    bool stopped = false;
+};
+
+// Reads and runs the script, reports its error (with the hint, when there is
+// one) and any file error on standard error, and writes the outputs.
+Outcome drawOnce(const Options& options, const std::string& scriptPath, Interpreter& interpreter)
+{
+    Outcome outcome;
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(scriptPath);
+    } catch (const FileError& e) {
+        std::cerr << "kresbon-render: " << e.message(options.language) << '\n';
+        outcome.status = 2;
+        return outcome;
+    } catch (const std::exception& e) {
+        std::cerr << "kresbon-render: " << e.what() << '\n';
+        outcome.status = 2;
+        return outcome;
+    }
+
+    const ScriptLines lines = DecodeScript(std::move(bytes)).lines;
+    const RunReport report = interpreter.RunScript(lines);
+    if (StopRequested()) {
+        outcome.stopped = true;
+        return outcome;
+    }
+    if (!report.valid) {
+        std::cerr << forTerminal(report.Text(options.language)) << '\n';
+        if (!report.suggestions.empty()) std::cerr << forTerminal(report.HintText(options.language)) << '\n';
+        outcome.status = 1;
+        outcome.errorLine = report.lineNumber;
+    } else if (report.noLayerShown) {
+        std::cerr << forTerminal(Text(options.language, TextId::SomeLayerMustBeSelected)) << '\n';
+    }
+
+    try {
+        writeOutputs(interpreter, lines, options);
+    } catch (const vyjimka& e) {
+        std::cerr << "kresbon-render: " << forTerminal(e.message()) << '\n';
+        outcome.status = 2;
+        return outcome;
+    } catch (const std::exception& e) {
+        std::cerr << "kresbon-render: " << e.what() << '\n';
+        outcome.status = 2;
+        return outcome;
+    }
+    // File managers show no thumbnail at all when the thumbnailer fails; a
+    // drawing that stops at an error still has one.
+    if (options.thumbnail > 0) outcome.status = 0;
+    return outcome;
+}
+
+// The line that --watch prints for a drawing: the time, what came of it and
+// the files written.
+std::string watchLine(const Options& options, const Outcome& outcome)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char time[16];
+    std::strftime(time, sizeof time, "%H:%M:%S", &local);
+    std::string line = time;
+    if (outcome.status == 2) return line + TextUtf8(options.language, TextId::WatchFileError);
+    if (outcome.status == 1)
+        line += TextUtf8(options.language, TextId::WatchScriptErrorOnLine) + std::to_string(outcome.errorLine);
+    else
+        line += TextUtf8(options.language, TextId::WatchDrawn);
+    for (std::size_t i = 0; i < options.outputs.size(); ++i)
+        line += (i == 0 ? TextUtf8(options.language, TextId::WatchWritten) : std::string(", ")) + options.outputs[i];
+    return line;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -214,47 +354,27 @@ int main(int argc, char** argv)
 
     std::error_code ec;
     const std::string scriptPath = std::filesystem::absolute(options.script, ec).lexically_normal().string();
-    std::string bytes;
-    try {
-        bytes = ReadFileBytes(scriptPath);
-    } catch (const FileError& e) {
-        std::cerr << "kresbon-render: " << e.message(options.language) << '\n';
-        return 2;
-    } catch (const std::exception& e) {
-        std::cerr << "kresbon-render: " << e.what() << '\n';
-        return 2;
-    }
-
     CliHost host(options, programFolder(), scriptPath);
     Interpreter interpreter(host);
-    const RunReport report = interpreter.RunScript(DecodeScript(std::move(bytes)).lines);
+    if (!options.watch) return drawOnce(options, scriptPath, interpreter).status;
 
-    int status = 0;
-    if (!report.valid) {
-        std::cerr << forTerminal(report.Text(options.language)) << '\n';
-        status = 1;
-    } else if (report.noLayerShown) {
-        std::cerr << forTerminal(Text(options.language, TextId::SomeLayerMustBeSelected)) << '\n';
+    RunControl control;
+    interpreter.setRunControl(&control);
+    StopOnInterrupt(control);
+    std::cerr << TextUtf8(options.language, TextId::WatchStarted) << std::endl;
+    FileWatch watch;
+    std::set<std::string> files{scriptPath};
+    for (;;) {
+        // The files are looked at before they are read, so that a change
+        // made while drawing is seen afterwards.
+        watch.Note(files);
+        const Outcome outcome = drawOnce(options, scriptPath, interpreter);
+        if (outcome.stopped || StopRequested()) break;
+        std::cout << watchLine(options, outcome) << std::endl;
+        files = interpreter.filesNamed();
+        files.insert(scriptPath);
+        watch.Keep(files);
+        if (!watch.WaitForChange()) break;
     }
-
-    if (options.output) {
-        try {
-            if (options.thumbnail > 0) {
-                SaveDrawingToFile(ScaleToFit(interpreter.canvas(), options.thumbnail), *options.output,
-                                  options.language);
-                // File managers show no thumbnail at all when the thumbnailer
-                // fails; a drawing that stops at an error still has one.
-                status = 0;
-            } else {
-                SaveDrawingToFile(interpreter.canvas(), *options.output, options.language);
-            }
-        } catch (const vyjimka& e) {
-            std::cerr << "kresbon-render: " << forTerminal(e.message()) << '\n';
-            return 2;
-        } catch (const std::exception& e) {
-            std::cerr << "kresbon-render: " << e.what() << '\n';
-            return 2;
-        }
-    }
-    return status;
+    return 0;
 }

@@ -3,6 +3,7 @@
 
 #include "platform/expression.h"
 #include "interpreter/interpreter.h"
+#include "interpreter/vocabulary.h"
 #include "interpreter/named_values.h"
 #include "platform/text_helpers.h"
 #include "platform/fonts.h"
@@ -267,7 +268,8 @@ void Interpreter::drawDimLine(RunMode mode, const CommandParameters& p)
     r.checkTooMany(12);
     auto checkKind = [&](std::string_view kind) {
         if (!IsDimEndKind(kind))
-            throw vyjimka('"' + std::string(kind) + '"' + Text(lang, TextId::InvalidDimensionEndTail));
+            throw vyjimka('"' + std::string(kind) + '"' + Text(lang, TextId::InvalidDimensionEndTail),
+                          NearestWords(kind, WordsOfKinds({WordKind::DimEnd})));
     };
     const long double x1 = r.number(1, TextId::ParameterX1Missing);
     const long double y1 = r.number(2, TextId::ParameterY1Missing);
@@ -344,7 +346,7 @@ void Interpreter::drawPicture(RunMode mode, const CommandParameters& p)
     const long double x = r.number(1, TextId::ParameterXMissing);
     const long double y = r.number(2, TextId::ParameterYMissing);
     const PictureSettings settings{state_.pixelsPerUnit, languageBase(), host_.currentScriptFile(),
-                                   host_.programFolder()};
+                                   host_.programFolder(), &filesNamed_};
     DrawPicture(target(mode), ToPixelX(state_, x), ToPixelY(state_, y), p[3], p[4], p[5], settings);
 }
 

@@ -82,15 +82,18 @@ void Interpreter::ResetDrawingState()
     clearProcedures();
 }
 
+vyjimka DrawingTooLargeError(long double w, long double h, int languageBase)
+{
+    return vyjimka(Text(languageBase, TextId::DrawingTooLargeHead) + FloatToStr(static_cast<double>(w)) + " x " +
+                   FloatToStr(static_cast<double>(h)) + Text(languageBase, TextId::DrawingTooLargeTail));
+}
+
 void Interpreter::PrepareCanvas(int scale, Rgb background, long double width, long double height)
 {
     const long double w = std::floor(width * scale);
     const long double h = std::floor(height * scale);
     const long double pixels = std::max<long double>(w, 0) * std::max<long double>(h, 0);
-    auto tooLarge = [&] {
-        return vyjimka(Text(languageBase(), TextId::DrawingTooLargeHead) + FloatToStr(static_cast<double>(w)) + " x " +
-                       FloatToStr(static_cast<double>(h)) + Text(languageBase(), TextId::DrawingTooLargeTail));
-    };
+    auto tooLarge = [&] { return DrawingTooLargeError(w, h, languageBase()); };
     if (!(pixels <= canvasBudget_) || w > std::numeric_limits<int>::max() ||
         h > std::numeric_limits<int>::max())
         throw tooLarge();

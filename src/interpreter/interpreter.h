@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "interpreter/script_text.h"
 #include "platform/surface.h"
 #include "platform/text_ids.h"
+#include "platform/vyjimka.h"
 
 namespace kresbon {
 
@@ -33,10 +35,28 @@ struct RunReport {
     int lineNumber = 0;
     std::string message;
     std::string lineText;
+    // Where the error names an unknown word or file: the nearest known ones,
+    // at most three, nearest first (Windows-1250); empty otherwise.
+    std::vector<std::string> suggestions;
 
     // "Line N: " CR message CR "(line)" in the language given.
     std::string Text(int languageBase) const;
+    // "Did you mean A, B or C?" in the language given (Windows-1250), or
+    // empty text when there are no suggestions.
+    std::string HintText(int languageBase) const;
 };
+
+// "Did you mean A, B or C?" for the words given (Windows-1250), in the
+// language given; empty text for none.
+std::string SuggestionText(const std::vector<std::string>& words, int languageBase);
+
+// The error of a drawing of w x h pixels, too large to be made.
+vyjimka DrawingTooLargeError(long double w, long double h, int languageBase);
+
+// The names an include line may have meant where the file at path (UTF-8),
+// written as written (Windows-1250), is not there: the nearest names of the
+// files in its folder, written as the line writes its folder (Windows-1250).
+std::vector<std::string> NearestFileNames(std::string_view written, const std::string& path);
 
 // Lets another thread follow a run and stop it: the run writes the 1-based
 // script line it is on and stops with a script error once cancel is set.
@@ -70,6 +90,18 @@ public:
     // One screen run of the whole script: never throws, reports inside.
     RunReport RunScript(const ScriptLines& lines);
 
+    // The drawing of the last screen run drawn again factor times finer, as a
+    // print at factor times the screen's pixels per unit draws it: thin lines
+    // stay thin, text and curves are drawn at the finer scale. The run starts
+    // from the drawing state the script starts with, in the canvas the
+    // screen run ended with; an error stops it where the screen run stopped.
+    // Throws vyjimka when the drawing would be too large.
+    std::unique_ptr<Surface> DrawScaled(const ScriptLines& lines, int factor);
+
+    // The files that the last runs included or placed, or tried to (UTF-8
+    // paths), whether or not they were there.
+    const std::set<std::string>& filesNamed() const { return filesNamed_; }
+
     // The print run's line loop onto another surface; the four
     // canvas-shaping assignments are skipped. Errors propagate.
     void RunPrintLines(Surface& target, const ScriptLines& lines);
@@ -84,6 +116,9 @@ public:
     static bool IsBasicCommand(std::string_view word);
     static std::span<const std::string_view> BasicCommandWords();
     bool IsProcedureName(std::string_view word) const;
+    // The commands, globals, keywords and procedures declared so far that
+    // an unknown first word of a line may have meant.
+    std::vector<std::string> NearestLineStarts(std::string_view word) const;
     const std::vector<std::string>& procedureLines() const { return procedureLines_; }
     const std::vector<std::string>& procedureNames() const { return procedureNames_; }
     bool declaring() const { return declaring_; }
@@ -139,6 +174,8 @@ private:
     // Lower-case procedure name -> index of its header in procedureLines_.
     std::unordered_map<std::string, std::size_t> procedureHeaders_;
     bool declaring_ = false;
+    // Noted also while resolving an include name, which is const.
+    mutable std::set<std::string> filesNamed_;
 };
 
 }  // namespace kresbon

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "interpreter/vocabulary.h"
 #include "platform/text_helpers.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
@@ -20,14 +21,15 @@ const T* lookup(const std::array<std::pair<std::string_view, T>, N>& table, std:
     return nullptr;
 }
 
-[[noreturn]] void raiseUnknown(int languageBase, TextId prefix, TextId suffix, std::string_view word)
+[[noreturn]] void raiseUnknown(int languageBase, TextId prefix, TextId suffix, std::string_view word,
+                               WordKind kind)
 {
     std::string message = Text(languageBase, prefix);
     message += '"';
     message += word;
     message += '"';
     message += Text(languageBase, suffix);
-    throw vyjimka(std::move(message));
+    throw vyjimka(std::move(message), NearestWords(word, WordsOfKinds({kind})));
 }
 
 constexpr std::array<std::pair<std::string_view, Rgb>, 18> colours{{
@@ -65,19 +67,19 @@ constexpr std::array<std::pair<std::string_view, BrushStyle>, 7> fillTypes{{
 Rgb ColorByName(std::string_view word, int languageBase)
 {
     if (const Rgb* c = lookup(colours, word)) return *c;
-    raiseUnknown(languageBase, TextId::ColourNotExistHead, TextId::ColourNotExistTail, word);
+    raiseUnknown(languageBase, TextId::ColourNotExistHead, TextId::ColourNotExistTail, word, WordKind::Colour);
 }
 
 PenStyle PenStyleByName(std::string_view word, int languageBase)
 {
     if (const PenStyle* p = lookup(lineTypes, word)) return *p;
-    raiseUnknown(languageBase, TextId::TypeOfLineNotExistHead, TextId::TypeOfLineNotExistTail, word);
+    raiseUnknown(languageBase, TextId::TypeOfLineNotExistHead, TextId::TypeOfLineNotExistTail, word, WordKind::LineType);
 }
 
 BrushStyle BrushStyleByName(std::string_view word, int languageBase)
 {
     if (const BrushStyle* b = lookup(fillTypes, word)) return *b;
-    raiseUnknown(languageBase, TextId::FillingTypeNotExistHead, TextId::FillingTypeNotExistTail, word);
+    raiseUnknown(languageBase, TextId::FillingTypeNotExistHead, TextId::FillingTypeNotExistTail, word, WordKind::FillType);
 }
 
 bool IsDimEndKind(std::string_view word)

@@ -230,7 +230,8 @@ void Interpreter::callProcedure(RunMode mode, std::string_view line)
             calls.push_back({std::move(record), start});
         } else {
             throw vyjimka(Text(languageBase(), TextId::UnknownCommandHead) + quoted(word) +
-                          Text(languageBase(), TextId::UnknownCommandTail));
+                              Text(languageBase(), TextId::UnknownCommandTail),
+                          NearestLineStarts(word));
         }
     }
 }

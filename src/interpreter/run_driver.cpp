@@ -1,8 +1,13 @@
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <limits>
+#include <map>
 #include <string>
 #include <system_error>
 
 #include "interpreter/interpreter.h"
+#include "interpreter/vocabulary.h"
 #include "platform/script_path.h"
 #include "interpreter/script_text.h"
 #include "platform/text_helpers.h"
@@ -16,6 +21,67 @@ std::string RunReport::Text(int languageBase) const
 {
     return kresbon::Text(languageBase, TextId::ErrorLineHead) + std::to_string(lineNumber) + ": \r" + message +
            "\r(" + lineText + ")";
+}
+
+std::string RunReport::HintText(int languageBase) const
+{
+    return SuggestionText(suggestions, languageBase);
+}
+
+std::string SuggestionText(const std::vector<std::string>& words, int languageBase)
+{
+    if (words.empty()) return {};
+    std::string text = kresbon::Text(languageBase, TextId::DidYouMeanHead);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0)
+            text += kresbon::Text(languageBase, i + 1 == words.size() ? TextId::DidYouMeanLastJoin
+                                                                      : TextId::DidYouMeanJoin);
+        text += words[i];
+    }
+    return text + kresbon::Text(languageBase, TextId::DidYouMeanTail);
+}
+
+std::vector<std::string> NearestFileNames(std::string_view written, const std::string& path)
+{
+    // A folder of many thousands of files is looked through only so far.
+    constexpr int MostFilesCompared = 10000;
+    const std::filesystem::path missing(path);
+    std::vector<std::string> names;
+    std::error_code ec;
+    std::filesystem::directory_iterator entry(missing.parent_path(), ec);
+    for (int seen = 0; !ec && entry != std::filesystem::directory_iterator() && seen < MostFilesCompared;
+         entry.increment(ec), ++seen) {
+        std::error_code typeError;
+        if (entry->is_regular_file(typeError)) names.push_back(entry->path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    // Files of the same type are told apart by their stems, which a shared
+    // extension would otherwise make look alike; names of other types are
+    // compared whole and come after them.
+    const std::string missingName = missing.filename().string();
+    const std::string extension = LowerText(missing.extension().string());
+    const std::size_t stemLength = missingName.size() - extension.size();
+    std::vector<std::string_view> sameType, otherType;
+    std::map<std::string_view, std::string_view> fileOfStem;
+    for (const std::string& name : names) {
+        const std::string_view view(name);
+        if (!extension.empty() && name.size() > extension.size() &&
+            EqualsFolded(view.substr(name.size() - extension.size()), extension)) {
+            sameType.push_back(view.substr(0, name.size() - extension.size()));
+            fileOfStem.emplace(sameType.back(), view);
+        } else {
+            otherType.push_back(view);
+        }
+    }
+    std::vector<std::string> nearest;
+    for (const std::string& stem : NearestWords(std::string_view(missingName).substr(0, stemLength), sameType))
+        nearest.emplace_back(fileOfStem.at(stem));
+    for (std::string& name : NearestWords(missingName, otherType))
+        if (nearest.size() < 3) nearest.push_back(std::move(name));
+    const std::size_t slash = written.find_last_of("/\\");
+    const std::string folder(slash == std::string_view::npos ? std::string_view() : written.substr(0, slash + 1));
+    for (std::string& name : nearest) name = folder + Utf8ToCp1250(name);
+    return nearest;
 }
 
 Interpreter::Interpreter(Host& host) : host_(host), canvas_(std::make_unique<Surface>(0, 0, 4)) {}
@@ -41,6 +107,7 @@ RunReport Interpreter::RunScript(const ScriptLines& lines)
 {
     RunReport report;
     clearProcedures();
+    filesNamed_.clear();
     std::size_t index = 0;
     try {
         ResetDrawingState();
@@ -56,8 +123,36 @@ RunReport Interpreter::RunScript(const ScriptLines& lines)
         report.lineNumber = static_cast<int>(index) + 1;
         report.message = e.what();
         report.lineText = index < lines.size() ? Trim(lines[index]) : std::string();
+        if (const auto* error = dynamic_cast<const vyjimka*>(&e)) report.suggestions = error->suggestions();
     }
     return report;
+}
+
+std::unique_ptr<Surface> Interpreter::DrawScaled(const ScriptLines& lines, int factor)
+{
+    const DrawingState ended = state_;
+    const long double scale = static_cast<long double>(ended.pixelsPerUnit) * factor;
+    const long double w = std::max<long double>(0, std::floor(ended.maximumX * scale));
+    const long double h = std::max<long double>(0, std::floor(ended.maximumY * scale));
+    if (!(w * h <= canvasBudget_) || w > std::numeric_limits<int>::max() || h > std::numeric_limits<int>::max())
+        throw DrawingTooLargeError(w, h, languageBase());
+    auto surface = std::make_unique<Surface>(static_cast<int>(w), static_cast<int>(h), host_.colourDepth());
+    surface->setBrush(ended.backgroundColor, BrushStyle::Solid);
+    surface->fillRect(0, 0, surface->width(), surface->height());
+
+    ResetDrawingState();
+    state_.pixelsPerUnit = static_cast<int>(scale);
+    state_.maximumX = ended.maximumX;
+    state_.maximumY = ended.maximumY;
+    state_.backgroundColor = ended.backgroundColor;
+    try {
+        RunPrintLines(*surface, lines);
+    } catch (const std::exception&) {
+        // The screen run has reported the error; the drawing stands as far
+        // as it got, as the screen's does.
+    }
+    state_ = ended;
+    return surface;
 }
 
 void Interpreter::RunPrintLines(Surface& target, const ScriptLines& lines)
@@ -105,6 +200,8 @@ void Interpreter::runInclude(RunMode mode, std::string_view rest)
             stopWhenCancelled();
             DispatchLine(mode, script.lines[i]);
         }
+    } catch (const vyjimka&) {
+        throw;
     } catch (const std::exception& e) {
         throw vyjimka(e.what());
     }
@@ -116,11 +213,20 @@ std::string Interpreter::ResolveIncludePath(std::string_view rest) const
     if (name.empty()) raise(TextId::IncludeFileNameMissing);
     const std::string path =
         ResolveScriptFileName(name, host_.currentScriptFile(), host_.programFolder());
+    filesNamed_.insert(path);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
         throw vyjimka(Text(languageBase(), TextId::FileNotExistHead) + '"' + Utf8ToCp1250(path) + '"' +
-                      Text(languageBase(), TextId::FileNotExistTail));
+                          Text(languageBase(), TextId::FileNotExistTail),
+                      NearestFileNames(name, path));
     return path;
+}
+
+std::vector<std::string> Interpreter::NearestLineStarts(std::string_view word) const
+{
+    std::vector<std::string_view> candidates = LineStartWords();
+    candidates.insert(candidates.end(), procedureNames_.begin(), procedureNames_.end());
+    return NearestWords(word, candidates);
 }
 
 void Interpreter::DispatchLine(RunMode mode, std::string_view rawLine)
@@ -160,7 +266,8 @@ void Interpreter::DispatchLine(RunMode mode, std::string_view rawLine)
     }
     if (!handled)
         throw vyjimka(Text(languageBase(), TextId::CommandIsUnappropriatedHead) + '"' + std::string(word) + '"' +
-                      Text(languageBase(), TextId::CommandIsUnappropriatedTail));
+                          Text(languageBase(), TextId::CommandIsUnappropriatedTail),
+                      NearestLineStarts(word));
 }
 
 }  // namespace kresbon

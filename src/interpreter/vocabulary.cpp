@@ -1,6 +1,8 @@
 #include "interpreter/vocabulary.h"
 
+#include <algorithm>
 #include <array>
+#include <string>
 
 namespace kresbon {
 
@@ -183,6 +185,80 @@ const WordInfo* FindWord(std::string_view word)
     for (const WordInfo& info : Words)
         if (SameWord(info.word, word)) return &info;
     return nullptr;
+}
+
+std::vector<std::string_view> WordsOfKinds(std::initializer_list<WordKind> kinds)
+{
+    std::vector<std::string_view> words;
+    for (const WordInfo& info : Words)
+        if (std::find(kinds.begin(), kinds.end(), info.kind) != kinds.end()) words.push_back(info.word);
+    return words;
+}
+
+std::vector<std::string_view> LineStartWords()
+{
+    return WordsOfKinds({WordKind::Command, WordKind::Global, WordKind::Keyword});
+}
+
+namespace {
+
+// Edits turning a into b (insert, delete, change, swap of neighbours),
+// ASCII case folded; stops counting past limit, returning limit + 1.
+std::size_t EditDistance(std::string_view a, std::string_view b, std::size_t limit)
+{
+    const std::size_t n = a.size();
+    const std::size_t m = b.size();
+    if ((n > m ? n - m : m - n) > limit) return limit + 1;
+    std::vector<std::size_t> before(m + 1), previous(m + 1), current(m + 1);
+    for (std::size_t j = 0; j <= m; ++j) previous[j] = j;
+    for (std::size_t i = 1; i <= n; ++i) {
+        current[0] = i;
+        std::size_t rowBest = current[0];
+        for (std::size_t j = 1; j <= m; ++j) {
+            const bool same = AsciiLower(a[i - 1]) == AsciiLower(b[j - 1]);
+            std::size_t d = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + (same ? 0 : 1)});
+            if (i > 1 && j > 1 && AsciiLower(a[i - 1]) == AsciiLower(b[j - 2]) &&
+                AsciiLower(a[i - 2]) == AsciiLower(b[j - 1]))
+                d = std::min(d, before[j - 2] + 1);
+            current[j] = d;
+            rowBest = std::min(rowBest, d);
+        }
+        if (rowBest > limit) return limit + 1;
+        std::swap(before, previous);
+        std::swap(previous, current);
+    }
+    return previous[m];
+}
+
+}  // namespace
+
+std::vector<std::string> NearestWords(std::string_view word, std::span<const std::string_view> candidates)
+{
+    // Words longer than any of the language are no typing slips of one.
+    constexpr std::size_t LongestCompared = 64;
+    const std::size_t length = word.size();
+    if (length == 0 || length > LongestCompared) return {};
+    const std::size_t allowed = length <= 4 ? 1 : length <= 8 ? 2 : 3;
+    struct Near {
+        std::size_t distance;
+        std::string_view word;
+    };
+    std::vector<Near> near;
+    for (const std::string_view candidate : candidates) {
+        if (candidate.empty() || candidate.size() > LongestCompared) continue;
+        const std::size_t d = EditDistance(word, candidate, allowed);
+        // A word as short as the slip itself could be anything.
+        if (d <= allowed && d < candidate.size()) near.push_back({d, candidate});
+    }
+    std::stable_sort(near.begin(), near.end(),
+                     [](const Near& a, const Near& b) { return a.distance < b.distance; });
+    std::vector<std::string> nearest;
+    for (std::size_t i = 0; i < near.size() && nearest.size() < 3; ++i) {
+        bool repeated = false;
+        for (const std::string& n : nearest) repeated = repeated || SameWord(n, near[i].word);
+        if (!repeated) nearest.emplace_back(near[i].word);
+    }
+    return nearest;
 }
 
 }  // namespace kresbon

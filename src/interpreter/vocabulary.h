@@ -1,7 +1,10 @@
 #pragma once
 
+#include <initializer_list>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/text_ids.h"
 
@@ -54,5 +57,19 @@ std::span<const WordInfo> Vocabulary();
 // The entry of a word compared without regard to ASCII case; a word of two
 // kinds (Solid is a line type and a fill type) gives its first entry.
 const WordInfo* FindWord(std::string_view word);
+
+// The words of the given kinds, as the table writes them, in table order.
+std::vector<std::string_view> WordsOfKinds(std::initializer_list<WordKind> kinds);
+
+// The words a line may start with: commands, globals and keywords.
+std::vector<std::string_view> LineStartWords();
+
+// At most three of the candidates that plausibly are what word was meant to
+// be, nearest first: compared without regard to ASCII case, by the number of
+// letters put in, left out, changed or swapped with a neighbour, allowing
+// one such edit for a short word and up to three for a long one. Words equal
+// to word but for case and repeated candidates are given once, as written
+// first.
+std::vector<std::string> NearestWords(std::string_view word, std::span<const std::string_view> candidates);
 
 }  // namespace kresbon

@@ -296,7 +296,28 @@ namespace kresbon {
     X(UsageOneScriptOnly, 646) \
     X(UsageNoScript, 647) \
     X(UsageOutputNeedsName, 648) \
-    X(UsageOutputBadExtension, 649)
+    X(UsageOutputBadExtension, 649) \
+    X(DidYouMeanHead, 700) \
+    X(DidYouMeanJoin, 701) \
+    X(DidYouMeanLastJoin, 702) \
+    X(DidYouMeanTail, 703) \
+    X(UsageSynopsisCont2, 704) \
+    X(UsageOutputSeveral, 705) \
+    X(UsageScale, 706) \
+    X(UsageScaleCont, 707) \
+    X(UsageScaleUse, 708) \
+    X(UsageZoom, 709) \
+    X(UsageZoomUse, 710) \
+    X(UsageWatch, 711) \
+    X(UsageWatchCont, 712) \
+    X(UsageWatchEnd, 713) \
+    X(UsageBadScale, 714) \
+    X(UsageBadZoom, 715) \
+    X(WatchDrawn, 716) \
+    X(WatchWritten, 717) \
+    X(WatchScriptErrorOnLine, 718) \
+    X(WatchFileError, 719) \
+    X(WatchStarted, 720)
 
 enum class TextId : int {
 #define KRESBON_TEXT_ID_ENUMERATOR(name, offset) name = offset,

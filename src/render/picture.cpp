@@ -62,6 +62,7 @@ void DrawPicture(Surface& canvas, int x, int y, std::string_view fileParameter,
     if (name.empty()) throw vyjimka(Text(lang, TextId::PictureFileNameMissing));
     const std::string path =
         ResolveScriptFileName(name, settings.currentScriptFile, settings.programFolder);
+    if (settings.filesNamed) settings.filesNamed->insert(path);
     if (!IsReadableRegularFile(path)) {
         // A named pipe, a device or a file without read permission is there
         // but cannot be read; a folder counts as no file at all.

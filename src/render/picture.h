@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,9 @@ struct PictureSettings {
     // UTF-8 paths; the script file is empty while no script file is current.
     std::string currentScriptFile;
     std::string programFolder;
+    // Where the completed path of the file named is noted, whether or not it
+    // can be read; nullptr for nowhere.
+    std::set<std::string>* filesNamed = nullptr;
 };
 
 // The Picture command from its file name on: places the BMP, GIF or JPEG

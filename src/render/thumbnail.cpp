@@ -31,4 +31,18 @@ Surface ScaleToFit(const Surface& drawing, int size)
     return thumbnail;
 }
 
+Surface Enlarge(const Surface& drawing, int factor)
+{
+    const int width = drawing.width();
+    Surface enlarged(width * factor, drawing.height() * factor, drawing.depth());
+    std::vector<Rgb> source(static_cast<std::size_t>(width));
+    std::vector<Rgb> row(static_cast<std::size_t>(width) * factor);
+    for (int y = 0; y < drawing.height(); ++y) {
+        drawing.readRow(y, source);
+        for (std::size_t x = 0; x < row.size(); ++x) row[x] = source[x / factor];
+        for (int copy = 0; copy < factor; ++copy) enlarged.setPixels(0, y * factor + copy, row);
+    }
+    return enlarged;
+}
+
 }  // namespace kresbon

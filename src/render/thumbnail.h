@@ -10,4 +10,8 @@ namespace kresbon {
 // drawing gives an empty one.
 Surface ScaleToFit(const Surface& drawing, int size);
 
+// The drawing with each pixel enlarged to a factor x factor square, exactly;
+// same depth. The caller keeps the result within the memory it allows.
+Surface Enlarge(const Surface& drawing, int factor);
+
 }  // namespace kresbon
