@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "codecs/file_access.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
+#include "interpreter/vocabulary.h"
 #include "platform/texts.h"
 
 namespace kresbon {
@@ -75,6 +77,8 @@ protected:
 };
 
 std::string T(int n) { return Text(EnglishBase, n); }
+
+using Words = std::vector<std::string>;
 
 TEST_F(InterpreterTest, DefaultDrawingFillsTheViewLessMargin)
 {
@@ -481,6 +485,61 @@ TEST_F(IncludeTest, IncludeErrorsAreReportedAtTheIncludeLine)
     EXPECT_EQ(error("@include \"/proc/self/mem\""), T(360) + "\"/proc/self/mem\"" + T(361));
     write("nest.krs", "@include \"part.krs\"");
     EXPECT_EQ(error("@include \"nest.krs\""), T(291) + "\"@include\"" + T(292));
+}
+
+TEST_F(IncludeTest, MissingIncludesSuggestTheNearestFilesOfTheFolder)
+{
+    host.script = (dir / "main.krs").string();
+    write("sub/parts.krs", "");
+    write("sub/Party.KRS", "");
+    write("sub/parts.gif", "");
+    write("sub/other.krs", "");
+    const RunReport r = run("@include \"sub\\partz.krs\"");
+    EXPECT_EQ(r.message, T(328) + "\"" + (dir / "sub/partz.krs").string() + "\"" + T(329));
+    EXPECT_EQ(r.suggestions, (Words{"sub\\Party.KRS", "sub\\parts.krs"}));
+    // A unknown word in an included file keeps its hint.
+    write("bad.krs", "Elipse 1, 1, 5, 5");
+    EXPECT_EQ(run("@include \"bad.krs\"").suggestions, Words{"Ellipse"});
+    // The files a run included or tried to are known afterwards.
+    EXPECT_EQ(interp.filesNamed(), std::set<std::string>{(dir / "bad.krs").string()});
+}
+
+TEST_F(InterpreterTest, UnknownWordsComeWithTheNearestKnownOnes)
+{
+    // The message stays as it was; the hint comes beside it.
+    RunReport r = run("Procedure Square x\nRectangle x, x, 5, 5\nEnd\nsqaure 1");
+    EXPECT_EQ(r.message, T(291) + "\"sqaure\"" + T(292));
+    EXPECT_EQ(r.suggestions, Words{"Square"});
+    EXPECT_EQ(r.HintText(EnglishBase), "Did you mean Square?");
+    EXPECT_EQ(run("CIRCEL 5, 5, 2").suggestions, Words{"Circle"});
+    EXPECT_EQ(run("Line 1, 1, 5, 5, Dahs").suggestions, Words{"Dash"});
+    EXPECT_EQ(run("FillArea 1, 1, diagcros").suggestions, Words{"DiagCross"});
+    EXPECT_EQ(run("Point 1, 1, Gren").suggestions, (Words{"Green"}));
+    EXPECT_EQ(run("DefaultColor = Whit").suggestions, Words{"White"});
+    EXPECT_EQ(run("DimLine 1, 1, Iner, 9, 9, None").suggestions, Words{"Inner"});
+    // Inside a procedure the call's line reports the body's unknown word.
+    EXPECT_EQ(run("Procedure P\nPiont 1, 1\nEnd\nP").suggestions, Words{"Point"});
+    // Nothing plausible, nothing suggested.
+    r = run("Zzzzzz 1");
+    EXPECT_TRUE(r.suggestions.empty());
+    EXPECT_EQ(r.HintText(EnglishBase), "");
+    EXPECT_TRUE(run("Point 1, 1, Xy").suggestions.empty());
+    // The run after it starts without the old hint.
+    expectValid("Point 1, 1");
+    EXPECT_TRUE(run("Point 1, 1").suggestions.empty());
+}
+
+TEST(NearestWords, AtMostThreePlausibleOnesNearestFirst)
+{
+    const std::vector<std::string_view> words{"Dash", "DashDot", "DashDotDot", "Dot", "Solid", "dash"};
+    EXPECT_EQ(NearestWords("dsah", words), Words{"Dash"});  // swapped letters, case folded, given once
+    EXPECT_EQ(NearestWords("DashDo", words), (Words{"DashDot", "Dash"}));
+    EXPECT_EQ(NearestWords("x", words), Words{});
+    EXPECT_EQ(NearestWords("", words), Words{});
+    EXPECT_EQ(NearestWords(std::string(100, 'a'), words), Words{});
+    const std::vector<std::string_view> three{"Red", "Rod", "Rid", "Rud"};
+    EXPECT_EQ(NearestWords("Rxd", three).size(), 3u);
+    EXPECT_EQ(SuggestionText({"A", "B", "C"}, CzechBase), "Mysleli jste A, B nebo C?");
 }
 
 TEST_F(InterpreterTest, PrintRunSkipsCanvasShapingAssignments)
