@@ -101,6 +101,10 @@ echo "10,000 Text commands, 12 px, angles 0 and 90, 2000x2000: ${opaque} s (clea
 
 echo "1000x1000 JPEG picture placed 100 times, stretched: $(build/bench/picture_bench) (target under 2 s)"
 
+# The language server as an editor sees it (targets: diagnostics 50 ms after
+# the debounce, completion 10 ms).
+build/bench/lsp_bench build/kresbon-lsp "$PWD/resources/demo.krs"
+
 # PNG saves of the line and ellipse drawings written above, median processor
 # time of five saves, against Pillow saving the same pixels.
 for job in lines ellipses; do
