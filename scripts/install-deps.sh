@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libgtest-dev nlohmann-json3-dev neovim
+  libgtest-dev nlohmann-json3-dev neovim lintian
   libfontconfig-dev libfreetype-dev libgif-dev libjpeg-dev libpng-dev
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   libqscintilla2-qt6-dev
