@@ -13,12 +13,12 @@ add_custom_command(
   VERBATIM)
 add_custom_target(package_documents ALL DEPENDS ${CMAKE_BINARY_DIR}/debian/changelog.gz)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${CMAKE_BINARY_DIR}/debian/changelog.gz
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kresbon)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kresbon)
 set(CPACK_PACKAGE_VENDOR "Kresbon developers")
-set(CPACK_PACKAGE_CONTACT "Kresbon developers <kresbon@localhost>")
+set(CPACK_PACKAGE_CONTACT "Kresbon developers <kresbon@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "drawing scripts turned into raster drawings")
 set(CPACK_PACKAGE_DESCRIPTION
     "Kresbon turns a small textual drawing language into raster drawings.\n"

@@ -57,9 +57,9 @@ if [ "$desktop" = ON ]; then
   grep -q 'libqt6widgets6' <<<"$depends" || fail "Depends lacks the Qt libraries: $depends"
 fi
 
+# Its report stays in the build folder, warnings included.
 if command -v lintian >/dev/null; then
-  lintian --fail-on error --no-tag-display-limit "$deb" >"$scratch/lintian.log" 2>&1 ||
-    { fail "lintian reports errors"; cat "$scratch/lintian.log"; }
-  grep '^E:' "$scratch/lintian.log" && fail "lintian errors"
+  lintian --fail-on error --tag-display-limit 0 "$deb" >"$build/lintian.log" 2>&1 ||
+    { fail "lintian reports errors"; cat "$build/lintian.log"; }
 fi
 exit $((failures > 0))
