@@ -296,7 +296,18 @@ namespace kresbon {
     X(UsageOneScriptOnly, 646) \
     X(UsageNoScript, 647) \
     X(UsageOutputNeedsName, 648) \
-    X(UsageOutputBadExtension, 649)
+    X(UsageOutputBadExtension, 649) \
+    X(InkLineHead, 760) \
+    X(InkIn, 761) \
+    X(InkLineWord, 762) \
+    X(InkCalledFrom, 763) \
+    X(InkLayer, 764) \
+    X(InkFromFile, 765) \
+    X(InkBackground, 766) \
+    X(InkBackgroundSetHead, 767) \
+    X(InkBackgroundSetTail, 768) \
+    X(InkOutOfDate, 769) \
+    X(InkOutside, 770)
 
 enum class TextId : int {
 #define KRESBON_TEXT_ID_ENUMERATOR(name, offset) name = offset,
