@@ -140,9 +140,10 @@ PixelSource FindPixelSource(Host& host, const ScriptLines& lines, const Surface&
 LineInk FindLineInk(Host& host, const ScriptLines& lines, const Surface& shown, int line, RunControl* control)
 {
     LineInk ink;
-    BondWatch watch(-1, -1, std::max(line, 0));
+    if (line < 0) return ink;
+    BondWatch watch(-1, -1, line);
     ink.status = runWatched(host, lines, shown, watch, control);
-    if (ink.status != BondStatus::Answered || line < 0) return ink;
+    if (ink.status != BondStatus::Answered) return ink;
     ink.width = shown.width();
     ink.height = shown.height();
     ink.stride = shown.height() > 0 ? shown.pixelIndexCount() / static_cast<std::size_t>(shown.height()) : 0;
@@ -321,7 +322,11 @@ const DrawingStepper::Snapshot* DrawingStepper::snapshotAt(std::size_t at) const
 void DrawingStepper::keepSnapshot()
 {
     if (snapshotAt(liveAt_) != nullptr) return;
-    if (snapshots_.size() >= KeptSnapshots) snapshots_.erase(snapshots_.begin());
+    const Surface& live = interpreter_->canvas();
+    const std::size_t bytes = live.pixelIndexCount() * static_cast<std::size_t>(live.depth()) / 8;
+    const std::size_t room = std::min(KeptSnapshots, SnapshotBytes / std::max<std::size_t>(bytes, 1));
+    if (room == 0) return;
+    while (snapshots_.size() >= room) snapshots_.erase(snapshots_.begin());
     snapshots_.push_back(std::make_unique<Snapshot>(Snapshot{liveAt_, interpreter_->canvas(), livePosition_}));
 }
 

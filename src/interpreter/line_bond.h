@@ -157,8 +157,10 @@ private:
     RunPosition shownPosition_;
     const Surface* shown_ = nullptr;
     std::vector<std::unique_ptr<Snapshot>> snapshots_;
-    // Steps kept for stepping back without a new run.
+    // Drawings of steps kept for stepping back without a new run: a few, and
+    // none of a drawing so large that a copy would strain the memory.
     static constexpr std::size_t KeptSnapshots = 8;
+    static constexpr std::size_t SnapshotBytes = std::size_t{64} << 20;
 };
 
 }  // namespace kresbon
