@@ -326,8 +326,17 @@ void DrawingStepper::keepSnapshot()
     const std::size_t bytes = live.pixelIndexCount() * static_cast<std::size_t>(live.depth()) / 8;
     const std::size_t room = std::min(KeptSnapshots, SnapshotBytes / std::max<std::size_t>(bytes, 1));
     if (room == 0) return;
-    while (snapshots_.size() >= room) snapshots_.erase(snapshots_.begin());
-    snapshots_.push_back(std::make_unique<Snapshot>(Snapshot{liveAt_, interpreter_->canvas(), livePosition_}));
+    while (snapshots_.size() > room) snapshots_.erase(snapshots_.begin());
+    if (snapshots_.size() == room) {
+        // The oldest drawing's memory takes the new one: it is already paged in.
+        std::rotate(snapshots_.begin(), snapshots_.begin() + 1, snapshots_.end());
+        Snapshot& reused = *snapshots_.back();
+        reused.at = liveAt_;
+        reused.drawing = live;
+        reused.position = livePosition_;
+        return;
+    }
+    snapshots_.push_back(std::make_unique<Snapshot>(Snapshot{liveAt_, live, livePosition_}));
 }
 
 void DrawingStepper::showLive()
