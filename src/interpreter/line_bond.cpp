@@ -1,7 +1,6 @@
 #include "interpreter/line_bond.h"
 
 #include <algorithm>
-#include <bit>
 #include <filesystem>
 #include <stdexcept>
 
@@ -202,10 +201,6 @@ std::string DescribePixelSource(const PixelSource& source, int lang)
     for (std::size_t k = 0; k < parts.size(); ++k) text += (k == 0 ? " \u2014 " : ", ") + parts[k];
     return text + TextUtf8(lang, TextId::InkLayer) + number(source.layer);
 }
-
-}  // namespace kresbon
-
-namespace kresbon {
 
 // Records each command of the stepped run and holds the run before the
 // command at which the stepper's stop says so.
