@@ -183,10 +183,12 @@ void Surface::floodFill(int x, int y, Rgb surfaceColour)
     const std::uint32_t brush = brushValue_;
     writePacked([&](auto packing) {
         if (packing.get(words, static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x)) != target) return;
-        const auto isTarget = [&](std::size_t i) { return packing.get(words, i) == target; };
+        // Captured by value: the writes go through bytes, which could alias
+        // anything a reference points to, and would force a reload per pixel.
+        const auto isTarget = [packing, words, target](std::size_t i) { return packing.get(words, i) == target; };
         if (brushStyle_ == BrushStyle::Solid) {
             scanFill(x, y, width_, height_, stride_, isTarget,
-                     [&](std::size_t i) { packing.set(words, i, brush); });
+                     [packing, words, brush](std::size_t i) { packing.set(words, i, brush); });
             return;
         }
         // A hatch leaves the area's colour between its lines, so the area is
