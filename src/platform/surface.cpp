@@ -211,7 +211,7 @@ void Surface::setPixels(int x, int y, std::span<const Rgb> colours)
         for (i64 i = 0; i < count; ++i) Nibbles::set(words, to + i, nearestIndex(from[i] & 0xFFFFFF));
         break;
     }
-    if (tap_ != nullptr) tap_->noteRun(to, static_cast<std::size_t>(count));
+    if (tap_.tap != nullptr) tap_.tap->noteRun(to, static_cast<std::size_t>(count));
 }
 
 Rgb Surface::pixel(int x, int y) const

@@ -103,8 +103,10 @@ public:
     void floodFill(int x, int y, Rgb surfaceColour);
 
     // Every pixel written from now on is reported to tap; nullptr stops the
-    // reports. Without a tap writing costs nothing extra.
-    void setInkTap(InkTap* tap) { tap_ = tap; }
+    // reports. Without a tap writing costs nothing extra. The tap belongs to
+    // this surface object: a copy starts without one, and assigning pixels
+    // keeps the tap of the surface assigned to.
+    void setInkTap(InkTap* tap) { tap_.tap = tap; }
     // The index under which a tap hears of pixel (x, y) (inside the image).
     std::size_t pixelIndex(int x, int y) const
     {
@@ -178,7 +180,13 @@ private:
     BrushStyle brushStyle_ = BrushStyle::Solid;
     int curX_ = 0;
     int curY_ = 0;
-    InkTap* tap_ = nullptr;
+    struct TapLink {
+        InkTap* tap = nullptr;
+        TapLink() = default;
+        TapLink(const TapLink&) {}
+        TapLink& operator=(const TapLink&) { return *this; }
+    };
+    TapLink tap_;
 
     // The stored values of the pen and brush colours.
     std::uint32_t penValue_ = 0;

@@ -224,9 +224,9 @@ namespace kresbon {
 template <typename F>
 decltype(auto) Surface::writePacked(F&& f)
 {
-    if (tap_ != nullptr) {
+    if (tap_.tap != nullptr) {
         return surface_detail::withPacking(depth_, [&](auto packing) {
-            return f(surface_detail::Tapped<decltype(packing)>{{}, tap_});
+            return f(surface_detail::Tapped<decltype(packing)>{{}, tap_.tap});
         });
     }
     return surface_detail::withPacking(depth_, f);

@@ -359,3 +359,35 @@ TEST_F(LineBondTest, SteppingIntoACallShowsEachOfItsCommandsWithTheChain)
 
 }  // namespace
 }  // namespace kresbon
+
+namespace kresbon {
+namespace {
+
+TEST(InkTapTest, TheTapHearsEveryWriteOfItsOwnSurfaceOnly)
+{
+    Surface s(8, 8, 4);
+    InkTap tap;
+    tap.probe = s.pixelIndex(2, 3);
+    s.setInkTap(&tap);
+    Surface copy = s;
+    copy.setPixel(2, 3, 0xFF0000);
+    EXPECT_FALSE(tap.probeWritten);
+    // A run that stops just before the pixel, then one that starts on it.
+    s.setBrush(0xFF0000, BrushStyle::Solid);
+    s.fillRect(0, 3, 2, 4);
+    EXPECT_FALSE(tap.probeWritten);
+    s.fillRect(2, 3, 5, 4);
+    EXPECT_TRUE(tap.probeWritten);
+    // Writing the colour the pixel already holds is a write all the same.
+    tap.probeWritten = false;
+    const Rgb same[] = {0xFF0000};
+    s.setPixels(2, 3, same);
+    EXPECT_TRUE(tap.probeWritten);
+    s.setInkTap(nullptr);
+    tap.probeWritten = false;
+    s.setPixel(2, 3, 0x0000FF);
+    EXPECT_FALSE(tap.probeWritten);
+}
+
+}  // namespace
+}  // namespace kresbon
