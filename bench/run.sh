@@ -128,3 +128,11 @@ if [[ -x build/bench/editing_bench ]]; then
   echo "refresh while typing on the demo, last key to new drawing: $(med 5) ms (300 ms pause included; target < 400 ms)"
   echo "zoom change on a 4000x4000 drawing, painted: median $(med 6) ms, worst $(med 7) ms CPU (wall: $(med 8) / $(med 9) ms; target < 50 ms)"
 fi
+
+# Which line drew a pixel, what a line drew and the step mode: processor
+# time, medians, on the demo and on a 100,000-line script; peak memory of a
+# run without and with a pixel's line and a line's ink asked afterwards.
+build/bench/line_bond_bench resources/demo.krs | grep -v ': ('
+for f in resources/demo.krs $work/lines.krs; do
+  echo "peak memory, $(basename "$f") at 4 bits, which line and line ink off / on: $(build/bench/line_bond_bench memory off "$f") / $(build/bench/line_bond_bench memory on "$f") MB"
+done

@@ -144,6 +144,7 @@ void Interpreter::executeCommand(RunMode mode, std::string_view line, std::size_
         name = Trimmed(line.substr(0, space));
         if (space != std::string_view::npos) splitParameters(line.substr(space + 1), p);
     }
+    if (watch_ != nullptr && mode == RunMode::Screen) watch_->commandStarting(position_, name, state_.layer);
 
     static constexpr std::string_view globals[] = {
         "pixelsperunit",   "maximumx",        "maximumy",        "backgroundcolor",

@@ -111,6 +111,7 @@ void Interpreter::PrepareCanvas(int scale, Rgb background, long double width, lo
     surface->setBrush(background, BrushStyle::Solid);
     surface->fillRect(0, 0, surface->width(), surface->height());
     canvas_ = std::move(surface);
+    if (watch_ != nullptr) watch_->canvasPrepared(*canvas_);
 }
 
 void Interpreter::ClearDrawing()

@@ -8,10 +8,12 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "interpreter/drawing_state.h"
 #include "interpreter/host.h"
+#include "interpreter/run_watch.h"
 #include "interpreter/script_text.h"
 #include "platform/surface.h"
 #include "platform/text_ids.h"
@@ -122,6 +124,12 @@ public:
     const std::vector<std::string>& procedureLines() const { return procedureLines_; }
     const std::vector<std::string>& procedureNames() const { return procedureNames_; }
     bool declaring() const { return declaring_; }
+    // Where each entry of procedureLines() was written, and the index in
+    // procedureNames() of the procedure it belongs to.
+    const std::vector<RunPosition::BodyLine>& procedureOrigins() const { return procedureOrigins_; }
+    // The open-script line and full path (UTF-8) of each file included by a
+    // watched run.
+    const std::vector<std::pair<int, std::string>>& includedFiles() const { return includedFiles_; }
 
     // Full path (UTF-8) of the file named by an @include line's rest.
     std::string ResolveIncludePath(std::string_view rest) const;
@@ -136,6 +144,8 @@ public:
 
     // The control of the runs to come; nullptr for none.
     void setRunControl(RunControl* control) { runControl_ = control; }
+    // The watch of the screen runs to come; nullptr for none.
+    void setRunWatch(RunWatch* watch) { watch_ = watch; }
 
 private:
     struct CallRecord;
@@ -168,9 +178,14 @@ private:
     bool drawingValid_ = false;
     long long canvasBudget_ = MaxCanvasPixels;
     RunControl* runControl_ = nullptr;
+    RunWatch* watch_ = nullptr;
+    // The line being run, kept up to date for procedureOrigins_ and the watch.
+    RunPosition position_;
 
     std::vector<std::string> procedureLines_;
     std::vector<std::string> procedureNames_;
+    std::vector<RunPosition::BodyLine> procedureOrigins_;
+    std::vector<std::pair<int, std::string>> includedFiles_;
     // Lower-case procedure name -> index of its header in procedureLines_.
     std::unordered_map<std::string, std::size_t> procedureHeaders_;
     bool declaring_ = false;

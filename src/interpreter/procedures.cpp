@@ -107,6 +107,8 @@ void Interpreter::clearProcedures()
     procedureLines_.clear();
     procedureNames_.clear();
     procedureHeaders_.clear();
+    procedureOrigins_.clear();
+    includedFiles_.clear();
 }
 
 void Interpreter::declareProcedure(std::string_view parameterText)
@@ -218,6 +220,10 @@ void Interpreter::callProcedure(RunMode mode, std::string_view line)
         if (EqualsFolded(word, "end")) {
             calls.pop_back();
         } else if (IsBasicCommand(word)) {
+            if (watch_ != nullptr) {
+                position_.calls.clear();
+                for (const Frame& f : calls) position_.calls.push_back(procedureOrigins_[f.next - 1]);
+            }
             ExecuteCommand(mode, substituteParameters(bodyLine, frame.record));
         } else if (IsProcedureName(word)) {
             const std::string nested = substituteParameters(bodyLine, frame.record);

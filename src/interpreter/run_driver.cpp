@@ -173,6 +173,8 @@ void Interpreter::RunPrintLines(Surface& target, const ScriptLines& lines)
 void Interpreter::runLines(RunMode mode, const ScriptLines& lines, std::size_t& index)
 {
     for (index = 0; index < lines.size(); ++index) {
+        position_.top = LineOrigin{static_cast<int>(index), -1};
+        position_.calls.clear();
         if (runControl_) runControl_->line.store(static_cast<int>(index) + 1, std::memory_order_relaxed);
         stopWhenCancelled();
         const std::string_view line = Trimmed(lines[index]);
@@ -196,10 +198,16 @@ void Interpreter::runInclude(RunMode mode, std::string_view rest)
     }
     try {
         const ScriptText script = DecodeScript(std::move(bytes));
+        if (watch_ != nullptr) {
+            position_.includeFile = path;
+            includedFiles_.emplace_back(position_.top.line, path);
+        }
         for (std::size_t i = 0; i < script.lines.size(); ++i) {
+            position_.top.includeLine = static_cast<int>(i);
             stopWhenCancelled();
             DispatchLine(mode, script.lines[i]);
         }
+        position_.top.includeLine = -1;
     } catch (const vyjimka&) {
         throw;
     } catch (const std::exception& e) {
@@ -253,7 +261,11 @@ void Interpreter::DispatchLine(RunMode mode, std::string_view rawLine)
     const bool end = EqualsFolded(word, "end");
     if (procedure || end || declaring_) {
         handled = true;
-        if (!line.empty()) procedureLines_.emplace_back(line);
+        if (!line.empty()) {
+            procedureLines_.emplace_back(line);
+            const std::size_t owner = procedureNames_.size() - (procedure ? 0 : 1);
+            procedureOrigins_.push_back({position_.top, static_cast<int>(owner)});
+        }
         if (procedure) {
             declaring_ = true;
             declareProcedure(parameterText);

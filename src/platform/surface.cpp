@@ -181,7 +181,7 @@ void Surface::setPixel(int x, int y, Rgb colour)
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
     const std::uint32_t value = encode(colour);
     const std::size_t i = static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x);
-    withPacking(depth_, [&](auto packing) { packing.set(words_.data(), i, value); });
+    writePacked([&](auto packing) { packing.set(words_.data(), i, value); });
 }
 
 void Surface::setPixels(int x, int y, std::span<const Rgb> colours)
@@ -211,6 +211,7 @@ void Surface::setPixels(int x, int y, std::span<const Rgb> colours)
         for (i64 i = 0; i < count; ++i) Nibbles::set(words, to + i, nearestIndex(from[i] & 0xFFFFFF));
         break;
     }
+    if (tap_.tap != nullptr) tap_.tap->noteRun(to, static_cast<std::size_t>(count));
 }
 
 Rgb Surface::pixel(int x, int y) const
@@ -266,6 +267,11 @@ std::vector<Rgb> Surface::colours() const
         readRow(y, std::span<Rgb>(all).subspan(static_cast<std::size_t>(y) * width_, width_));
     }
     return all;
+}
+
+bool Surface::samePixels(const Surface& other) const
+{
+    return width_ == other.width_ && height_ == other.height_ && depth_ == other.depth_ && words_ == other.words_;
 }
 
 void Surface::moveTo(int x, int y)

@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/ink_tap.h"
+
 namespace kresbon {
 
 // A colour as 0x00RRGGBB.
@@ -100,6 +102,21 @@ public:
     // hold exactly the colour surfaceColour (after quantisation).
     void floodFill(int x, int y, Rgb surfaceColour);
 
+    // Every pixel written from now on is reported to tap; nullptr stops the
+    // reports. Without a tap writing costs nothing extra. The tap belongs to
+    // this surface object: a copy starts without one, and assigning pixels
+    // keeps the tap of the surface assigned to.
+    void setInkTap(InkTap* tap) { tap_.tap = tap; }
+    // The index under which a tap hears of pixel (x, y) (inside the image).
+    std::size_t pixelIndex(int x, int y) const
+    {
+        return static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x);
+    }
+    // Pixel indices run from 0 to this, exclusive.
+    std::size_t pixelIndexCount() const { return stride_ * static_cast<std::size_t>(height_); }
+    // Same size, depth and pixels.
+    bool samePixels(const Surface& other) const;
+
     // Device coordinates widened so that shapes built from extreme int
     // arguments never overflow.
     struct Point {
@@ -129,6 +146,10 @@ private:
     Rgb decode(std::uint32_t value) const;
     std::uint32_t nearestIndex(Rgb c) const;
     bool intersectsImage(const Box& box, std::int64_t margin) const;
+    // Calls f with the packing of this surface's depth, one that also tells
+    // the ink tap of each write while a tap is attached.
+    template <typename F>
+    decltype(auto) writePacked(F&& f);
 
     void strokePolyline(const Point* points, std::size_t count, bool closed);
     void thinSegment(Point from, Point to);
@@ -159,6 +180,13 @@ private:
     BrushStyle brushStyle_ = BrushStyle::Solid;
     int curX_ = 0;
     int curY_ = 0;
+    struct TapLink {
+        InkTap* tap = nullptr;
+        TapLink() = default;
+        TapLink(const TapLink&) {}
+        TapLink& operator=(const TapLink&) { return *this; }
+    };
+    TapLink tap_;
 
     // The stored values of the pen and brush colours.
     std::uint32_t penValue_ = 0;

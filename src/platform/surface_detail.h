@@ -138,6 +138,22 @@ decltype(auto) withPacking(int depth, F&& f)
     }
 }
 
+// A packing that also reports each write to an ink tap.
+template <typename Packing>
+struct Tapped : Packing {
+    InkTap* tap;
+    void set(std::uint32_t* words, std::size_t i, std::uint32_t value) const
+    {
+        Packing::set(words, i, value);
+        tap->note(i);
+    }
+    void fill(std::uint32_t* words, std::size_t i, std::size_t count, std::uint32_t value) const
+    {
+        Packing::fill(words, i, count, value);
+        tap->noteRun(i, count);
+    }
+};
+
 // Row insets of the elliptic region that fills a width x height box
 // (both >= 2): row i spans [left + inset[i], right - inset[i]).
 void ellipseRegionInsets(i64 width, i64 height, std::vector<i64>& inset);
@@ -202,3 +218,18 @@ ArcSpan arcSpan(const Box& box, const std::vector<Point>& quadrant, i64 x3, i64 
 Point arcPoint(const Box& box, const std::vector<Point>& quadrant, i64 i);
 
 }  // namespace kresbon::surface_detail
+
+namespace kresbon {
+
+template <typename F>
+decltype(auto) Surface::writePacked(F&& f)
+{
+    if (tap_.tap != nullptr) {
+        return surface_detail::withPacking(depth_, [&](auto packing) {
+            return f(surface_detail::Tapped<decltype(packing)>{{}, tap_.tap});
+        });
+    }
+    return surface_detail::withPacking(depth_, f);
+}
+
+}  // namespace kresbon

@@ -178,7 +178,7 @@ void Surface::plotThinEllipse(const Box& box)
     const i64 stride = static_cast<i64>(stride_);
     const i64 right = box.right - 1;
     const i64 bottom = box.bottom - 1;
-    withPacking(depth_, [&](auto packing) {
+    writePacked([&](auto packing) {
         const auto put = [&](i64 x, i64 y) { packing.set(words, static_cast<std::size_t>(y * stride + x), value); };
         if (box.left >= 0 && box.top >= 0 && box.right <= width_ && box.bottom <= height_) {
             walkEllipseQuadrant(box.width(), box.height(), [&](i64 x, i64 y) {
@@ -243,7 +243,7 @@ void Surface::plotThinArc(const Box& box, i64 start, i64 end)
     std::uint32_t* const words = words_.data();
     const std::uint32_t value = penValue_;
     const i64 stride = static_cast<i64>(stride_);
-    withPacking(depth_, [&](auto packing) {
+    writePacked([&](auto packing) {
         Point next = arcPoint(box, quadrant_, start);
         for (i64 i = start; i + 1 < end; ++i) {
             const Point p = next;

@@ -149,7 +149,7 @@ void Surface::paintSpan(i64 y, i64 x0, i64 x1, std::uint32_t value)
     x1 = std::min<i64>(x1, width_);
     if (x0 >= x1) return;
     const std::size_t first = static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x0);
-    withPacking(depth_, [&](auto packing) {
+    writePacked([&](auto packing) {
         packing.fill(words_.data(), first, static_cast<std::size_t>(x1 - x0), value);
     });
 }
@@ -166,7 +166,7 @@ void Surface::paintBrushSpan(i64 y, i64 x0, i64 x1)
     x1 = std::min<i64>(x1, width_);
     const int hatch = hatchIndex(brushStyle_);
     const std::size_t row = static_cast<std::size_t>(y) * stride_;
-    withPacking(depth_, [&](auto packing) {
+    writePacked([&](auto packing) {
         for (i64 x = x0; x < x1; ++x) {
             if (hatchBit(hatch, x, y)) packing.set(words_.data(), row + static_cast<std::size_t>(x), brushValue_);
         }
@@ -181,12 +181,14 @@ void Surface::floodFill(int x, int y, Rgb surfaceColour)
     if (brushValue_ == target) return;
     std::uint32_t* const words = words_.data();
     const std::uint32_t brush = brushValue_;
-    withPacking(depth_, [&](auto packing) {
+    writePacked([&](auto packing) {
         if (packing.get(words, static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x)) != target) return;
-        const auto isTarget = [&](std::size_t i) { return packing.get(words, i) == target; };
+        // Captured by value: the writes go through bytes, which could alias
+        // anything a reference points to, and would force a reload per pixel.
+        const auto isTarget = [packing, words, target](std::size_t i) { return packing.get(words, i) == target; };
         if (brushStyle_ == BrushStyle::Solid) {
             scanFill(x, y, width_, height_, stride_, isTarget,
-                     [&](std::size_t i) { packing.set(words, i, brush); });
+                     [packing, words, brush](std::size_t i) { packing.set(words, i, brush); });
             return;
         }
         // A hatch leaves the area's colour between its lines, so the area is

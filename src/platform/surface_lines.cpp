@@ -93,9 +93,9 @@ void Surface::thinSegment(Point from, Point to)
         if (from.x < 0 || from.y < 0 || from.x >= width_ || from.y >= height_) return;
         const std::size_t i = static_cast<std::size_t>(from.y) * stride_ + static_cast<std::size_t>(from.x);
         if (dash == nullptr || dash->on[dashStart]) {
-            withPacking(depth_, [&](auto packing) { packing.set(words_.data(), i, penValue_); });
+            writePacked([&](auto packing) { packing.set(words_.data(), i, penValue_); });
         } else if (opaque) {
-            withPacking(depth_, [&](auto packing) { packing.set(words_.data(), i, brushValue_); });
+            writePacked([&](auto packing) { packing.set(words_.data(), i, brushValue_); });
         }
         return;
     }
@@ -150,14 +150,14 @@ void Surface::thinSegment(Point from, Point to)
         const std::uint32_t value = penValue_;
         if (minor == 0 && xMajor) {
             const std::ptrdiff_t lowest = majorSign > 0 ? start : start - (count - 1);
-            withPacking(depth_, [&](auto packing) {
+            writePacked([&](auto packing) {
                 packing.fill(words, static_cast<std::size_t>(lowest), static_cast<std::size_t>(count), value);
             });
             return;
         }
         // Branch-free stepping: the minor step is as good as random to the
         // branch predictor, and a conditional move costs nothing.
-        withPacking(depth_, [&](auto packing) {
+        writePacked([&](auto packing) {
             std::ptrdiff_t index = start;
             for (i64 k = 0; k < count; ++k) {
                 packing.set(words, static_cast<std::size_t>(index), value);
@@ -169,7 +169,7 @@ void Surface::thinSegment(Point from, Point to)
         return;
     }
 
-    withPacking(depth_, [&](auto packing) {
+    writePacked([&](auto packing) {
         std::ptrdiff_t index = start;
         int pos = static_cast<int>((dashStart + first) % dash->period);
         for (i64 k = 0; k < count; ++k) {

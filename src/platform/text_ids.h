@@ -317,7 +317,18 @@ namespace kresbon {
     X(WatchWritten, 717) \
     X(WatchScriptErrorOnLine, 718) \
     X(WatchFileError, 719) \
-    X(WatchStarted, 720)
+    X(WatchStarted, 720) \
+    X(InkLineHead, 760) \
+    X(InkIn, 761) \
+    X(InkLineWord, 762) \
+    X(InkCalledFrom, 763) \
+    X(InkLayer, 764) \
+    X(InkFromFile, 765) \
+    X(InkBackground, 766) \
+    X(InkBackgroundSetHead, 767) \
+    X(InkBackgroundSetTail, 768) \
+    X(InkOutOfDate, 769) \
+    X(InkOutside, 770)
 
 enum class TextId : int {
 #define KRESBON_TEXT_ID_ENUMERATOR(name, offset) name = offset,
