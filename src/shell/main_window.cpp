@@ -403,6 +403,10 @@ void MainWindow::firstActivation()
     interpreter_.ResetDrawingState();
     interpreter_.ClearDrawing();
     showDrawing();
+    if (settings_.ignoredAsTooLarge())
+        ask(WarningNotice(captions_, UiText(language_, TextId::SettingsIgnoredHead) + u'"' +
+                                         QString::fromStdString(settings_.path()) + u'"' +
+                                         UiText(language_, TextId::SettingsIgnoredTail)));
 
     QString name;
     if (settings_.Read("MainForm", "DemoScript") != "1") name = environment_.demoScript;
