@@ -10,8 +10,9 @@
 namespace kresbon {
 
 // A settings file larger than this is no settings file the program wrote
-// (its own stays far below a kilobyte per recent script): it is ignored and
-// left as it is. The start-up message names this size.
+// (its own holds a few kilobytes at most, eight recent script names being
+// the longest part): it is ignored and left as it is. The start-up message
+// and the help name this size.
 constexpr std::uint64_t LargestSettingsFile = std::uint64_t{1} << 20;
 
 // The settings file's lines as last read or written.
