@@ -465,7 +465,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::writeSettingsAtClosing()
 {
     // A failed write ends its group silently, except for the editor font,
-    // which the user chose and is told about.
+    // which the user chose and is told about. Nothing is written into a
+    // settings file ignored for its size, as the user was told at start.
+    if (settings_.ignoredAsTooLarge()) return;
     try {
         writeWindowState();
         settings_.Write("MainForm", "Splitter", std::to_string(ui_->P_SCRIPT->width()));
