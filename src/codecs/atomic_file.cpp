@@ -1,13 +1,19 @@
 #include "codecs/atomic_file.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -68,26 +74,134 @@ int syncFolder(const std::string& folder)
 
 std::string folderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
 
+// Temporary files of saves in progress. An interrupt (Ctrl+C), a request to
+// end or a closed terminal would otherwise end the program with the file
+// left behind; the handler removes them first and then lets the signal end
+// the program as it would have. It touches only these plain slots and
+// calls only functions a signal handler may call.
+namespace pending {
+
+enum : int { Free, Claimed, Ready };
+
+struct Slot {
+    std::atomic<int> state{Free};
+    char name[PATH_MAX];
+};
+
+constexpr int SlotCount = 32;
+Slot slots[SlotCount];
+
+constexpr int Signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+
+extern "C" void removeAndEnd(int signal)
+{
+    const int savedError = errno;
+    for (Slot& slot : slots) {
+        if (slot.state.load(std::memory_order_acquire) == Ready) ::unlink(slot.name);
+    }
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    ::sigemptyset(&standard.sa_mask);
+    ::sigaction(signal, &standard, nullptr);
+    // Blocked until the handler returns, then it ends the program.
+    ::raise(signal);
+    errno = savedError;
+}
+
+// Only signals that would end the program at once are taken over: a
+// program that handles or ignores one itself decides what happens then.
+void installHandler()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const int signal : Signals) {
+            struct sigaction current {};
+            if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL ||
+                (current.sa_flags & SA_SIGINFO) != 0)
+                continue;
+            struct sigaction removing {};
+            removing.sa_handler = removeAndEnd;
+            ::sigemptyset(&removing.sa_mask);
+            removing.sa_flags = SA_RESTART;
+            ::sigaction(signal, &removing, nullptr);
+        }
+    });
+}
+
+// The slot that now holds name, or -1 when every slot is taken or the name
+// is too long (the file is then only removed by the object that owns it).
+int add(const std::string& name)
+{
+    if (name.size() >= PATH_MAX) return -1;
+    installHandler();
+    for (int i = 0; i < SlotCount; ++i) {
+        int expected = Free;
+        if (!slots[i].state.compare_exchange_strong(expected, Claimed, std::memory_order_acquire)) continue;
+        std::memcpy(slots[i].name, name.c_str(), name.size() + 1);
+        slots[i].state.store(Ready, std::memory_order_release);
+        return i;
+    }
+    return -1;
+}
+
+void remove(int slot)
+{
+    if (slot >= 0) slots[slot].state.store(Free, std::memory_order_release);
+}
+
+}  // namespace pending
+
 // Creates a new file in the folder of target, with a name no other writer
-// uses and whose length does not depend on target's own name.
+// uses and whose length does not depend on target's own name. Only its
+// owner may read it until it takes over the permissions of the file it
+// replaces.
 int createTemporary(const std::string& target, std::string& name)
 {
     const std::string folder = folderOf(target);
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = folder + ".kresbon-" + decimal(::getpid()) + "-" + decimal(stamp) + "-" + decimal(attempt) + ".tmp";
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
     return -1;
 }
 
-// A file that replaces another keeps the other's permissions.
-void takeOverPermissions(int fd, const std::string& target)
+// The process's file creation mask, read without changing it (setting it
+// to read it would affect files other threads create meanwhile).
+mode_t currentUmask()
+{
+    constexpr mode_t Usual = 022;
+    std::FILE* status = std::fopen("/proc/self/status", "re");
+    if (status == nullptr) return Usual;
+    char line[256];
+    unsigned int mask = Usual;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "Umask: %o", &mask) == 1) break;
+    }
+    std::fclose(status);
+    return static_cast<mode_t>(mask & 0777);
+}
+
+// The new file gets the owner, group and permissions of the file it
+// replaces, so that saving as another user (root, say) does not take the
+// file from its owner; a new file gets the permissions any new file would.
+// Giving a file away is allowed only to a privileged user, and a group only
+// to its members: otherwise the file stays the saver's, as a new file would.
+void takeOverOwnership(int fd, const std::string& target)
 {
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
+    if (::stat(target.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) {
+        ::fchmod(fd, 0666 & ~currentUmask());
+        return;
+    }
+    struct stat now {};
+    if (::fstat(fd, &now) == 0 && (now.st_uid != old.st_uid || now.st_gid != old.st_gid)) {
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    }
+    // After the owner: a change of owner clears the set-user-ID bits.
+    ::fchmod(fd, old.st_mode & 07777);
 }
 
 bool writeAll(int fd, const unsigned char* data, std::size_t size, int& error)
@@ -118,7 +232,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path))
     target_ = finalTarget(path_);
     fd_ = createTemporary(target_, temporary_);
     if (fd_ < 0) failWithError(errno);
-    takeOverPermissions(fd_, target_);
+    pendingSlot_ = pending::add(temporary_);
     buffer_.reserve(kGatherSize);
 }
 
@@ -170,6 +284,7 @@ void AtomicFile::commit()
     if (fd_ < 0) throw FileError(FileError::Access::Write, path_, AlreadyClosed);
     if (error_ == 0) flush();
     throwIfWriteFailed();
+    takeOverOwnership(fd_, target_);
     // The bytes reach the disk before the name does, so that a crash leaves
     // either the old file or the whole new one.
     if (::fsync(fd_) != 0) failWithError(errno);
@@ -177,6 +292,7 @@ void AtomicFile::commit()
     if (::close(fd) != 0) failWithError(errno);
     if (::rename(temporary_.c_str(), target_.c_str()) != 0) failWithError(errno);
     committed_ = true;
+    pending::remove(std::exchange(pendingSlot_, -1));
     if (const int error = syncFolder(folderOf(target_)); error != 0) failWithError(error);
 }
 
@@ -184,6 +300,7 @@ void AtomicFile::discard() noexcept
 {
     if (fd_ >= 0) ::close(std::exchange(fd_, -1));
     if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    pending::remove(std::exchange(pendingSlot_, -1));
 }
 
 }  // namespace kresbon

@@ -15,7 +15,13 @@ namespace kresbon {
 // final path; a file that is never committed is removed again, so the path
 // never holds a half-written file and an older file there stays untouched.
 // A path that is a symbolic link replaces the file the link points to; a
-// replaced file's permissions carry over to the new one.
+// replaced file's owner, group and permissions carry over to the new one
+// (the owner where the saver may give the file away). Until then the
+// temporary file is readable by its owner only. The temporary file is also
+// removed when Ctrl+C or a request to end stops the program during the save.
+// A file with other hard links is replaced under this name only: the other
+// names keep the older contents, as the price of never showing a half-written
+// file under any name.
 class AtomicFile {
 public:
     // Creates the temporary file. Throws std::runtime_error naming path and
@@ -53,6 +59,7 @@ private:
     std::string target_;
     std::string temporary_;
     int fd_ = -1;
+    int pendingSlot_ = -1;
     int error_ = 0;
     bool committed_ = false;
     std::vector<unsigned char> buffer_;

@@ -14,14 +14,29 @@
 namespace kresbon {
 namespace {
 
+// A size as the largest binary unit that divides it: "4 GiB", "1 MiB",
+// "1023 B".
+std::string sizeText(std::uint64_t bytes)
+{
+    static const char* const units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+    int unit = 0;
+    while (unit < 4 && bytes >= 1024 && bytes % 1024 == 0) {
+        bytes /= 1024;
+        ++unit;
+    }
+    return std::to_string(bytes) + ' ' + units[unit];
+}
+
 // Cannot read (write) file "path": reason
 std::string compose(FileError::Access access, const std::string& path, int error,
-                    std::optional<TextId> reasonText, int languageBase)
+                    const std::optional<FileError::Reason>& reasonText, int languageBase)
 {
     const bool reading = access == FileError::Access::Read;
     const TextId head = reading ? TextId::CannotReadFileHead : TextId::CannotWriteFileHead;
     const TextId tail = reading ? TextId::CannotReadFileTail : TextId::CannotWriteFileTail;
-    const std::string reason = reasonText ? TextUtf8(languageBase, *reasonText) : std::strerror(error);
+    std::string reason = reasonText ? TextUtf8(languageBase, reasonText->text) : std::strerror(error);
+    if (reasonText && reasonText->limit != 0)
+        reason += sizeText(reasonText->limit) + TextUtf8(languageBase, TextId::LargerThanTail);
     return TextUtf8(languageBase, head) + '"' + path + '"' + TextUtf8(languageBase, tail) + reason;
 }
 
@@ -34,14 +49,14 @@ FileError::FileError(Access access, std::string path, int error)
 }
 
 FileError::FileError(Access access, std::string path, Reason reason)
-    : std::runtime_error(compose(access, path, 0, reason.text, EnglishBase)), access_(access),
-      path_(std::move(path)), reasonText_(reason.text)
+    : std::runtime_error(compose(access, path, 0, reason, EnglishBase)), access_(access),
+      path_(std::move(path)), reason_(reason)
 {
 }
 
 std::string FileError::message(int languageBase) const
 {
-    return compose(access_, path_, error_, reasonText_, languageBase);
+    return compose(access_, path_, error_, reason_, languageBase);
 }
 
 ReadableFile::ReadableFile(const std::string& path, std::uint64_t limit) : path_(path), limit_(limit)
@@ -63,7 +78,7 @@ ReadableFile::ReadableFile(const std::string& path, std::uint64_t limit) : path_
     size_ = static_cast<std::uint64_t>(s.st_size);
     if (size_ > limit_) {
         ::close(fd_);
-        throw FileError(FileError::Access::Read, path, TooLargeToRead);
+        throw FileError(FileError::Access::Read, path, TooLargeToRead(limit_));
     }
     // Reads of a regular file never block; the flag only mattered for open.
     ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
@@ -106,7 +121,7 @@ void ReadableFile::readRest(std::string& out)
         const std::size_t n = readSome(out, chunk);
         if (n == 0) return;
         total += n;
-        if (total > limit_) throw FileError(FileError::Access::Read, path_, TooLargeToRead);
+        if (total > limit_) throw FileError(FileError::Access::Read, path_, TooLargeToRead(limit_));
         chunk = n < chunk ? FirstChunk : std::min(std::max(chunk, FirstChunk) * 2, LargestChunk);
     }
 }

@@ -17,9 +17,11 @@ class FileError : public std::runtime_error {
 public:
     enum class Access { Read, Write };
 
-    // The reason as a text of the string tables.
+    // The reason as a text of the string tables. With a limit, the text is
+    // followed by that size and LargerThanTail: the file is larger than it.
     struct Reason {
         TextId text;
+        std::uint64_t limit = 0;
     };
 
     // The reason is the system's text for an errno value.
@@ -29,18 +31,21 @@ public:
     std::string message(int languageBase) const;
     const std::string& path() const { return path_; }
     int error() const { return error_; }
+    // True when the file was refused for its size.
+    bool tooLarge() const { return reason_ && reason_->limit != 0; }
 
 private:
     Access access_;
     std::string path_;
     int error_ = 0;
     // Empty when the reason is the system's text for error_.
-    std::optional<TextId> reasonText_;
+    std::optional<Reason> reason_;
 };
 
 // The reasons a FileError may give instead of the system's text.
 constexpr FileError::Reason NotRegularForReading{TextId::NotARegularFile};
-constexpr FileError::Reason TooLargeToRead{TextId::LargerThan1GiB};
+// A file larger than limit bytes (at least 1); the message names the limit.
+constexpr FileError::Reason TooLargeToRead(std::uint64_t limit) { return {TextId::LargerThanHead, limit}; }
 constexpr FileError::Reason NotRegularForWriting{TextId::FolderDeviceOrPipe};
 constexpr FileError::Reason AlreadyClosed{TextId::FileAlreadyClosed};
 

@@ -98,6 +98,9 @@ bool encode(png_structp png, png_infop info, const Surface& surface, const png_c
 {
     if (setjmp(png_jmpbuf(png)) != 0) return false;
     png_set_write_fn(png, nullptr, putBytes, flushNothing);
+    // The library refuses more than a million pixels a side unless told
+    // otherwise; the format itself allows 2^31 - 1.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_set_IHDR(png, info, static_cast<png_uint_32>(surface.width()), static_cast<png_uint_32>(surface.height()),
                  8, colours > 0 ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);

@@ -189,13 +189,16 @@ namespace kresbon {
     X(CannotReadFileHead, 402) \
     X(CannotReadFileTail, 403) \
     X(NotARegularFile, 404) \
-    X(LargerThan1GiB, 405) \
+    X(LargerThanHead, 405) \
     X(FolderDeviceOrPipe, 406) \
     X(FormatTooSmallHead, 407) \
     X(FormatTooSmallBeforeFormat, 408) \
     X(FormatTooSmallBeforeSize, 409) \
     X(FormatTooSmallTail, 410) \
     X(FileAlreadyClosed, 411) \
+    X(LargerThanTail, 440) \
+    X(SettingsIgnoredHead, 441) \
+    X(SettingsIgnoredTail, 442) \
     X(PngFiles, 480) \
     X(UsageSynopsis, 481) \
     X(UsageSynopsisCont, 482) \

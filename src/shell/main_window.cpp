@@ -403,6 +403,10 @@ void MainWindow::firstActivation()
     interpreter_.ResetDrawingState();
     interpreter_.ClearDrawing();
     showDrawing();
+    if (settings_.ignoredAsTooLarge())
+        ask(WarningNotice(captions_, UiText(language_, TextId::SettingsIgnoredHead) + u'"' +
+                                         QString::fromStdString(settings_.path()) + u'"' +
+                                         UiText(language_, TextId::SettingsIgnoredTail)));
 
     QString name;
     if (settings_.Read("MainForm", "DemoScript") != "1") name = environment_.demoScript;
@@ -461,7 +465,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::writeSettingsAtClosing()
 {
     // A failed write ends its group silently, except for the editor font,
-    // which the user chose and is told about.
+    // which the user chose and is told about. Nothing is written into a
+    // settings file ignored for its size, as the user was told at start.
+    if (settings_.ignoredAsTooLarge()) return;
     try {
         writeWindowState();
         settings_.Write("MainForm", "Splitter", std::to_string(ui_->P_SCRIPT->width()));

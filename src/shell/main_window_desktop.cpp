@@ -121,6 +121,7 @@ void MainWindow::writeWindowState()
 void MainWindow::rememberRecentFile(const QString& path)
 {
     // Read afresh, so that another copy of the program keeps its entries.
+    settings_.Refresh();
     recentFiles_ = WithRecentFile(ReadRecentFiles(settings_), path);
     storeRecentFiles();
 }
@@ -158,6 +159,7 @@ void MainWindow::clearRecentFiles()
 void MainWindow::openRecentFile(const QString& path)
 {
     if (!FileCanBeRead(path)) {
+        settings_.Refresh();
         recentFiles_ = ReadRecentFiles(settings_);
         recentFiles_.removeAll(path);
         storeRecentFiles();

@@ -1,8 +1,14 @@
 #include "shell/settings_file.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "codecs/atomic_file.h"
@@ -12,10 +18,7 @@ namespace kresbon {
 
 namespace {
 
-struct IniText {
-    std::vector<std::string> lines;
-    bool crlf = false;
-};
+using IniText = SettingsLines;
 
 std::string_view TrimBlanks(std::string_view s)
 {
@@ -54,18 +57,9 @@ bool IsKeyLine(std::string_view line, std::string_view key, std::string_view* va
     return true;
 }
 
-// The file's lines. A missing file is an empty one; any other failure to
-// read throws FileError, so that no write replaces a file it could not read.
-IniText Load(const std::string& path)
+IniText Parse(const std::string& bytes)
 {
     IniText text;
-    std::string bytes;
-    try {
-        bytes = ReadWholeFile(path, LargestTextFile);
-    } catch (const FileError& e) {
-        if (e.error() == ENOENT) return text;
-        throw;
-    }
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
@@ -80,6 +74,37 @@ IniText Load(const std::string& path)
     }
     return text;
 }
+
+// Holds the lock that other copies of the program take before they change
+// the settings file. Without a lock file (a folder that cannot be written,
+// where the write fails anyway) the write goes on unlocked.
+class WriteLock {
+public:
+    explicit WriteLock(const std::string& path)
+    {
+        const std::string name = path + ".lock";
+        constexpr int Flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+        fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | Flags, 0666);
+        if (fd_ < 0) fd_ = ::open(name.c_str(), O_RDONLY | Flags);
+        if (fd_ < 0) return;
+        struct stat s {};
+        if (::fstat(fd_, &s) != 0 || !S_ISREG(s.st_mode)) {
+            ::close(std::exchange(fd_, -1));
+            return;
+        }
+        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~WriteLock()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    WriteLock(const WriteLock&) = delete;
+    WriteLock& operator=(const WriteLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
 
 // Index of the section's header line, if the section is there.
 std::optional<std::size_t> FindSection(const IniText& text, std::string_view section)
@@ -99,13 +124,16 @@ std::size_t SectionEnd(const IniText& text, std::size_t header)
     return end;
 }
 
-void Store(const std::string& path, const IniText& text)
+void CreateFolderOf(const std::string& path)
 {
     namespace fs = std::filesystem;
     const fs::path target(path);
     std::error_code ec;
     if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+}
 
+void Store(const std::string& path, const IniText& text)
+{
     std::string bytes;
     const char* eol = text.crlf ? "\r\n" : "\n";
     for (const std::string& line : text.lines) bytes.append(line).append(eol);
@@ -114,50 +142,84 @@ void Store(const std::string& path, const IniText& text)
     file.commit();
 }
 
-}  // namespace
-
-std::string SettingsFile::Read(std::string_view section, std::string_view key) const
+// The text with the key set to value, in the first section of that name.
+IniText WithKey(IniText text, std::string_view section, std::string_view key, std::string_view value)
 {
-    IniText text;
-    try {
-        text = Load(path_);
-    } catch (const FileError&) {
-        return {};
-    }
-    const auto header = FindSection(text, section);
-    if (!header) return {};
-    const std::size_t end = SectionEnd(text, *header);
-    for (std::size_t i = *header + 1; i < end; ++i) {
-        std::string_view value;
-        if (IsKeyLine(text.lines[i], key, &value)) return std::string(value);
-    }
-    return {};
-}
-
-void SettingsFile::Write(std::string_view section, std::string_view key, std::string_view value) const
-{
-    IniText text = Load(path_);
     std::string entry = std::string(key) + '=' + std::string(value);
     const auto header = FindSection(text, section);
     if (!header) {
         if (!text.lines.empty() && !TrimBlanks(text.lines.back()).empty()) text.lines.emplace_back();
         text.lines.push_back('[' + std::string(section) + ']');
         text.lines.push_back(std::move(entry));
-        Store(path_, text);
-        return;
+        return text;
     }
     const std::size_t end = SectionEnd(text, *header);
     std::size_t insertAt = *header + 1;
     for (std::size_t i = *header + 1; i < end; ++i) {
         if (IsKeyLine(text.lines[i], key)) {
             text.lines[i] = std::move(entry);
-            Store(path_, text);
-            return;
+            return text;
         }
         if (!TrimBlanks(text.lines[i]).empty()) insertAt = i + 1;
     }
     text.lines.insert(text.lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(entry));
-    Store(path_, text);
+    return text;
+}
+
+}  // namespace
+
+SettingsFile::SettingsFile(std::string path) : path_(std::move(path))
+{
+    try {
+        load();
+    } catch (const FileError&) {
+        // Read as empty; a write tries again and reports the failure.
+    }
+}
+
+void SettingsFile::load() const
+{
+    // What was read before is forgotten first, so that a file that cannot
+    // be read now is never written from an older reading.
+    text_ = {};
+    try {
+        text_ = Parse(ReadWholeFile(path_, LargestSettingsFile));
+        tooLarge_ = false;
+    } catch (const FileError& e) {
+        if (e.error() == ENOENT) return;
+        tooLarge_ = e.tooLarge();
+        throw;
+    }
+}
+
+void SettingsFile::Refresh() const
+{
+    try {
+        load();
+    } catch (const FileError&) {
+    }
+}
+
+std::string SettingsFile::Read(std::string_view section, std::string_view key) const
+{
+    const auto header = FindSection(text_, section);
+    if (!header) return {};
+    const std::size_t end = SectionEnd(text_, *header);
+    for (std::size_t i = *header + 1; i < end; ++i) {
+        std::string_view value;
+        if (IsKeyLine(text_.lines[i], key, &value)) return std::string(value);
+    }
+    return {};
+}
+
+void SettingsFile::Write(std::string_view section, std::string_view key, std::string_view value) const
+{
+    CreateFolderOf(path_);
+    const WriteLock lock(path_);
+    load();
+    IniText changed = WithKey(text_, section, key, value);
+    Store(path_, changed);
+    text_ = std::move(changed);
 }
 
 }  // namespace kresbon

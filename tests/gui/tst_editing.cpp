@@ -272,6 +272,21 @@ private slots:
         QCOMPARE(shown.count(), shownBefore);
     }
 
+    void pointsLeftOfAndAboveTheDrawingMapToNegativePixels()
+    {
+        // The pointer readout and clicks use these: a point just outside
+        // the drawing is outside it, not on its first row or column.
+        DrawingView view;
+        for (const double zoom : {1.0, 4.0}) {
+            view.setZoom(zoom);
+            QCOMPARE(view.zoom(), zoom);
+            QCOMPARE(view.pixelAt(QPointF(-0.5, -0.5)), QPoint(-1, -1));
+            QCOMPARE(view.pixelAt(QPointF(-zoom, -0.25)), QPoint(-1, -1));
+            QCOMPARE(view.pixelAt(QPointF(-zoom - 0.5, 0)), QPoint(-2, 0));
+            QCOMPARE(view.pixelAt(QPointF(zoom - 0.5, zoom)), QPoint(0, 1));
+        }
+    }
+
     void zoomKeepsEveryPixelExact()
     {
         auto s = StartWith("PixelsPerUnit = 1\nMaximumX = 300\nMaximumY = 200\n");

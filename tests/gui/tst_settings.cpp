@@ -2,6 +2,7 @@
 
 #include <QTest>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -72,13 +73,91 @@ private slots:
         QCOMPARE(settings.Read("MainForm", "Left"), std::string("30"));
     }
 
-    void everyReadSeesTheFileAsItIsNow()
+    void readsComeFromTheFileAsFirstReadAndAWriteKeepsAnotherCopysKeys()
     {
         Sandbox box;
         SettingsFile settings(box.path("Kresbon.ini").toStdString());
         settings.Write("MainForm", "Language", "1000");
-        box.writeSettings("[MainForm]\nLanguage=2000\n");
+        // Another copy of the program replaces the file.
+        box.writeSettings("[MainForm]\nLanguage=2000\nZoom=3\n");
+        QCOMPARE(settings.Read("MainForm", "Language"), std::string("1000"));
+        settings.Write("MainForm", "Width", "600");
+        QCOMPARE(box.settings(), std::string("[MainForm]\nLanguage=2000\nZoom=3\nWidth=600\n"));
         QCOMPARE(settings.Read("MainForm", "Language"), std::string("2000"));
+        QCOMPARE(settings.Read("MainForm", "Zoom"), std::string("3"));
+        box.writeSettings("[MainForm]\nLanguage=1000\n");
+        settings.Refresh();
+        QCOMPARE(settings.Read("MainForm", "Zoom"), std::string());
+    }
+
+    void twoCopiesWritingAtOnceLoseNoKey()
+    {
+        Sandbox box;
+        const std::string path = box.path("Kresbon.ini").toStdString();
+        constexpr int Keys = 200;
+        int start[2];
+        QCOMPARE(::pipe(start), 0);
+        pid_t copies[2];
+        for (int copy = 0; copy < 2; ++copy) {
+            copies[copy] = ::fork();
+            QVERIFY(copies[copy] >= 0);
+            if (copies[copy] == 0) {
+                ::close(start[1]);
+                char go = 0;
+                if (::read(start[0], &go, 1) != 0) ::_exit(3);
+                try {
+                    SettingsFile settings(path);
+                    for (int i = 0; i < Keys; ++i)
+                        settings.Write("Copy" + std::to_string(copy), "Key" + std::to_string(i), std::to_string(i));
+                } catch (...) {
+                    ::_exit(2);
+                }
+                ::_exit(0);
+            }
+        }
+        ::close(start[0]);
+        ::close(start[1]);  // both start now
+        for (const pid_t copy : copies) {
+            int status = -1;
+            QCOMPARE(::waitpid(copy, &status, 0), copy);
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        const SettingsFile settings(path);
+        int kept = 0;
+        for (int copy = 0; copy < 2; ++copy)
+            for (int i = 0; i < Keys; ++i)
+                kept += settings.Read("Copy" + std::to_string(copy), "Key" + std::to_string(i)) == std::to_string(i);
+        QCOMPARE(kept, 2 * Keys);
+    }
+
+    void aFileOverTheLimitIsIgnoredAndLeftAloneOneAtTheLimitIsRead()
+    {
+        Sandbox box;
+        const std::string path = box.path("Kresbon.ini").toStdString();
+        const std::string head = "[MainForm]\nLanguage=2000\n";
+        const std::string tail = "[A]\nk=1\n";
+        std::string text = head + std::string(LargestSettingsFile - head.size() - tail.size(), '\n') + tail;
+        box.writeSettings(text);
+        {
+            const SettingsFile settings(path);
+            QVERIFY(!settings.ignoredAsTooLarge());
+            QCOMPARE(settings.Read("MainForm", "Language"), std::string("2000"));
+            QCOMPARE(settings.Read("A", "k"), std::string("1"));
+        }
+
+        text += '\n';
+        box.writeSettings(text);
+        const SettingsFile settings(path);
+        QVERIFY(settings.ignoredAsTooLarge());
+        QCOMPARE(settings.Read("MainForm", "Language"), std::string());
+        try {
+            settings.Write("MainForm", "Zoom", "2");
+            QFAIL("a settings file over the limit was replaced");
+        } catch (const FileError& e) {
+            QVERIFY(e.tooLarge());
+            QVERIFY(std::string(e.what()).find(path) != std::string::npos);
+        }
+        QVERIFY(box.settings() == text);
     }
 
     void writeCreatesTheFolderOfTheFile()

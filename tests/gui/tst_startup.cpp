@@ -2,6 +2,10 @@
 // without a settings file.
 
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFontDatabase>
 #include <QLabel>
 #include "shell/script_editor.h"
@@ -309,6 +313,43 @@ private slots:
         // Only the editor font's group reports its failure.
         QCOMPARE(dialogs.notices().size(), size_t(1));
         QVERIFY(dialogs.notices().front().text.contains("plain/Kresbon.ini"));
+    }
+
+    void aHugeSettingsFileIsIgnoredWithAWarningAndLeftAsItIs()
+    {
+        Sandbox box;
+        box.write("demo.krs", Demo);
+        // 100 MB (a sparse file: its size alone has it refused).
+        const std::string path = box.path("Kresbon.ini").toStdString();
+        const std::string head = "[MainForm]\nLanguage=2000\n";
+        box.writeSettings(head);
+        QCOMPARE(::truncate(path.c_str(), 100'000'000), 0);
+        for (const int language : {EnglishBase, CzechBase}) {
+            const SystemLanguage locale(language == CzechBase ? "cs_CZ.UTF-8" : "C");
+            QElapsedTimer timer;
+            timer.start();
+            FakeDialogs dialogs;
+            MainWindow w(box.environment(), dialogs);
+            QVERIFY(Started(w));
+            QVERIFY(timer.elapsed() < 20000);
+            QCOMPARE(w.languageBase(), language);
+            QCOMPARE(w.runCount(), 1);
+            QCOMPARE(dialogs.notices().size(), size_t(1));
+            const QString text = dialogs.notices().front().text;
+            QVERIFY(text.contains(u'"' + box.path("Kresbon.ini") + u'"'));
+            QVERIFY(text.contains(QStringLiteral("1 MiB")));
+            QVERIFY(text.startsWith(language == CzechBase ? QStringLiteral("Soubor nastavení")
+                                                          : QStringLiteral("The settings file")));
+            QVERIFY(w.close());
+            // Closing writes nothing, and says nothing more.
+            QCOMPARE(dialogs.notices().size(), size_t(1));
+        }
+        struct stat s {};
+        QCOMPARE(::stat(path.c_str(), &s), 0);
+        QCOMPARE(s.st_size, off_t{100'000'000});
+        std::string start(head.size(), '\0');
+        std::ifstream(path, std::ios::binary).read(start.data(), static_cast<std::streamsize>(start.size()));
+        QCOMPARE(start, head);
     }
 
 private:

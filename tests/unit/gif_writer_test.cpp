@@ -92,6 +92,70 @@ void expectPixels(const std::vector<Rgb>& actual, const std::vector<Rgb>& expect
     }
 }
 
+// What a strict decoder finds in the image data of a GIF file: every code
+// read by the rules of the format, without the leniency of giflib, which
+// stops once it has its pixels and never looks for the code that ends them.
+struct LzwStream {
+    long long pixels = 0;
+    bool endCode = false;        // the stream ends with the end-of-information code
+    bool invalidCode = false;    // a code not yet in the table
+    std::size_t bytesAfterEnd = 0;  // whole bytes of image data after the end code
+};
+
+LzwStream decodeLzwStrictly(const Bytes& gif)
+{
+    LzwStream result;
+    std::size_t at = 13;
+    if (gif.size() < at) return result;
+    if (gif[10] & 0x80) at += 3u << ((gif[10] & 7) + 1);
+    while (at < gif.size() && gif[at] == 0x21) {  // extensions
+        at += 2;
+        while (at < gif.size() && gif[at] != 0) at += gif[at] + 1u;
+        ++at;
+    }
+    if (at + 11 > gif.size() || gif[at] != 0x2C) return result;
+    if (gif[at + 9] & 0x80) at += 3u << ((gif[at + 9] & 7) + 1);
+    at += 10;
+    const int minimum = gif[at++];
+    Bytes data;
+    while (at < gif.size() && gif[at] != 0) {
+        data.insert(data.end(), gif.begin() + at + 1, gif.begin() + std::min(gif.size(), at + 1 + gif[at]));
+        at += gif[at] + 1u;
+    }
+
+    const int clear = 1 << minimum;
+    const int end = clear + 1;
+    int size = minimum + 1;
+    int next = end + 1;
+    int previous = -1;
+    std::vector<long long> lengths(4096, 1);
+    std::size_t bit = 0;
+    while (bit + size <= data.size() * 8) {
+        int code = 0;
+        for (int i = 0; i < size; ++i, ++bit) code |= ((data[bit / 8] >> (bit % 8)) & 1) << i;
+        if (code == clear) {
+            size = minimum + 1;
+            next = end + 1;
+            previous = -1;
+            continue;
+        }
+        if (code == end) {
+            result.endCode = true;
+            result.bytesAfterEnd = data.size() - (bit + 7) / 8;
+            return result;
+        }
+        if (code > next || (code == next && previous < 0)) {
+            result.invalidCode = true;
+            return result;
+        }
+        if (previous >= 0 && next < 4096) lengths[next++] = lengths[previous] + 1;
+        result.pixels += lengths[code];
+        previous = code;
+        if (next == (1 << size) && size < 12) ++size;
+    }
+    return result;
+}
+
 using GifWriterTest = ScratchFolder;
 
 TEST_F(GifWriterTest, PaletteDrawingsKeepTheirPaletteAndEveryPixel)
@@ -196,6 +260,24 @@ TEST_F(GifWriterTest, AFailedWriteLeavesTheOlderFileAlone)
     EXPECT_EQ(listing(), std::vector<std::string>{"drawing.gif"});
     const Bytes old = ReadBytes(path);
     EXPECT_EQ(std::string(old.begin(), old.end()), "older contents");
+}
+
+TEST_F(GifWriterTest, TheImageDataEndsWithTheEndCodeAfterTheLastPixel)
+{
+    Surface flat(2500, 40, 8);
+    flat.setBrush(0x008080, BrushStyle::Solid);
+    flat.fillRect(0, 0, 2500, 40);
+    const Surface drawings[] = {VariedDrawing(4, 123, 77), VariedDrawing(8, 401, 300, 5), VariedDrawing(24, 150, 64),
+                                std::move(flat), Surface(1, 1, 4)};
+    for (const Surface& s : drawings) {
+        const std::string path = file("end.gif");
+        WriteGifFile(s, path);
+        const LzwStream stream = decodeLzwStrictly(ReadBytes(path));
+        EXPECT_FALSE(stream.invalidCode) << s.width() << " x " << s.height();
+        EXPECT_TRUE(stream.endCode) << s.width() << " x " << s.height();
+        EXPECT_EQ(stream.pixels, static_cast<long long>(s.width()) * s.height());
+        EXPECT_EQ(stream.bytesAfterEnd, 0u);
+    }
 }
 
 }  // namespace

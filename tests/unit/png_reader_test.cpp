@@ -1,15 +1,21 @@
 #include "codecs/png_reader.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include <zlib.h>
 
+#include "codecs/png_writer.h"
 #include "picture_encoders.h"
+#include "platform/surface.h"
 
 namespace kresbon {
 namespace {
@@ -117,6 +123,27 @@ TEST(PngReader, TooLittleDataForTheDeclaredSizeIsRefusedAtOnce)
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(failureOf(bytes), "PNG image data is cut short");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+}
+
+// Kresbon's own blank drawings compress about a thousandfold, close to
+// the most deflate can: the reader's bound on expansion must let them in.
+TEST(PngReader, ALargeBlankDrawingSavedByKresbonLoads)
+{
+    const auto folder = std::filesystem::temp_directory_path();
+    for (const int depth : {4, 24}) {
+        Surface blank(3000, 3000, depth);
+        const std::string path = (folder / ("kresbon-blank-" + std::to_string(::getpid()) + ".png")).string();
+        WritePngFile(blank, path);
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::filesystem::remove(path);
+        const std::size_t rowBytes = depth == 4 ? 3000 : 9000;
+        ASSERT_LT(bytes.size() * 500, 3000 * (rowBytes + 1)) << "no longer highly compressible";
+        const Picture p = ReadPng(bytes);
+        EXPECT_EQ(p.width, 3000);
+        EXPECT_EQ(p.height, 3000);
+        EXPECT_EQ(p.pixels, blank.colours()) << "depth " << depth;
+    }
 }
 
 }  // namespace

@@ -725,3 +725,26 @@ TEST(SurfaceDepths, EveryDepthHoldsWhatThe32BitSurfaceHolds)
 
 }  // namespace
 }  // namespace kresbon
+
+namespace kresbon {
+namespace {
+
+TEST(SurfacePixels, ARowClippedOnTheLeftIsWrittenAsSetPixelWouldWriteIt)
+{
+    // Colours that stay apart at every depth, so that a shifted row shows.
+    const std::vector<Rgb> row = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080,
+                                  0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF};
+    for (const int depth : {4, 8, 16, 24, 32}) {
+        for (const int x : {-1, -5, -13, -14, -100, 3}) {
+            Surface together(10, 2, depth);
+            Surface oneByOne(10, 2, depth);
+            together.setPixels(x, 1, row);
+            for (std::size_t i = 0; i < row.size(); ++i)
+                oneByOne.setPixel(x + static_cast<int>(i), 1, row[i]);
+            EXPECT_EQ(together.colours(), oneByOne.colours()) << "depth " << depth << ", from x = " << x;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kresbon

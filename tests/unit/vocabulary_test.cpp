@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -59,6 +60,20 @@ TEST(Vocabulary, FindsWordsWhateverTheirCase)
     EXPECT_EQ(FindWord("@INCLUDE")->kind, WordKind::Keyword);
     EXPECT_EQ(FindWord("Lines"), nullptr);
     EXPECT_EQ(FindWord(""), nullptr);
+}
+
+TEST(Vocabulary, FindsEveryWordOfTheTableInUpperAndLowerCase)
+{
+    for (const WordInfo& info : Vocabulary()) {
+        std::string upper(info.word), lower(info.word);
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (const std::string& asWritten : {upper, lower}) {
+            const WordInfo* found = FindWord(asWritten);
+            ASSERT_NE(found, nullptr) << asWritten;
+            EXPECT_EQ(found->word, info.word) << asWritten;
+        }
+    }
 }
 
 // Each command's parameters are as many as the executor reads before its
