@@ -117,10 +117,12 @@ public:
         cairo_translate(cr_, e.cx, e.cy);
         cairo_scale(cr_, std::max(e.rx, 1e-6), std::max(e.ry, 1e-6));
         cairo_new_path(cr_);
+        // Counter-clockwise on the screen, from the right for a whole one, as
+        // the screen's dashes run.
         if (e.arc)
             cairo_arc_negative(cr_, 0, 0, 1, -e.from, -e.to);
         else
-            cairo_arc(cr_, 0, 0, 1, 0, 2 * std::numbers::pi);
+            cairo_arc_negative(cr_, 0, 0, 1, 0, -2 * std::numbers::pi);
         cairo_restore(cr_);
         applyStroke(stroke);
     }
@@ -149,9 +151,7 @@ public:
         cairo_surface_t* tile = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &tileBox);
         cairo_t* t = cairo_create(tile);
         SetColour(t, colour);
-        for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 8; ++x)
-                if (HatchPixel(style, x, y)) cairo_rectangle(t, x, y, 1, 1);
+        for (const TileRectangle& r : HatchTile(style)) cairo_rectangle(t, r.x, r.y, r.width, r.height);
         cairo_fill(t);
         cairo_destroy(t);
         cairo_pattern_t* pattern = cairo_pattern_create_for_surface(tile);

@@ -2,6 +2,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <numbers>
 #include <string>
 
 #include "vector/vector_painter.h"
@@ -142,7 +143,7 @@ public:
     void strokeEllipse(const VectorEllipse& e, const VectorStroke& stroke) override
     {
         flushPath();
-        if (!e.arc) {
+        if (!e.arc && stroke.dashes.empty()) {
             out_ += "<ellipse cx=\"";
             number(e.cx);
             out_ += "\" cy=\"";
@@ -156,16 +157,18 @@ public:
         }
         // Counter-clockwise on the screen is SVG's negative sweep; a part
         // of more than half a turn takes the large arc, a whole turn two.
+        // The screen's dashes run that way round from the right too.
         std::string d;
-        const VectorPoint start = e.at(e.from);
+        const double from = e.arc ? e.from : 0, to = e.arc ? e.to : 2 * std::numbers::pi;
+        const VectorPoint start = e.at(from);
         d += 'M';
         number(start.x, d);
         d += ' ';
         number(start.y, d);
-        const double turn = e.to - e.from;
+        const double turn = to - from;
         const int pieces = turn > 6.283 ? 2 : 1;
         for (int i = 1; i <= pieces; ++i) {
-            const VectorPoint end = e.at(e.from + turn * i / pieces);
+            const VectorPoint end = e.at(from + turn * i / pieces);
             d += 'A';
             number(e.rx, d);
             d += ' ';
@@ -312,21 +315,18 @@ private:
         out_ += "\" height=\"";
         number(8);
         out_ += "\"><path shape-rendering=\"crispEdges\" fill=\"" + ColourText(colour) + "\" d=\"";
-        for (int y = 0; y < 8; ++y) {
-            for (int x = 0; x < 8; ++x) {
-                if (!HatchPixel(style, x, y)) continue;
-                out_ += 'M';
-                number(x);
-                out_ += ' ';
-                number(y);
-                out_ += 'h';
-                number(1);
-                out_ += 'v';
-                number(1);
-                out_ += 'h';
-                number(-1);
-                out_ += 'Z';
-            }
+        for (const TileRectangle& r : HatchTile(style)) {
+            out_ += 'M';
+            number(r.x);
+            out_ += ' ';
+            number(r.y);
+            out_ += 'h';
+            number(r.width);
+            out_ += 'v';
+            number(r.height);
+            out_ += 'h';
+            number(-r.width);
+            out_ += 'Z';
         }
         out_ += "\"/></pattern></defs>\n";
         hatches_.emplace(key, id);

@@ -189,6 +189,32 @@ std::vector<PixelLoop> TraceRegion(const std::vector<FillSpan>& region)
     return loops;
 }
 
+std::vector<TileRectangle> HatchTile(BrushStyle style)
+{
+    std::vector<TileRectangle> rectangles;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8;) {
+            if (!HatchPixel(style, x, y)) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < 8 && HatchPixel(style, end, y)) ++end;
+            bool joined = false;
+            for (TileRectangle& r : rectangles) {
+                if (r.x == x && r.width == end - x && r.y + r.height == y) {
+                    ++r.height;
+                    joined = true;
+                    break;
+                }
+            }
+            if (!joined) rectangles.push_back({x, y, end - x, 1});
+            x = end;
+        }
+    }
+    return rectangles;
+}
+
 void PaintRecord(const DrawingRecord& record, VectorPainter& painter)
 {
     painter.fillRectangle(0, 0, record.width(), record.height(), record.background());

@@ -49,6 +49,14 @@ using PixelLoop = std::vector<VectorPoint>;
 // non-zero and the even-odd rule fill exactly the region's pixels.
 std::vector<PixelLoop> TraceRegion(const std::vector<FillSpan>& region);
 
+// The lit pixels of one 8x8 tile of a hatch as few rectangles: runs of a
+// row, joined with the same runs of the rows below. Renderers that smooth
+// edges then leave no seams inside a hatch line.
+struct TileRectangle {
+    int x, y, width, height;
+};
+std::vector<TileRectangle> HatchTile(BrushStyle style);
+
 // What each vector writer draws; the shapes of a record reach it through
 // PaintRecord, which holds the one translation from the screen's shapes.
 class VectorPainter {
