@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <variant>
 #include <vector>
 
@@ -34,8 +35,11 @@ struct RecordedFill {
     Rgb colour;
     BrushStyle style;
 };
-using RecordedShape =
-    std::variant<RecordedPoint, RecordedLine, RecordedRectangle, RecordedEllipse, RecordedFill, TextShape, PictureShape>;
+// The large and rare shapes are kept apart, so that the many lines of a
+// drawing take a few dozen bytes each.
+using RecordedShape = std::variant<RecordedPoint, RecordedLine, RecordedRectangle, RecordedEllipse,
+                                   std::unique_ptr<RecordedFill>, std::unique_ptr<TextShape>,
+                                   std::unique_ptr<PictureShape>>;
 
 // The shapes of one run, layer by layer in the order the layers were first
 // drawn on, each layer's shapes in the order they were drawn: what vector
@@ -81,10 +85,18 @@ public:
     }
     void fill(std::vector<FillSpan> region, Rgb colour, BrushStyle style) override
     {
-        if (!region.empty()) add(RecordedFill{std::move(region), colour, style});
+        if (!region.empty()) add(std::make_unique<RecordedFill>(RecordedFill{std::move(region), colour, style}));
     }
-    void text(TextShape text) override { add(std::move(text)); }
-    void picture(PictureShape picture) override { add(std::move(picture)); }
+    void text(TextShape text) override { add(std::make_unique<TextShape>(std::move(text))); }
+    void picture(PictureShape picture) override { add(std::make_unique<PictureShape>(std::move(picture))); }
+
+    // All shapes recorded, over every layer.
+    std::size_t shapeCount() const
+    {
+        std::size_t n = 0;
+        for (const Layer& l : layers_) n += l.shapes.size();
+        return n;
+    }
 
 private:
     void add(RecordedShape shape)

@@ -1,15 +1,10 @@
 #include <dxflib/dl_dxf.h>
-#include <unistd.h>
 
+#include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <memory>
 #include <numbers>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -159,7 +154,7 @@ public:
         w_.dxfString(100, "AcDbDictionary");
         w_.dxfInt(281, 1);
         w_.sectionEnd();
-        w_.dxfEOF();
+        w_.dxfString(0, "EOF");
     }
 
     void beginLayer(int number) override { layer_ = layerNames_[number]; }
@@ -295,33 +290,74 @@ private:
     std::string layer_ = "0";
 };
 
+// dxflib's own writer flushes its file at every line; this one gathers the
+// text in memory, numbers written without the C locale. Its file stays
+// closed: an empty name opens nothing.
+class DxfBuffer : public DL_WriterA {
+public:
+    DxfBuffer() : DL_WriterA("", DL_Codes::AC1015) {}
+
+    void dxfReal(int gc, double value) const override
+    {
+        code(gc);
+        char digits[32];
+        const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 12);
+        std::string_view number(digits, result.ptr - digits);
+        text += number;
+        if (number.find_first_of(".e") == std::string_view::npos) text += ".0";
+        text += '\n';
+    }
+    void dxfInt(int gc, int value) const override
+    {
+        code(gc);
+        char digits[16];
+        text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+        text += '\n';
+    }
+    void dxfHex(int gc, int value) const override
+    {
+        code(gc);
+        char digits[16];
+        const auto result = std::to_chars(digits, digits + sizeof digits, static_cast<unsigned>(value), 16);
+        for (char* c = digits; c != result.ptr; ++c) text += static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+        text += '\n';
+    }
+    void dxfString(int gc, const char* value) const override
+    {
+        code(gc);
+        text += value;
+        text += '\n';
+    }
+    void dxfString(int gc, const std::string& value) const override { dxfString(gc, value.c_str()); }
+
+    mutable std::string text;
+
+private:
+    // Group codes stand right-aligned in three places, as dxflib writes them.
+    void code(int gc) const
+    {
+        char digits[16] = {' ', ' ', ' '};
+        char* end = std::to_chars(digits + 3, digits + sizeof digits, gc).ptr;
+        const std::ptrdiff_t length = end - (digits + 3);
+        text.append(digits + std::min<std::ptrdiff_t>(length, 3), end);
+        text += '\n';
+    }
+};
+
 }  // namespace
 
 std::string DxfDocument(const DrawingRecord& record, const VectorFileSettings& settings)
 {
-    // dxflib writes to a named file only: a private temporary one, read back.
-    std::string name = (std::filesystem::temp_directory_path() / "kresbon-dxf-XXXXXX").string();
-    const int fd = mkstemp(name.data());
-    if (fd < 0) throw std::runtime_error("cannot make a temporary file for the DXF writer");
-    close(fd);
-    struct Remove {
-        std::string path;
-        ~Remove() { std::remove(path.c_str()); }
-    } remove{name};
-    {
-        DL_Dxf dxf;
-        std::unique_ptr<DL_WriterA> writer(dxf.out(name.c_str(), DL_Codes::AC1015));
-        if (!writer) throw std::runtime_error("cannot write the temporary DXF file");
-        DxfPainter painter(record, settings, dxf, *writer);
-        painter.writeTables();
-        PaintRecord(record, painter);
-        painter.finish();
-        writer->close();
-    }
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    DxfBuffer buffer;
+    // A line takes about 160 bytes; growing the text step by step would
+    // copy it again and again.
+    buffer.text.reserve(16384 + record.shapeCount() * 192);
+    DL_Dxf dxf;
+    DxfPainter painter(record, settings, dxf, buffer);
+    painter.writeTables();
+    PaintRecord(record, painter);
+    painter.finish();
+    return std::move(buffer.text);
 }
 
 }  // namespace kresbon

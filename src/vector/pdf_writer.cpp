@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -77,6 +78,7 @@ public:
 
     void finish()
     {
+        flushStroke();
         cairo_show_page(cr_);
         cairo_surface_finish(surface_.get());
         if (cairo_surface_status(surface_.get()) != CAIRO_STATUS_SUCCESS)
@@ -85,6 +87,7 @@ public:
 
     void beginLayer(int number) override
     {
+        flushStroke();
         const std::string name = layerName_ + std::to_string(number);
         cairo_pdf_surface_add_outline(surface_.get(), CAIRO_PDF_OUTLINE_ROOT, name.c_str(), "page=1", cairo_pdf_outline_flags_t{});
     }
@@ -92,13 +95,17 @@ public:
 
     void fillRectangle(double x, double y, double width, double height, Rgb colour) override
     {
+        flushStroke();
         SetColour(cr_, colour);
         cairo_rectangle(cr_, x, y, width, height);
         cairo_fill(cr_);
     }
 
+    // Consecutive strokes of one style are laid as one path, at once.
     void strokePath(const std::vector<VectorPoint>& points, bool closed, const VectorStroke& stroke) override
     {
+        if (pending_ && !(*pending_ == stroke)) flushStroke();
+        pending_ = stroke;
         for (std::size_t i = 0; i < points.size(); ++i) {
             if (i == 0)
                 cairo_move_to(cr_, points[i].x, points[i].y);
@@ -106,11 +113,11 @@ public:
                 cairo_line_to(cr_, points[i].x, points[i].y);
         }
         if (closed) cairo_close_path(cr_);
-        applyStroke(stroke);
     }
 
     void strokeEllipse(const VectorEllipse& e, const VectorStroke& stroke) override
     {
+        flushStroke();
         // The ellipse is drawn on a unit circle scaled to its radii; the
         // stroke itself is laid with the unscaled pen.
         cairo_save(cr_);
@@ -129,6 +136,7 @@ public:
 
     void fillRegion(const std::vector<PixelLoop>& loops, Rgb colour, BrushStyle style) override
     {
+        flushStroke();
         cairo_new_path(cr_);
         for (const PixelLoop& loop : loops) {
             for (std::size_t i = 0; i < loop.size(); ++i) {
@@ -164,6 +172,7 @@ public:
 
     void text(const TextShape& t) override
     {
+        flushStroke();
         cairo_save(cr_);
         cairo_translate(cr_, t.anchorX, t.anchorY);
         cairo_rotate(cr_, -t.angle * std::numbers::pi / 180);
@@ -195,6 +204,7 @@ public:
 
     void picture(const PictureShape& p) override
     {
+        flushStroke();
         SurfaceHandle image = PictureSurface(*p.picture);
         std::vector<std::uint8_t> jpeg = EmbeddedJpeg(p);
         if (!jpeg.empty()) {
@@ -216,6 +226,13 @@ public:
     }
 
 private:
+    void flushStroke()
+    {
+        if (!pending_) return;
+        applyStroke(*pending_);
+        pending_.reset();
+    }
+
     void applyStroke(const VectorStroke& s)
     {
         SetColour(cr_, s.colour);
@@ -250,6 +267,7 @@ private:
     std::string layerName_;
     SurfaceHandle surface_;
     cairo_t* cr_ = nullptr;
+    std::optional<VectorStroke> pending_;
     std::map<std::string, cairo_font_face_t*> faces_;
 };
 

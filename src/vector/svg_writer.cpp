@@ -73,6 +73,7 @@ public:
     SvgPainter(const DrawingRecord& record, const VectorFileSettings& settings)
         : unitsPerPixel_(1.0 / record.pixelsPerUnit()), layerName_(settings.layerName)
     {
+        out_.reserve(4096 + record.shapeCount() * 32);
         const double w = record.width() * unitsPerPixel_, h = record.height() * unitsPerPixel_;
         out_ = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
                "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "

@@ -102,9 +102,9 @@ public:
         p_.strokeEllipse(e, st);
     }
 
-    void operator()(const RecordedFill& s) { p_.fillRegion(TraceRegion(s.region), s.colour, s.style); }
-    void operator()(const TextShape& s) { p_.text(s); }
-    void operator()(const PictureShape& s) { p_.picture(s); }
+    void operator()(const std::unique_ptr<RecordedFill>& s) { p_.fillRegion(TraceRegion(s->region), s->colour, s->style); }
+    void operator()(const std::unique_ptr<TextShape>& s) { p_.text(*s); }
+    void operator()(const std::unique_ptr<PictureShape>& s) { p_.picture(*s); }
 
 private:
     static VectorStroke solid(const ShapePen& pen, Rgb colour)
@@ -118,7 +118,8 @@ private:
         VectorStroke st = solid(pen, pen.colour);
         st.dashes = Dashes(pen, stretch);
         st.style = pen.style;
-        st.dashStretch = stretch;
+        // Solid strokes of one pen stay equal, so that writers may join them.
+        if (!st.dashes.empty()) st.dashStretch = stretch;
         p_.strokePath(points, closed, st);
     }
 

@@ -24,6 +24,8 @@ struct VectorStroke {
     // The line type the dashes come from and how far they are stretched.
     PenStyle style = PenStyle::Solid;
     double dashStretch = 1;
+
+    bool operator==(const VectorStroke&) const = default;
 };
 
 // An ellipse or its counter-clockwise part from parameter angle `from` to
