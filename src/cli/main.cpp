@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -24,6 +25,7 @@
 #include "platform/vyjimka.h"
 #include "render/save_drawing.h"
 #include "render/thumbnail.h"
+#include "vector/save_as.h"
 
 namespace {
 
@@ -42,7 +44,9 @@ std::string usageText(int language)
         {TextId::UsageSynopsisCont2, true},  {TextId::UsageAbout, false},
         {TextId::UsageAboutCont, true},      {TextId::UsageOutput, false},
         {TextId::UsageOutputFormats, false}, {TextId::UsageOutputGif, false},
-        {TextId::UsageOutputJpegPng, false}, {TextId::UsageOutputSeveral, false},
+        {TextId::UsageOutputJpegPng, false}, {TextId::UsageOutputVectors, false},
+        {TextId::UsageUnitMm, false},        {TextId::UsageUnitMmDefault, false},
+        {TextId::UsageOutputSeveral, false},
         {TextId::UsageScale, false},         {TextId::UsageScaleCont, false},
         {TextId::UsageScaleUse, false},      {TextId::UsageZoom, false},
         {TextId::UsageZoomUse, false},       {TextId::UsageWatch, false},
@@ -90,6 +94,7 @@ struct Options {
     int viewHeight = 600;
     int language = EnglishBase;
     int thumbnail = 0;
+    double millimetresPerUnit = 1;
     std::string script;
 };
 
@@ -192,6 +197,13 @@ Options parseOptions(int argc, char** argv)
             if (!size || *size < 1 || *size > LargestThumbnail)
                 throw UsageError{TextUtf8(language, TextId::ThumbnailNeedsSizeAndOutput)};
             o.thumbnail = *size;
+        } else if (arg == "--unit-mm") {
+            const std::string v = value(i);
+            double mm = 0;
+            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), mm);
+            if (ec != std::errc() || end != v.data() + v.size() || !(mm > 0) || mm > 1e6)
+                throw UsageError{TextUtf8(language, TextId::UsageBadUnitMm)};
+            o.millimetresPerUnit = mm;
         } else if (arg == "--lang") {
             const std::string l = value(i);
             if (l == "en")
@@ -213,7 +225,7 @@ Options parseOptions(int argc, char** argv)
         throw UsageError{TextUtf8(language, TextId::ThumbnailNeedsSizeAndOutput)};
     for (const std::string& output : o.outputs) {
         if (output.empty()) throw UsageError{TextUtf8(language, TextId::UsageOutputNeedsName)};
-        if (!DrawingFileFormatOf(output))
+        if (!IsDrawingFileName(output) || (o.thumbnail > 0 && !DrawingFileFormatOf(output)))
             throw UsageError{TextUtf8(language, TextId::UsageOutputBadExtension) + output};
     }
     return o;
@@ -259,7 +271,14 @@ void writeOutputs(Interpreter& interpreter, const ScriptLines& lines, const Opti
         changed = ScaleToFit(*image, options.thumbnail);
         image = &changed;
     }
-    for (const std::string& output : options.outputs) SaveDrawingToFile(*image, output, options.language);
+    for (const std::string& output : options.outputs) {
+        // Vector files follow the recorded shapes, which no pixel scale changes.
+        if (IsVectorFileName(output))
+            SaveDrawingAs(interpreter.canvas(), interpreter.shapeRecord(), output,
+                          {options.millimetresPerUnit, options.language});
+        else
+            SaveDrawingToFile(*image, output, options.language);
+    }
 }
 
 // What one drawing of the script came to.
@@ -356,6 +375,8 @@ int main(int argc, char** argv)
     const std::string scriptPath = std::filesystem::absolute(options.script, ec).lexically_normal().string();
     CliHost host(options, programFolder(), scriptPath);
     Interpreter interpreter(host);
+    interpreter.setShapeRecording(std::any_of(options.outputs.begin(), options.outputs.end(),
+                                              [](const std::string& output) { return IsVectorFileName(output); }));
     if (!options.watch) return drawOnce(options, scriptPath, interpreter).status;
 
     RunControl control;

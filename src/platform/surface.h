@@ -10,6 +10,8 @@
 
 namespace kresbon {
 
+class ShapeSink;
+
 // A colour as 0x00RRGGBB.
 using Rgb = std::uint32_t;
 
@@ -36,6 +38,14 @@ enum class BrushStyle {
     Cross = 6,
     DiagCross = 7
 };
+
+// The dash rhythm of a thin styled pen: pixel runs along the major axis,
+// on first, then off, on, ...; empty for Solid.
+std::span<const int> DashRuns(PenStyle style);
+
+// Whether a hatch brush paints pixel (x, y) of the image (its 8x8 pattern
+// lines up with the image origin); false for Solid and Clear.
+bool HatchPixel(BrushStyle style, int x, int y);
 
 // A raster drawing surface with the pixel rules of the classic Windows
 // graphics interface: GIQ lines without their end pixel, standard dash
@@ -116,6 +126,11 @@ public:
     std::size_t pixelIndexCount() const { return stride_ * static_cast<std::size_t>(height_); }
     // Same size, depth and pixels.
     bool samePixels(const Surface& other) const;
+    // The listener that hears the shapes drawn on this surface and the
+    // regions its flood fills reach, for vector output; nullptr (the
+    // default) for none. The surface does not own it.
+    void setShapeSink(ShapeSink* sink) { shapeSink_ = sink; }
+    ShapeSink* shapeSink() const { return shapeSink_; }
 
     // Device coordinates widened so that shapes built from extreme int
     // arguments never overflow.
@@ -187,6 +202,7 @@ private:
         TapLink& operator=(const TapLink&) { return *this; }
     };
     TapLink tap_;
+    ShapeSink* shapeSink_ = nullptr;
 
     // The stored values of the pen and brush colours.
     std::uint32_t penValue_ = 0;

@@ -321,17 +321,25 @@ namespace kresbon {
     X(WatchScriptErrorOnLine, 718) \
     X(WatchFileError, 719) \
     X(WatchStarted, 720) \
-    X(InkLineHead, 760) \
-    X(InkIn, 761) \
-    X(InkLineWord, 762) \
-    X(InkCalledFrom, 763) \
-    X(InkLayer, 764) \
-    X(InkFromFile, 765) \
-    X(InkBackground, 766) \
-    X(InkBackgroundSetHead, 767) \
-    X(InkBackgroundSetTail, 768) \
-    X(InkOutOfDate, 769) \
-    X(InkOutside, 770)
+    X(InkLineHead, 800) \
+    X(InkIn, 801) \
+    X(InkLineWord, 802) \
+    X(InkCalledFrom, 803) \
+    X(InkLayer, 804) \
+    X(InkFromFile, 805) \
+    X(InkBackground, 806) \
+    X(InkBackgroundSetHead, 807) \
+    X(InkBackgroundSetTail, 808) \
+    X(InkOutOfDate, 809) \
+    X(InkOutside, 810) \
+    X(UsageOutputVectors, 760) \
+    X(UsageUnitMm, 761) \
+    X(UsageUnitMmDefault, 762) \
+    X(UsageBadUnitMm, 763) \
+    X(VectorLayerName, 764) \
+    X(SvgFiles, 765) \
+    X(PdfFiles, 766) \
+    X(DxfFiles, 767)
 
 enum class TextId : int {
 #define KRESBON_TEXT_ID_ENUMERATOR(name, offset) name = offset,
