@@ -236,6 +236,14 @@ std::string forTerminal(std::string_view message)
     return text;
 }
 
+// A file error's message as the terminal shows it.
+std::string fileErrorText(const std::exception& e, int language)
+{
+    if (const auto* file = dynamic_cast<const FileError*>(&e)) return file->message(language);
+    if (const auto* error = dynamic_cast<const vyjimka*>(&e)) return forTerminal(error->message());
+    return e.what();
+}
+
 // The drawing that the outputs get: the screen run's, drawn finer, its
 // pixels enlarged, or scaled to a thumbnail. Throws vyjimka for a drawing too
 // large to make.
@@ -278,12 +286,8 @@ Outcome drawOnce(const Options& options, const std::string& scriptPath, Interpre
     std::string bytes;
     try {
         bytes = ReadFileBytes(scriptPath);
-    } catch (const FileError& e) {
-        std::cerr << "kresbon-render: " << e.message(options.language) << '\n';
-        outcome.status = 2;
-        return outcome;
     } catch (const std::exception& e) {
-        std::cerr << "kresbon-render: " << e.what() << '\n';
+        std::cerr << "kresbon-render: " << fileErrorText(e, options.language) << '\n';
         outcome.status = 2;
         return outcome;
     }
@@ -305,12 +309,8 @@ Outcome drawOnce(const Options& options, const std::string& scriptPath, Interpre
 
     try {
         writeOutputs(interpreter, lines, options);
-    } catch (const vyjimka& e) {
-        std::cerr << "kresbon-render: " << forTerminal(e.message()) << '\n';
-        outcome.status = 2;
-        return outcome;
     } catch (const std::exception& e) {
-        std::cerr << "kresbon-render: " << e.what() << '\n';
+        std::cerr << "kresbon-render: " << fileErrorText(e, options.language) << '\n';
         outcome.status = 2;
         return outcome;
     }
