@@ -370,10 +370,12 @@ int main(int argc, char** argv)
         watch.Note(files);
         const Outcome outcome = drawOnce(options, scriptPath, interpreter);
         if (outcome.stopped || StopRequested()) break;
-        std::cout << watchLine(options, outcome) << std::endl;
+        // Files the run named for the first time are noted before the line
+        // is printed, so that a change made on seeing it is not missed.
         files = interpreter.filesNamed();
         files.insert(scriptPath);
         watch.Keep(files);
+        std::cout << watchLine(options, outcome) << std::endl;
         if (!watch.WaitForChange()) break;
     }
     return 0;
