@@ -248,6 +248,14 @@ std::string forTerminal(std::string_view message)
     return text;
 }
 
+// A file error's message as the terminal shows it.
+std::string fileErrorText(const std::exception& e, int language)
+{
+    if (const auto* file = dynamic_cast<const FileError*>(&e)) return file->message(language);
+    if (const auto* error = dynamic_cast<const vyjimka*>(&e)) return forTerminal(error->message());
+    return e.what();
+}
+
 // The drawing that the outputs get: the screen run's, drawn finer, its
 // pixels enlarged, or scaled to a thumbnail. Throws vyjimka for a drawing too
 // large to make.
@@ -297,12 +305,8 @@ Outcome drawOnce(const Options& options, const std::string& scriptPath, Interpre
     std::string bytes;
     try {
         bytes = ReadFileBytes(scriptPath);
-    } catch (const FileError& e) {
-        std::cerr << "kresbon-render: " << e.message(options.language) << '\n';
-        outcome.status = 2;
-        return outcome;
     } catch (const std::exception& e) {
-        std::cerr << "kresbon-render: " << e.what() << '\n';
+        std::cerr << "kresbon-render: " << fileErrorText(e, options.language) << '\n';
         outcome.status = 2;
         return outcome;
     }
@@ -324,12 +328,8 @@ Outcome drawOnce(const Options& options, const std::string& scriptPath, Interpre
 
     try {
         writeOutputs(interpreter, lines, options);
-    } catch (const vyjimka& e) {
-        std::cerr << "kresbon-render: " << forTerminal(e.message()) << '\n';
-        outcome.status = 2;
-        return outcome;
     } catch (const std::exception& e) {
-        std::cerr << "kresbon-render: " << e.what() << '\n';
+        std::cerr << "kresbon-render: " << fileErrorText(e, options.language) << '\n';
         outcome.status = 2;
         return outcome;
     }
@@ -391,10 +391,12 @@ int main(int argc, char** argv)
         watch.Note(files);
         const Outcome outcome = drawOnce(options, scriptPath, interpreter);
         if (outcome.stopped || StopRequested()) break;
-        std::cout << watchLine(options, outcome) << std::endl;
+        // Files the run named for the first time are noted before the line
+        // is printed, so that a change made on seeing it is not missed.
         files = interpreter.filesNamed();
         files.insert(scriptPath);
         watch.Keep(files);
+        std::cout << watchLine(options, outcome) << std::endl;
         if (!watch.WaitForChange()) break;
     }
     return 0;

@@ -216,7 +216,7 @@ Document::Document(std::string uri, std::string text)
         const std::size_t newline = rest.find('\n');
         std::string_view line = rest.substr(0, newline);
         if (line.ends_with('\r')) line.remove_suffix(1);
-        lines_.push_back(line);
+        lines_.emplace_back(line);
         if (newline == std::string_view::npos) break;
         rest.remove_prefix(newline + 1);
     }
@@ -261,7 +261,7 @@ const ProcedureInfo* Document::findProcedure(std::string_view name) const
 namespace {
 
 // The line and the byte of a protocol position, clamped to the document.
-std::pair<std::string_view, std::size_t> LineAt(const std::vector<std::string_view>& lines, const json& position)
+std::pair<std::string_view, std::size_t> LineAt(const std::vector<std::string>& lines, const json& position)
 {
     const long long line = position.value("line", 0LL);
     if (line < 0 || line >= static_cast<long long>(lines.size())) return {{}, 0};

@@ -49,7 +49,8 @@ private:
     std::string uri_;
     std::string text_;
     std::string path_;
-    std::vector<std::string_view> lines_;
+    // Each line on its own, without its line end.
+    std::vector<std::string> lines_;
     std::vector<ProcedureInfo> procedures_;
 };
 

@@ -125,8 +125,15 @@ TEST_F(LspServer, AnswersAboutTheScript)
     ASSERT_TRUE(folds);
     EXPECT_EQ((*folds)["result"], json::parse(R"([{"startLine":0,"endLine":2}])"));
 
-    // A fixed script clears its diagnostic.
+    // A short script (kept within its string) is read as well as a long one;
+    // a fixed script clears its diagnostic.
     client.Notify("textDocument/didChange", {{"textDocument", {{"uri", uri("main.krs")}, {"version", 2}}},
+                                             {"contentChanges", {{{"text", "Pont 1, 1"}}}}});
+    const json shortOne = diagnostics();
+    ASSERT_EQ(shortOne.size(), 1u) << shortOne;
+    EXPECT_EQ(shortOne[0]["range"]["end"], json::parse(R"({"line":0,"character":9})"));
+    EXPECT_EQ(ask(10, "textDocument/completion", "main.krs", 0, 2).size(), 25u);
+    client.Notify("textDocument/didChange", {{"textDocument", {{"uri", uri("main.krs")}, {"version", 3}}},
                                              {"contentChanges", {{{"text", "Point 1, 1\n"}}}}});
     EXPECT_EQ(diagnostics(), json::array());
     client.Request(9, "shutdown", nullptr);
