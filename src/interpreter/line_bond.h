@@ -94,12 +94,14 @@ public:
     void runThrough(int line);
     // To the end of the next (previous) line that draws: a drawing command,
     // a procedure call or an @include line; false when there is none.
+    // Back from the first such line is the drawing before any of them.
     bool next();
     bool previous();
     // To the end of the next drawing command, also inside procedure calls
     // and included files; false at the end of the run.
     bool stepInto();
 
+    // The drawing of the step shown, valid until the next step.
     const Surface& drawing() const;
     // Where the last drawing command shown ran from; top.line is -1 before
     // any drawing command.
