@@ -217,7 +217,7 @@ public:
         out_ += ")";
         if (t.angle != 0) out_ += " rotate(" + std::to_string(-t.angle) + ")";
         out_ += "\">\n";
-        if (t.cellColour) frameRectangle(0, 0, t.width, t.ascent + t.descent, *t.cellColour);
+        if (t.cellColour) fillRectangle(0, 0, t.width, t.ascent + t.descent, *t.cellColour);
         // Each character stands where the screen put it, and stays text.
         out_ += "<text xml:space=\"preserve\" font-family=\"";
         AppendEscaped(out_, t.family);
@@ -236,7 +236,7 @@ public:
         out_ += "\">";
         AppendEscaped(out_, t.utf8);
         out_ += "</text>\n";
-        for (const TextShape::Stroke& s : t.strokes) frameRectangle(0, s.top, t.width, s.thickness, t.colour);
+        for (const TextShape::Stroke& s : t.strokes) fillRectangle(0, s.top, t.width, s.thickness, t.colour);
         out_ += "</g>\n";
     }
 
@@ -254,7 +254,7 @@ public:
         number(box.width);
         out_ += "\" height=\"";
         number(box.height);
-        out_ += "\" preserveAspectRatio=\"none\" style=\"image-rendering:pixelated\" xlink:href=\"data:image/";
+        out_ += "\" preserveAspectRatio=\"none\" style=\"image-rendering:optimizeSpeed;image-rendering:pixelated\" xlink:href=\"data:image/";
         out_ += isJpeg ? "jpeg" : "png";
         out_ += ";base64,";
         out_ += Base64(isJpeg ? jpeg : PictureAsPng(*p.picture));
@@ -264,20 +264,6 @@ public:
 private:
     void number(double pixels) { number(pixels, out_); }
     void number(double pixels, std::string& to) const { AppendNumber(to, pixels * unitsPerPixel_); }
-
-    // A rectangle in the current frame, without going through the flush.
-    void frameRectangle(double x, double y, double w, double h, Rgb colour)
-    {
-        out_ += "<rect x=\"";
-        number(x);
-        out_ += "\" y=\"";
-        number(y);
-        out_ += "\" width=\"";
-        number(w);
-        out_ += "\" height=\"";
-        number(h);
-        out_ += "\" fill=\"" + ColourText(colour) + "\"/>\n";
-    }
 
     std::string strokeAttributes(const VectorStroke& s)
     {
