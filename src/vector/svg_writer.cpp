@@ -113,15 +113,9 @@ public:
     void fillRectangle(double x, double y, double width, double height, Rgb colour) override
     {
         flushPath();
-        out_ += "<rect x=\"";
-        number(x);
-        out_ += "\" y=\"";
-        number(y);
-        out_ += "\" width=\"";
-        number(width);
-        out_ += "\" height=\"";
-        number(height);
-        out_ += "\" fill=\"" + ColourText(colour) + "\"/>\n";
+        out_ += "<rect";
+        boxAttributes(x, y, width, height);
+        out_ += " fill=\"" + ColourText(colour) + "\"/>\n";
     }
 
     void strokePath(const std::vector<VectorPoint>& points, bool closed, const VectorStroke& stroke) override
@@ -246,15 +240,9 @@ public:
         const std::vector<std::uint8_t> jpeg = EmbeddedJpeg(p);
         const bool isJpeg = !jpeg.empty();
         const PictureBox box = StoredPixelsBox(p);
-        out_ += "<image x=\"";
-        number(box.x);
-        out_ += "\" y=\"";
-        number(box.y);
-        out_ += "\" width=\"";
-        number(box.width);
-        out_ += "\" height=\"";
-        number(box.height);
-        out_ += "\" preserveAspectRatio=\"none\" style=\"image-rendering:optimizeSpeed;image-rendering:pixelated\" xlink:href=\"data:image/";
+        out_ += "<image";
+        boxAttributes(box.x, box.y, box.width, box.height);
+        out_ += " preserveAspectRatio=\"none\" style=\"image-rendering:optimizeSpeed;image-rendering:pixelated\" xlink:href=\"data:image/";
         out_ += isJpeg ? "jpeg" : "png";
         out_ += ";base64,";
         out_ += Base64(isJpeg ? jpeg : PictureAsPng(*p.picture));
@@ -263,6 +251,19 @@ public:
 
 private:
     void number(double pixels) { number(pixels, out_); }
+
+    void boxAttributes(double x, double y, double width, double height)
+    {
+        out_ += " x=\"";
+        number(x);
+        out_ += "\" y=\"";
+        number(y);
+        out_ += "\" width=\"";
+        number(width);
+        out_ += "\" height=\"";
+        number(height);
+        out_ += '"';
+    }
     void number(double pixels, std::string& to) const { AppendNumber(to, pixels * unitsPerPixel_); }
 
     std::string strokeAttributes(const VectorStroke& s)
