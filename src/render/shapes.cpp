@@ -35,16 +35,6 @@ ShapePen sinkPen(const Surface& s, Rgb colour, int thickness, PenStyle style)
     return pen;
 }
 
-}  // namespace
-
-void DrawPoint(Surface& s, int x, int y, Rgb colour)
-{
-    s.setPixel(x, y, colour);
-    if (ShapeSink* sink = s.shapeSink()) sink->point(x, y, s.quantise(colour));
-}
-
-namespace {
-
 void rasterLine(Surface& s, int x1, int y1, int x2, int y2, Rgb colour, int thickness, PenStyle style)
 {
     if (thickness == 1 && style == PenStyle::Solid && (x1 == x2 || y1 == y2)) {
@@ -67,6 +57,12 @@ void rasterLine(Surface& s, int x1, int y1, int x2, int y2, Rgb colour, int thic
 }
 
 }  // namespace
+
+void DrawPoint(Surface& s, int x, int y, Rgb colour)
+{
+    s.setPixel(x, y, colour);
+    if (ShapeSink* sink = s.shapeSink()) sink->point(x, y, s.quantise(colour));
+}
 
 void DrawLine(Surface& s, int x1, int y1, int x2, int y2, Rgb colour, int thickness,
               PenStyle style)

@@ -194,7 +194,7 @@ public:
         // An ellipse's major axis and the ratio of the minor one; its
         // parameter angles count from the major axis.
         const bool wide = rx >= ry;
-        const double ratio = wide ? (rx > 0 ? ry / rx : 0) : ry / std::max(ry, 1e-9) * (rx / std::max(ry, 1e-9));
+        const double ratio = wide ? (rx > 0 ? ry / rx : 0) : rx / ry;
         const double shift = wide ? 0 : std::numbers::pi / 2;
         const double from = e.arc ? e.from - shift : 0, to = e.arc ? e.to - shift : 2 * std::numbers::pi;
         dxf_.writeEllipse(w_,

@@ -81,8 +81,8 @@ public:
         flushStroke();
         cairo_show_page(cr_);
         cairo_surface_finish(surface_.get());
-        if (cairo_surface_status(surface_.get()) != CAIRO_STATUS_SUCCESS)
-            throw std::runtime_error(cairo_status_to_string(cairo_surface_status(surface_.get())));
+        for (const cairo_status_t status : {cairo_status(cr_), cairo_surface_status(surface_.get())})
+            if (status != CAIRO_STATUS_SUCCESS) throw std::runtime_error(cairo_status_to_string(status));
     }
 
     void beginLayer(int number) override

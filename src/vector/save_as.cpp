@@ -50,10 +50,14 @@ void SaveDrawingAs(const Surface& drawing, const DrawingRecord* record, const st
     }
     const VectorFileSettings settings{options.millimetresPerUnit, TextUtf8(lang, TextId::VectorLayerName)};
     std::string bytes;
-    switch (format) {
-    case VectorFormat::Svg: bytes = SvgDocument(*record, settings); break;
-    case VectorFormat::Pdf: bytes = PdfDocument(*record, settings); break;
-    default: bytes = DxfDocument(*record, settings); break;
+    try {
+        switch (format) {
+        case VectorFormat::Svg: bytes = SvgDocument(*record, settings); break;
+        case VectorFormat::Pdf: bytes = PdfDocument(*record, settings); break;
+        default: bytes = DxfDocument(*record, settings); break;
+        }
+    } catch (const std::runtime_error& e) {
+        ThrowFileWriteError(path, e.what());
     }
     AtomicFile file(path);
     file.write(bytes.data(), bytes.size());

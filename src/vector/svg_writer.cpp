@@ -113,15 +113,9 @@ public:
     void fillRectangle(double x, double y, double width, double height, Rgb colour) override
     {
         flushPath();
-        out_ += "<rect x=\"";
-        number(x);
-        out_ += "\" y=\"";
-        number(y);
-        out_ += "\" width=\"";
-        number(width);
-        out_ += "\" height=\"";
-        number(height);
-        out_ += "\" fill=\"" + ColourText(colour) + "\"/>\n";
+        out_ += "<rect";
+        boxAttributes(x, y, width, height);
+        out_ += " fill=\"" + ColourText(colour) + "\"/>\n";
     }
 
     void strokePath(const std::vector<VectorPoint>& points, bool closed, const VectorStroke& stroke) override
@@ -217,7 +211,7 @@ public:
         out_ += ")";
         if (t.angle != 0) out_ += " rotate(" + std::to_string(-t.angle) + ")";
         out_ += "\">\n";
-        if (t.cellColour) frameRectangle(0, 0, t.width, t.ascent + t.descent, *t.cellColour);
+        if (t.cellColour) fillRectangle(0, 0, t.width, t.ascent + t.descent, *t.cellColour);
         // Each character stands where the screen put it, and stays text.
         out_ += "<text xml:space=\"preserve\" font-family=\"";
         AppendEscaped(out_, t.family);
@@ -236,7 +230,7 @@ public:
         out_ += "\">";
         AppendEscaped(out_, t.utf8);
         out_ += "</text>\n";
-        for (const TextShape::Stroke& s : t.strokes) frameRectangle(0, s.top, t.width, s.thickness, t.colour);
+        for (const TextShape::Stroke& s : t.strokes) fillRectangle(0, s.top, t.width, s.thickness, t.colour);
         out_ += "</g>\n";
     }
 
@@ -246,15 +240,9 @@ public:
         const std::vector<std::uint8_t> jpeg = EmbeddedJpeg(p);
         const bool isJpeg = !jpeg.empty();
         const PictureBox box = StoredPixelsBox(p);
-        out_ += "<image x=\"";
-        number(box.x);
-        out_ += "\" y=\"";
-        number(box.y);
-        out_ += "\" width=\"";
-        number(box.width);
-        out_ += "\" height=\"";
-        number(box.height);
-        out_ += "\" preserveAspectRatio=\"none\" style=\"image-rendering:pixelated\" xlink:href=\"data:image/";
+        out_ += "<image";
+        boxAttributes(box.x, box.y, box.width, box.height);
+        out_ += " preserveAspectRatio=\"none\" style=\"image-rendering:optimizeSpeed;image-rendering:pixelated\" xlink:href=\"data:image/";
         out_ += isJpeg ? "jpeg" : "png";
         out_ += ";base64,";
         out_ += Base64(isJpeg ? jpeg : PictureAsPng(*p.picture));
@@ -263,21 +251,20 @@ public:
 
 private:
     void number(double pixels) { number(pixels, out_); }
-    void number(double pixels, std::string& to) const { AppendNumber(to, pixels * unitsPerPixel_); }
 
-    // A rectangle in the current frame, without going through the flush.
-    void frameRectangle(double x, double y, double w, double h, Rgb colour)
+    void boxAttributes(double x, double y, double width, double height)
     {
-        out_ += "<rect x=\"";
+        out_ += " x=\"";
         number(x);
         out_ += "\" y=\"";
         number(y);
         out_ += "\" width=\"";
-        number(w);
+        number(width);
         out_ += "\" height=\"";
-        number(h);
-        out_ += "\" fill=\"" + ColourText(colour) + "\"/>\n";
+        number(height);
+        out_ += '"';
     }
+    void number(double pixels, std::string& to) const { AppendNumber(to, pixels * unitsPerPixel_); }
 
     std::string strokeAttributes(const VectorStroke& s)
     {

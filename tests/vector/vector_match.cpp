@@ -138,12 +138,17 @@ int main(int argc, char** argv)
         SaveDrawingAs(canvas, &record, (folder / (name + ext)).string(), {unitMm, EnglishBase});
 
     bool ok = true;
-    const std::string size = std::to_string(width) + " " + std::to_string(height);
+    // Both renderers must read their file without a word on standard error.
+    const fs::path warnings = folder / "warnings.txt";
     if (Run("rsvg-convert -w " + std::to_string(width) + " -h " + std::to_string(height) + " -o " +
-            Quoted(folder / "svg.png") + " " + Quoted(folder / (name + ".svg"))) != 0 ||
-        Run("pdftoppm -q -png -singlefile -scale-to-x " + std::to_string(width) + " -scale-to-y " +
-            std::to_string(height) + " " + Quoted(folder / (name + ".pdf")) + " " + Quoted(folder / "pdf")) != 0) {
-        std::cerr << "rendering back failed\n";
+            Quoted(folder / "svg.png") + " " + Quoted(folder / (name + ".svg")) + " 2>" + Quoted(warnings)) != 0 ||
+        Run("pdftoppm -png -singlefile -scale-to-x " + std::to_string(width) + " -scale-to-y " +
+            std::to_string(height) + " " + Quoted(folder / (name + ".pdf")) + " " + Quoted(folder / "pdf") +
+            " 2>>" + Quoted(warnings)) != 0 ||
+        fs::file_size(warnings) != 0) {
+        std::cerr << "rendering back failed or warned:\n";
+        std::ifstream in(warnings);
+        std::cerr << in.rdbuf();
         return 1;
     }
 
@@ -180,6 +185,5 @@ int main(int argc, char** argv)
     if (Run("/usr/bin/python3 " + Quoted(argv[2]) + " " + Quoted(folder / name) + " '" + mm.str() + "' '" + layers +
             "'") != 0)
         ok = false;
-    (void)size;
     return ok ? 0 : 1;
 }
