@@ -4,13 +4,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
-#include "shell/script_editor.h"
+#include "shell/editor/script_editor.h"
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 
 #include "platform/texts.h"
-#include "shell/drawing_view.h"
+#include "shell/view/drawing_view.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 

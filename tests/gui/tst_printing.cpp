@@ -16,7 +16,7 @@
 
 #include "platform/surface.h"
 #include "platform/texts.h"
-#include "shell/print_job.h"
+#include "shell/print/print_job.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 

@@ -3,14 +3,14 @@
 // readout.
 
 #include <QLabel>
-#include "shell/script_editor.h"
+#include "shell/editor/script_editor.h"
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTest>
 
 #include "platform/texts.h"
-#include "shell/editor_status.h"
-#include "shell/script_file.h"
+#include "shell/editor/editor_status.h"
+#include "shell/document/script_file.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 

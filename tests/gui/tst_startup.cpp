@@ -4,7 +4,7 @@
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QLabel>
-#include "shell/script_editor.h"
+#include "shell/editor/script_editor.h"
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>

@@ -8,9 +8,9 @@
 #include <QToolButton>
 
 #include "platform/texts.h"
-#include "shell/about_dialog.h"
-#include "shell/file_filters.h"
-#include "shell/message_box.h"
+#include "shell/dialogs/about_dialog.h"
+#include "shell/dialogs/file_filters.h"
+#include "shell/dialogs/message_box.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 

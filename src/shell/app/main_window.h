@@ -1,0 +1,322 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "interactive/click_commands.h"
+#include "interpreter/host.h"
+#include "interpreter/interpreter.h"
+#include "shell/dialogs/message_box.h"
+#include "shell/document/script_file.h"
+#include "shell/settings/script_font.h"
+#include "shell/run/script_runner.h"
+#include "shell/settings/settings_file.h"
+#include "shell/dialogs/user_dialogs.h"
+
+namespace Ui {
+class FormMain;
+}
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QDragEnterEvent;
+class QDropEvent;
+class QPrinter;
+class QMenu;
+class QTimer;
+class QToolButton;
+class QTranslator;
+
+namespace kresbon {
+
+class AboutDialog;
+class FindDialog;
+class ScriptRunner;
+
+// What the main window is given by the program around it.
+struct ShellEnvironment {
+    // Folder of the executable, without a trailing separator.
+    QString programFolder;
+    // Full path of Kresbon.ini.
+    QString settingsPath;
+    // Full path of the demo script shipped with the program.
+    QString demoScript;
+    // The command-line arguments after the program name.
+    QStringList arguments;
+};
+
+// The main window: the script editor on the left, the drawing on the right,
+// the menus, the settings file and the commands of the desktop program.
+// Creating it runs the start-up; its first activation loads and draws the
+// demo or command-line script; closing asks about unsaved changes and
+// writes the settings.
+class MainWindow : public QMainWindow, public Host {
+    Q_OBJECT
+public:
+    MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The About dialog, created after the window; it is given the texts of
+    // every language switch.
+    void setAboutDialog(AboutDialog* about);
+
+    // What the interpreter reads of the window.
+    bool layerShown(int layer) const override;
+    int viewWidth() const override;
+    int viewHeight() const override;
+    int colourDepth() const override { return printDepth_; }
+    std::string programFolder() const override;
+    std::string currentScriptFile() const override;
+    int languageBase() const override;
+
+    // The commands of the menus, buttons and the editor's popup menu.
+    void newScript();
+    void openScript();
+    void saveScript();
+    void saveScriptAs();
+    void chooseEditorFont();
+    void refresh();
+    void clearDrawing();
+    void toggleLayer(int layer);
+    void checkAllLayers();
+    void checkNoLayers();
+    void saveDrawing();
+    void printDrawing();
+    void switchLanguage(int languageBase);
+    void showAbout();
+
+    // Runs once, when the window is first activated: layer selection, the
+    // first drawing and the demo or command-line script.
+    void firstActivation();
+    bool firstActivationDone() const { return firstActivationDone_; }
+
+    // An error notice, as every unhandled error is shown.
+    void showErrorNotice(const QString& message);
+
+    bool saved() const { return saved_; }
+    QString scriptFile() const { return scriptFile_; }
+    int layerFlag(int layer) const { return layerFlags_.at(static_cast<std::size_t>(layer)); }
+    bool layerRefreshOn() const { return layerRefresh_; }
+    bool caretToErrorOn() const { return caretToError_; }
+    int printStretch() const { return printStretch_; }
+    int runCount() const { return runCount_; }
+    const ScriptFont& scriptFont() const { return scriptFont_; }
+    QString scriptFileFilter() const { return scriptFilter_; }
+    QString pictureFileFilter() const { return pictureFilter_; }
+    const MessageCaptions& messageCaptions() const { return captions_; }
+    Interpreter& interpreter() { return interpreter_; }
+    const Ui::FormMain& form() const { return *ui_; }
+    QMenu* editorPopup() const { return editorPopup_; }
+    QCheckBox* layerBox(int layer) const;
+    QAction* layerItem(int layer) const;
+    QMenu* drawingPopup() const { return drawingPopup_; }
+    const ClickTool& clickTool() const { return clickTool_; }
+
+    // The editing loop (main_window_editing.cpp): live refresh, zoom of the
+    // drawing, find and replace, runs that can be stopped.
+    void setLiveRefresh(bool on);
+    bool liveRefreshOn() const;
+    void setDrawingZoom(double factor);
+    double drawingZoom() const;
+    void fitDrawingZoom();
+    void showFindDialog(bool replace);
+    void findAgain(bool forward);
+    void askGoToLine();
+    void stopRun();
+    bool runInProgress() const;
+    int liveRunCount() const { return liveRunCount_; }
+    QLabel* runStatusLabel() const { return runStatus_; }
+    QToolButton* stopButton() const { return stopButton_; }
+    QAction* liveRefreshItem() const { return liveRefreshItem_; }
+    FindDialog* findDialog() const { return findDialog_; }
+    // Desktop conventions: recent scripts, dropped scripts, print preview.
+    // Opening a named script passes the unsaved-changes guard as Open does;
+    // a recent script that has gone is dropped from the list with a notice.
+    void openScriptFile(const QString& path);
+    void openRecentFile(const QString& path);
+    void clearRecentFiles();
+    void printPreview();
+    const QStringList& recentFiles() const { return recentFiles_; }
+    QMenu* recentMenu() const { return recentMenu_; }
+    QAction* printPreviewItem() const { return printPreviewItem_; }
+    // The PDF file the last print went into, offered again to the next one.
+    QString printFileName() const { return printFileName_; }
+
+signals:
+    // A run made while typing has been shown (its drawing or its error).
+    void liveRunShown();
+    // The drawing was painted for the first time after the first activation.
+    void firstDrawingShown();
+    // The window has closed and written its settings: the program ends.
+    void closed();
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class GuardedCommand { New, Open, Closing };
+
+    void buildEditorPopup();
+    void setIcons();
+    void connectCommands();
+    void connectCommand(QAction* action, void (MainWindow::*command)());
+    void runGuarded(const std::function<void()>& work);
+
+    // Start-up.
+    void applyWindowSettings();
+    void applyScriptFont();
+    void readPrintSettings();
+
+    // Texts.
+    void applyTexts();
+    void installToolkitTranslation();
+
+    // Script files.
+    bool passUnsavedGuard(GuardedCommand command);
+    std::optional<QString> saveUnderChosenName();
+    void writeScript(const QString& path);
+    void loadScript(const QString& path);
+    void updateCaption();
+    void updateCaretReadout();
+    FileDialogRequest scriptDialog() const;
+
+    // Drawing.
+    void runScript();
+    void showDrawing();
+    void onLayerBoxChanged(int layer, bool ticked);
+    void setAllLayerBoxes(bool ticked);
+
+    // Drawing by clicks.
+    void buildDrawingPopup();
+    void applyDrawingPopupTexts();
+    void chooseDrawingAction(DrawingAction action);
+    void cancelDrawingAction();
+    void clickOnDrawing(int x, int y);
+    void showPointerPosition(int x, int y);
+    void insertDrawingCommand();
+    void showCrossPointer(bool cross);
+
+    // Closing.
+    void writeSettingsAtClosing();
+
+    // The editing loop.
+    void setUpEditingLoop();
+    void applyEditingTexts();
+    void scheduleLiveRun();
+    void startLiveRun();
+    void startRun(ScriptRunner::Job job, bool live);
+    RunReport runAndWait(ScriptLines lines);
+    void settleRun();
+    void onRunFinished();
+    void showRunProgress();
+    void markRunError(const RunReport& report);
+    void showHelpForCaretWord();
+    void writeEditingSetting(const char* key, const std::string& value);
+
+    QMessageBox::StandardButton ask(const MessageRequest& request);
+
+    // Desktop conventions.
+    void setUpDesktopConventions();
+    void applyDesktopTexts();
+    void restoreWindowState();
+    void writeWindowState();
+    void openAction(const QString& path);
+    void rememberRecentFile(const QString& path);
+    void storeRecentFiles();
+    void rebuildRecentMenu();
+    void showScriptFontColour();
+    bool prepareToPrint(QPrinter& printer);
+    void runPrintJob(QPrinter& printer);
+    void rememberPrintFile(const QPrinter& printer);
+    void writePrintLog(const QPrinter& printer);
+
+    std::unique_ptr<Ui::FormMain> ui_;
+    ShellEnvironment environment_;
+    UserDialogs& dialogs_;
+    SettingsFile settings_;
+    Interpreter interpreter_;
+    AboutDialog* about_ = nullptr;
+    QMenu* editorPopup_ = nullptr;
+    QMenu* drawingPopup_ = nullptr;
+    ClickTool clickTool_;
+    bool crossPointer_ = false;
+    QAction* helpKey_ = nullptr;
+    std::unique_ptr<QTranslator> toolkitTranslation_;
+
+    int language_ = 1000;
+    MessageCaptions captions_;
+    QString scriptFilter_;
+    QString pictureFilter_;
+
+    bool saved_ = true;
+    QString scriptFile_;
+    ScriptDocument document_;
+    ScriptFont scriptFont_;
+
+    bool caretToError_ = true;
+    bool layerRefresh_ = false;
+    std::array<int, 10> layerFlags_{};
+    int printStretch_ = 4;
+    int printDepth_ = 4;
+
+    bool firstActivationStarted_ = false;
+    bool firstActivationDone_ = false;
+    bool firstDrawingReported_ = false;
+    int runCount_ = 0;
+
+    // The editing loop.
+    ScriptRunner* runner_ = nullptr;
+    bool liveRun_ = false;
+    bool liveRunPending_ = false;
+    bool runStopped_ = false;
+    int liveRunCount_ = 0;
+    QTimer* liveTimer_ = nullptr;
+    QTimer* progressTimer_ = nullptr;
+    QAction* liveRefreshItem_ = nullptr;
+    QAction* zoomInItem_ = nullptr;
+    QAction* zoomOutItem_ = nullptr;
+    QAction* actualSizeItem_ = nullptr;
+    QAction* fitItem_ = nullptr;
+    QAction* findItem_ = nullptr;
+    QAction* replaceItem_ = nullptr;
+    QAction* findNextItem_ = nullptr;
+    QAction* findPreviousItem_ = nullptr;
+    QAction* goToLineItem_ = nullptr;
+    QAction* stopKey_ = nullptr;
+    QMenu* zoomMenu_ = nullptr;
+    QToolButton* liveButton_ = nullptr;
+    QToolButton* zoomInButton_ = nullptr;
+    QToolButton* zoomOutButton_ = nullptr;
+    QLabel* zoomLabel_ = nullptr;
+    QLabel* runStatus_ = nullptr;
+    QToolButton* stopButton_ = nullptr;
+    FindDialog* findDialog_ = nullptr;
+    // What the interpreter reads of the window while a run is on the
+    // worker thread: taken when the run starts.
+    struct RunSnapshot {
+        std::array<int, 10> layers{};
+        int viewWidth = 0;
+        int viewHeight = 0;
+        std::string scriptFile;
+        std::string programFolder;
+        int language = 1000;
+    } runSnapshot_;
+    QMenu* recentMenu_ = nullptr;
+    QAction* clearRecentItem_ = nullptr;
+    QAction* printPreviewItem_ = nullptr;
+    QStringList recentFiles_;
+    QString printFileName_;
+    bool helpPending_ = false;
+};
+
+}  // namespace kresbon
