@@ -89,10 +89,10 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
       ui_(std::make_unique<Ui::FormMain>()),
       environment_(std::move(environment)),
       dialogs_(dialogs),
-      settings_(environment_.settingsPath.toStdString()),
-      interpreter_(*this)
+      settings_(environment_.settingsPath.toStdString())
 {
     ui_->setupUi(this);
+    runs_ = new RunController([this] { return hostValues(); }, this);
     // The drawing pane is never narrower than its toolbar.
     ui_->P_VYKRES->setMinimumWidth(std::max(337, ui_->P_VYKRES->minimumSizeHint().width()));
     ui_->Splitter1->setStretchFactor(0, 0);
@@ -136,9 +136,9 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
 
 MainWindow::~MainWindow()
 {
-    // A run still going uses the interpreter and the window: it ends first.
-    delete runner_;
-    runner_ = nullptr;
+    // A run still going uses the interpreter: it ends first.
+    delete runs_;
+    runs_ = nullptr;
     if (auto* app = qobject_cast<KresbonApplication*>(QCoreApplication::instance()))
         app->setErrorHook(nullptr);
     showCrossPointer(false);
@@ -150,42 +150,27 @@ void MainWindow::setAboutDialog(AboutDialog* about)
     if (about_) about_->applyTexts(language_);
 }
 
-// A run on the worker thread reads what the window was when it started.
+HostValues MainWindow::hostValues() const
+{
+    HostValues values;
+    values.layers = layerFlags_;
+    values.viewWidth = viewWidth();
+    values.viewHeight = ui_->ScrollBox_VYKRES->viewport()->height();
+    values.colourDepth = printDepth_;
+    values.programFolder = environment_.programFolder.toStdString();
+    values.scriptFile = scriptFile_.toStdString();
+    values.language = language_;
+    return values;
+}
+
 bool MainWindow::layerShown(int layer) const
 {
-    if (QThread::currentThread() != thread())
-        return layer >= 1 && layer <= 9 && runSnapshot_.layers[static_cast<std::size_t>(layer)] == 1;
     return layer >= 1 && layer <= 9 && layerFlags_[static_cast<std::size_t>(layer)] == 1;
 }
 
 int MainWindow::viewWidth() const
 {
-    if (QThread::currentThread() != thread()) return runSnapshot_.viewWidth;
     return ui_->ScrollBox_VYKRES->viewport()->width();
-}
-
-int MainWindow::viewHeight() const
-{
-    if (QThread::currentThread() != thread()) return runSnapshot_.viewHeight;
-    return ui_->ScrollBox_VYKRES->viewport()->height();
-}
-
-int MainWindow::languageBase() const
-{
-    if (QThread::currentThread() != thread()) return runSnapshot_.language;
-    return language_;
-}
-
-std::string MainWindow::programFolder() const
-{
-    if (QThread::currentThread() != thread()) return runSnapshot_.programFolder;
-    return environment_.programFolder.toStdString();
-}
-
-std::string MainWindow::currentScriptFile() const
-{
-    if (QThread::currentThread() != thread()) return runSnapshot_.scriptFile;
-    return scriptFile_.toStdString();
 }
 
 QCheckBox* MainWindow::layerBox(int layer) const
@@ -389,8 +374,8 @@ void MainWindow::showEvent(QShowEvent* event)
 void MainWindow::firstActivation()
 {
     if (firstActivationDone_) return;
-    if (runInProgress()) {
-        QTimer::singleShot(20, this, [this] { runGuarded([this] { firstActivation(); }); });
+    if (runs_->busy()) {
+        runs_->whenIdle([this] { runGuarded([this] { firstActivation(); }); });
         return;
     }
     firstActivationStarted_ = true;
@@ -400,8 +385,9 @@ void MainWindow::firstActivation()
         if (LayerShownFromSetting(settings_.Read("Layers", key))) layerBox(layer)->setChecked(true);
     }
     caretToError_ = true;
-    interpreter_.ResetDrawingState();
-    interpreter_.ClearDrawing();
+    Interpreter& interpreter = runs_->stopped();
+    interpreter.ResetDrawingState();
+    interpreter.ClearDrawing();
     showDrawing();
 
     QString name;
@@ -432,17 +418,16 @@ void MainWindow::firstActivation()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // A run that a command waits for ends first; one made while typing is
-    // stopped.
-    if (runInProgress() && !liveRun_) {
-        stopRun();
+    // A run is stopped first, never waited for. A command waiting for its
+    // run has to return before the window can go: the close comes again
+    // once it has.
+    if (runs_->waitedFor()) {
+        runs_->stop();
         event->ignore();
+        runs_->whenIdle([this] { close(); });
         return;
     }
-    if (liveRun_) {
-        stopRun();
-        settleRun();
-    }
+    runs_->stopped();
     try {
         if (!passUnsavedGuard(GuardedCommand::Closing)) {
             event->ignore();

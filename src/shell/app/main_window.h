@@ -8,12 +8,11 @@
 #include <memory>
 
 #include "interactive/click_commands.h"
-#include "interpreter/host.h"
 #include "interpreter/interpreter.h"
 #include "shell/dialogs/message_box.h"
 #include "shell/document/script_file.h"
 #include "shell/settings/script_font.h"
-#include "shell/run/script_runner.h"
+#include "shell/run/run_controller.h"
 #include "shell/settings/settings_file.h"
 #include "shell/dialogs/user_dialogs.h"
 
@@ -36,7 +35,6 @@ namespace kresbon {
 
 class AboutDialog;
 class FindDialog;
-class ScriptRunner;
 
 // What the main window is given by the program around it.
 struct ShellEnvironment {
@@ -55,7 +53,7 @@ struct ShellEnvironment {
 // Creating it runs the start-up; its first activation loads and draws the
 // demo or command-line script; closing asks about unsaved changes and
 // writes the settings.
-class MainWindow : public QMainWindow, public Host {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidget* parent = nullptr);
@@ -66,13 +64,11 @@ public:
     void setAboutDialog(AboutDialog* about);
 
     // What the interpreter reads of the window.
-    bool layerShown(int layer) const override;
-    int viewWidth() const override;
-    int viewHeight() const override;
-    int colourDepth() const override { return printDepth_; }
-    std::string programFolder() const override;
-    std::string currentScriptFile() const override;
-    int languageBase() const override;
+    HostValues hostValues() const;
+    bool layerShown(int layer) const;
+    int viewWidth() const;
+    int colourDepth() const { return printDepth_; }
+    int languageBase() const { return language_; }
 
     // The commands of the menus, buttons and the editor's popup menu.
     void newScript();
@@ -104,12 +100,14 @@ public:
     bool layerRefreshOn() const { return layerRefresh_; }
     bool caretToErrorOn() const { return caretToError_; }
     int printStretch() const { return printStretch_; }
-    int runCount() const { return runCount_; }
+    int runCount() const { return runs_->runCount(); }
     const ScriptFont& scriptFont() const { return scriptFont_; }
     QString scriptFileFilter() const { return scriptFilter_; }
     QString pictureFileFilter() const { return pictureFilter_; }
     const MessageCaptions& messageCaptions() const { return captions_; }
-    Interpreter& interpreter() { return interpreter_; }
+    // The interpreter once no run is going.
+    Interpreter& interpreter() { return runs_->settled(); }
+    RunController& runs() const { return *runs_; }
     const Ui::FormMain& form() const { return *ui_; }
     QMenu* editorPopup() const { return editorPopup_; }
     QCheckBox* layerBox(int layer) const;
@@ -129,9 +127,9 @@ public:
     void askGoToLine();
     void stopRun();
     bool runInProgress() const;
-    int liveRunCount() const { return liveRunCount_; }
-    QLabel* runStatusLabel() const { return runStatus_; }
-    QToolButton* stopButton() const { return stopButton_; }
+    int liveRunCount() const { return runs_->liveRunCount(); }
+    QLabel* runStatusLabel() const { return runs_->statusLabel(); }
+    QToolButton* stopButton() const { return runs_->stopButton(); }
     QAction* liveRefreshItem() const { return liveRefreshItem_; }
     FindDialog* findDialog() const { return findDialog_; }
     // Desktop conventions: recent scripts, dropped scripts, print preview.
@@ -212,13 +210,7 @@ private:
     // The editing loop.
     void setUpEditingLoop();
     void applyEditingTexts();
-    void scheduleLiveRun();
-    void startLiveRun();
-    void startRun(ScriptRunner::Job job, bool live);
-    RunReport runAndWait(ScriptLines lines);
-    void settleRun();
-    void onRunFinished();
-    void showRunProgress();
+    void onLiveRunFinished(const RunReport& report);
     void markRunError(const RunReport& report);
     void showHelpForCaretWord();
     void writeEditingSetting(const char* key, const std::string& value);
@@ -244,7 +236,8 @@ private:
     ShellEnvironment environment_;
     UserDialogs& dialogs_;
     SettingsFile settings_;
-    Interpreter interpreter_;
+    // The one owner of the interpreter and its drawing.
+    RunController* runs_ = nullptr;
     AboutDialog* about_ = nullptr;
     QMenu* editorPopup_ = nullptr;
     QMenu* drawingPopup_ = nullptr;
@@ -272,16 +265,8 @@ private:
     bool firstActivationStarted_ = false;
     bool firstActivationDone_ = false;
     bool firstDrawingReported_ = false;
-    int runCount_ = 0;
 
     // The editing loop.
-    ScriptRunner* runner_ = nullptr;
-    bool liveRun_ = false;
-    bool liveRunPending_ = false;
-    bool runStopped_ = false;
-    int liveRunCount_ = 0;
-    QTimer* liveTimer_ = nullptr;
-    QTimer* progressTimer_ = nullptr;
     QAction* liveRefreshItem_ = nullptr;
     QAction* zoomInItem_ = nullptr;
     QAction* zoomOutItem_ = nullptr;
@@ -292,25 +277,12 @@ private:
     QAction* findNextItem_ = nullptr;
     QAction* findPreviousItem_ = nullptr;
     QAction* goToLineItem_ = nullptr;
-    QAction* stopKey_ = nullptr;
     QMenu* zoomMenu_ = nullptr;
     QToolButton* liveButton_ = nullptr;
     QToolButton* zoomInButton_ = nullptr;
     QToolButton* zoomOutButton_ = nullptr;
     QLabel* zoomLabel_ = nullptr;
-    QLabel* runStatus_ = nullptr;
-    QToolButton* stopButton_ = nullptr;
     FindDialog* findDialog_ = nullptr;
-    // What the interpreter reads of the window while a run is on the
-    // worker thread: taken when the run starts.
-    struct RunSnapshot {
-        std::array<int, 10> layers{};
-        int viewWidth = 0;
-        int viewHeight = 0;
-        std::string scriptFile;
-        std::string programFolder;
-        int language = 1000;
-    } runSnapshot_;
     QMenu* recentMenu_ = nullptr;
     QAction* clearRecentItem_ = nullptr;
     QAction* printPreviewItem_ = nullptr;

@@ -153,7 +153,7 @@ void MainWindow::showCrossPointer(bool cross)
 
 void MainWindow::chooseDrawingAction(DrawingAction action)
 {
-    settleRun();
+    runs_->settled();
     showCrossPointer(true);
     if (clickTool_.Choose(action)) insertDrawingCommand();
 }
@@ -166,16 +166,17 @@ void MainWindow::cancelDrawingAction()
 
 void MainWindow::clickOnDrawing(int x, int y)
 {
-    settleRun();
+    runs_->settled();
     if (clickTool_.Click({x, y})) insertDrawingCommand();
 }
 
 void MainWindow::showPointerPosition(int x, int y)
 {
     // The scale is the worker's while a run is on.
-    if (runInProgress()) return;
+    const Interpreter* interpreter = runs_->idle();
+    if (!interpreter) return;
     ui_->L_SOURADNICE->setText(
-        QString::fromStdString(PointerReadout(x, y, interpreter_.state().pixelsPerUnit)));
+        QString::fromStdString(PointerReadout(x, y, interpreter->state().pixelsPerUnit)));
 }
 
 // Appends the command of the chosen action to the script and draws it as
@@ -183,8 +184,9 @@ void MainWindow::showPointerPosition(int x, int y)
 // script and leaves the action pending.
 void MainWindow::insertDrawingCommand()
 {
+    Interpreter& interpreter = runs_->settled();
     InsertionContext context;
-    context.pixelsPerUnit = interpreter_.state().pixelsPerUnit;
+    context.pixelsPerUnit = interpreter.state().pixelsPerUnit;
     context.languageBase = language_;
     context.viewWidth = ui_->ScrollBox_VYKRES->width();
     context.viewHeight = ui_->ScrollBox_VYKRES->height();
@@ -201,7 +203,7 @@ void MainWindow::insertDrawingCommand()
     // the view must let go of the old one whatever happens.
     try {
         for (const std::string& line : LinesToExecute(action, lines))
-            interpreter_.ExecuteCommand(RunMode::Screen, Utf8ToCp1250(line));
+            interpreter.ExecuteCommand(RunMode::Screen, Utf8ToCp1250(line));
     } catch (...) {
         showDrawing();
         throw;

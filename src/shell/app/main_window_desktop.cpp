@@ -176,10 +176,12 @@ void MainWindow::openScriptFile(const QString& path)
 
 void MainWindow::openAction(const QString& path)
 {
+    // A run going on draws into the drawing about to be replaced.
+    Interpreter& interpreter = runs_->stopped();
     loadScript(path);
     rememberRecentFile(path);
-    interpreter_.ResetDrawingState();
-    interpreter_.ClearDrawing();
+    interpreter.ResetDrawingState();
+    interpreter.ClearDrawing();
     showDrawing();
     runScript();
 }

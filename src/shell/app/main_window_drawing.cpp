@@ -45,18 +45,17 @@ private:
 
 void MainWindow::showDrawing()
 {
-    ui_->IMAGE_VYKRES->showSurface(&interpreter_.canvas());
+    ui_->IMAGE_VYKRES->showSurface(&runs_->settled().canvas());
 }
 
 void MainWindow::runScript()
 {
-    ++runCount_;
     BusyPointer busy;
-    const RunReport report = runAndWait(EditorLines(*ui_->MEMO_SCRIPT));
+    const RunReport report = runs_->runAndWait(EditorLines(*ui_->MEMO_SCRIPT));
     showDrawing();
     busy.release();
     markRunError(report);
-    if (!report.valid && runStopped_) {
+    if (!report.valid && runs_->lastRunStopped()) {
         // The user stopped the run and the status line says so.
     } else if (!report.valid) {
         showErrorNotice(QString::fromStdString(Cp1250ToUtf8(report.Text(language_))));
@@ -82,8 +81,7 @@ void MainWindow::refresh()
 
 void MainWindow::clearDrawing()
 {
-    settleRun();
-    interpreter_.ClearDrawing();
+    runs_->settled().ClearDrawing();
     showDrawing();
 }
 
@@ -120,7 +118,7 @@ void MainWindow::checkNoLayers()
 
 void MainWindow::saveDrawing()
 {
-    settleRun();
+    runs_->settled();
     FileDialogRequest request;
     request.nameFilters = ToNameFilters(pictureFilter_);
     request.defaultSuffix = QStringLiteral("bmp");
@@ -133,7 +131,7 @@ void MainWindow::saveDrawing()
     if (FileCanBeRead(*chosen) &&
         ask(OverwriteQuestion(captions_, language_, *chosen)) != QMessageBox::Yes)
         return;
-    SaveDrawingToFile(interpreter_.canvas(), chosen->toStdString(), language_);
+    SaveDrawingToFile(runs_->settled().canvas(), chosen->toStdString(), language_);
 }
 
 // Prints the drawing from a fresh run: the script runs again at the
@@ -165,7 +163,7 @@ void MainWindow::runPrintJob(QPrinter& printer)
 {
     const ScriptLines lines = EditorLines(*ui_->MEMO_SCRIPT);
     std::exception_ptr failure;
-    startRun(
+    const bool finished = runs_->runJobAndWait(
         [&, stretch = printStretch_, depth = printDepth_](Interpreter& interpreter) {
             try {
                 PrintDrawingOn(printer, interpreter, lines, stretch, depth);
@@ -173,14 +171,8 @@ void MainWindow::runPrintJob(QPrinter& printer)
                 failure = std::current_exception();
             }
             return RunReport{};
-        },
-        false);
-    settleRun();
-    if (runner_->cancelled()) {
-        runStatus_->setText(UiText(language_, TextId::StoppedAtLine) + QString::number(runner_->currentLine()));
-        return;
-    }
-    runStatus_->clear();
+        });
+    if (!finished) return;
     if (failure) std::rethrow_exception(failure);
 }
 
@@ -189,7 +181,7 @@ void MainWindow::runPrintJob(QPrinter& printer)
 bool MainWindow::prepareToPrint(QPrinter& printer)
 {
     runScript();
-    if (!interpreter_.drawingValid()) return false;
+    if (!runs_->settled().drawingValid()) return false;
     printer.setDocName(UiText(language_, TextId::PrintDocumentName));
     if (!printFileName_.isEmpty()) printer.setOutputFileName(printFileName_);
     return true;
@@ -217,18 +209,19 @@ void MainWindow::printPreview()
     if (!prepareToPrint(printer)) return;
     const ScriptLines lines = EditorLines(*ui_->MEMO_SCRIPT);
     // Each page the preview asks for starts where the screen run ended.
-    const DrawingState screenState = interpreter_.state();
+    Interpreter& interpreter = runs_->settled();
+    const DrawingState screenState = interpreter.state();
     QString failure;
     const bool printed = dialogs_.previewPrint(this, printer, [&](QPrinter& target) {
-        interpreter_.state() = screenState;
+        interpreter.state() = screenState;
         BusyPointer busy;
         try {
-            PrintDrawingOn(target, interpreter_, lines, printStretch_, printDepth_);
+            PrintDrawingOn(target, interpreter, lines, printStretch_, printDepth_);
         } catch (const std::exception& error) {
             failure = ErrorMessage(error, language_);
         }
     });
-    interpreter_.state() = screenState;
+    interpreter.state() = screenState;
     if (!failure.isEmpty()) showErrorNotice(failure);
     if (!printed) return;
     rememberPrintFile(printer);

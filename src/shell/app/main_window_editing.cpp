@@ -31,52 +31,6 @@ namespace kresbon {
 
 namespace {
 
-// The pause after the last change before a run made while typing.
-constexpr int LiveRefreshDelayMs = 300;
-// A run shorter than this shows no progress in the status line.
-constexpr int ProgressAfterMs = 500;
-constexpr int ProgressEveryMs = 100;
-
-// While a command waits for its run, the user's input goes nowhere but to
-// the Stop button; Esc stops the run. Painting, timers and the window
-// system's own events go on.
-class RunBlocker : public QObject {
-public:
-    RunBlocker(QWidget* stopButton, std::function<void()> stop)
-        : stopButton_(stopButton), stop_(std::move(stop))
-    {
-        qApp->installEventFilter(this);
-    }
-    ~RunBlocker() override { qApp->removeEventFilter(this); }
-
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        // The window passes input on to its widgets; they are where it stops.
-        if (!watched->isWidgetType()) return false;
-        switch (event->type()) {
-        case QEvent::ShortcutOverride:
-            // Taking the override keeps every shortcut from firing.
-            event->accept();
-            return true;
-        case QEvent::KeyPress:
-            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) stop_();
-            return true;
-        case QEvent::KeyRelease:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-            return !(watched == stopButton_ && stopButton_->isVisible());
-        default: return false;
-        }
-    }
-
-private:
-    QWidget* stopButton_;
-    std::function<void()> stop_;
-};
-
 QString ZoomText(double factor)
 {
     if (factor >= 1) return QString::number(factor, 'g', 3) + QStringLiteral("\u00d7");
@@ -99,8 +53,8 @@ void MainWindow::setUpEditingLoop()
 {
     ScriptEditor* editor = ui_->MEMO_SCRIPT;
     DrawingView* view = ui_->IMAGE_VYKRES;
-    runner_ = new ScriptRunner(interpreter_, this);
-    connect(runner_, &ScriptRunner::finished, this, &MainWindow::onRunFinished);
+    runs_->setLiveSource([editor] { return EditorLines(*editor); });
+    connect(runs_, &RunController::liveRunFinished, this, &MainWindow::onLiveRunFinished);
 
     auto action = [this](const char* name, QKeySequence key = {}) {
         auto* a = new QAction(this);
@@ -113,15 +67,13 @@ void MainWindow::setUpEditingLoop()
     // Live refresh.
     liveRefreshItem_ = action("MnuLiveRefresh");
     liveRefreshItem_->setCheckable(true);
-    liveTimer_ = new QTimer(this);
-    liveTimer_->setSingleShot(true);
-    liveTimer_->setInterval(LiveRefreshDelayMs);
-    connect(liveTimer_, &QTimer::timeout, this, &MainWindow::startLiveRun);
-    connect(editor, &QsciScintilla::textChanged, this, &MainWindow::scheduleLiveRun);
+    connect(editor, &QsciScintilla::textChanged, this, [this] {
+        if (firstActivationDone_) runs_->scheduleLiveRun();
+    });
     connect(liveRefreshItem_, &QAction::toggled, this, [this](bool on) {
         writeEditingSetting("LiveRefresh", on ? "1" : "0");
         liveButton_->setChecked(on);
-        if (!on) liveTimer_->stop();
+        runs_->setLiveRefresh(on);
     });
 
     // Zoom.
@@ -154,11 +106,6 @@ void MainWindow::setUpEditingLoop()
     // The find dialog has its own window: F3 works there too.
     findDialog_->addAction(findNextItem_);
     findDialog_->addAction(findPreviousItem_);
-
-    // Esc stops a run made while typing once its progress shows.
-    stopKey_ = action("StopRunKey", QKeySequence(Qt::Key_Escape));
-    stopKey_->setEnabled(false);
-    connect(stopKey_, &QAction::triggered, this, &MainWindow::stopRun);
 
     // Menus: the drawing menu gains live refresh and zoom, the editor's
     // popup gains the search commands.
@@ -198,22 +145,10 @@ void MainWindow::setUpEditingLoop()
     ui_->P_VYKRES->setMinimumWidth(std::max(ui_->P_VYKRES->minimumWidth(), ui_->P_VYKRES->minimumSizeHint().width()));
 
     auto* status = qobject_cast<QBoxLayout*>(ui_->P_VYKRES_STATUS->layout());
-    runStatus_ = new QLabel(ui_->P_VYKRES_STATUS);
-    runStatus_->setObjectName(QStringLiteral("L_RUN_STATUS"));
-    runStatus_->setTextFormat(Qt::PlainText);
-    stopButton_ = new QToolButton(ui_->P_VYKRES_STATUS);
-    stopButton_->setObjectName(QStringLiteral("BtnStop"));
-    stopButton_->setIcon(QIcon::fromTheme(QStringLiteral("process-stop")));
-    stopButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    stopButton_->hide();
-    connect(stopButton_, &QToolButton::clicked, this, &MainWindow::stopRun);
     if (status) {
-        status->insertWidget(status->count() - 1, runStatus_, 1);
-        status->insertWidget(status->count() - 1, stopButton_);
+        status->insertWidget(status->count() - 1, runs_->statusLabel(), 1);
+        status->insertWidget(status->count() - 1, runs_->stopButton());
     }
-    progressTimer_ = new QTimer(this);
-    progressTimer_->setInterval(ProgressEveryMs);
-    connect(progressTimer_, &QTimer::timeout, this, &MainWindow::showRunProgress);
 
     // The settings of the loop.
     liveRefreshItem_->setChecked(settings_.Read("MainForm", "LiveRefresh") == "1");
@@ -245,7 +180,7 @@ void MainWindow::applyEditingTexts()
     liveButton_->setToolTip(UiText(language_, TextId::RefreshWhileTypingHint));
     zoomInButton_->setToolTip(UiText(language_, TextId::MenuZoomIn).remove(QLatin1Char('&')));
     zoomOutButton_->setToolTip(UiText(language_, TextId::MenuZoomOut).remove(QLatin1Char('&')));
-    stopButton_->setText(UiText(language_, TextId::StopButton));
+    runs_->setLanguage(language_);
     findDialog_->applyTexts(language_);
 }
 
@@ -262,105 +197,18 @@ void MainWindow::writeEditingSetting(const char* key, const std::string& value)
 
 bool MainWindow::runInProgress() const
 {
-    return runner_ && runner_->running();
-}
-
-void MainWindow::startRun(ScriptRunner::Job job, bool live)
-{
-    runSnapshot_.layers = layerFlags_;
-    runSnapshot_.viewWidth = viewWidth();
-    runSnapshot_.viewHeight = viewHeight();
-    runSnapshot_.scriptFile = currentScriptFile();
-    runSnapshot_.programFolder = programFolder();
-    runSnapshot_.language = language_;
-    // A run made for a command covers the text a pending one would run.
-    if (!live) liveTimer_->stop();
-    liveRun_ = live;
-    runStopped_ = false;
-    runner_->start(std::move(job));
-    QTimer::singleShot(ProgressAfterMs, progressTimer_, [this] {
-        if (runInProgress()) {
-            progressTimer_->start();
-            showRunProgress();
-        }
-    });
-}
-
-RunReport MainWindow::runAndWait(ScriptLines lines)
-{
-    // A run made while typing is out of date once a command runs the
-    // script: it stops at its next line and shows nothing.
-    if (runInProgress() && liveRun_) {
-        liveRun_ = false;
-        liveRunPending_ = false;
-        runner_->cancel();
-    }
-    settleRun();
-    startRun(ScreenRun(std::move(lines)), false);
-    settleRun();
-    RunReport report = runner_->report();
-    runStopped_ = runner_->cancelled();
-    if (runStopped_)
-        runStatus_->setText(UiText(language_, TextId::StoppedAtLine) + QString::number(report.lineNumber));
-    else if (!report.valid)
-        runStatus_->setText(QString::fromStdString(Cp1250ToUtf8(report.message)));
-    else
-        runStatus_->clear();
-    return report;
-}
-
-void MainWindow::settleRun()
-{
-    // Waits for the run on the worker thread, so that a command finds the
-    // drawing of the whole script; the window keeps painting meanwhile.
-    if (!runInProgress()) return;
-    RunBlocker blocker(stopButton_, [this] { stopRun(); });
-    QEventLoop loop;
-    const auto done = connect(runner_, &ScriptRunner::finished, &loop, &QEventLoop::quit);
-    if (runner_->running()) loop.exec();
-    disconnect(done);
+    return runs_->running();
 }
 
 void MainWindow::stopRun()
 {
-    if (!runInProgress()) return;
-    runner_->cancel();
-    liveRunPending_ = false;
+    runs_->stop();
 }
 
-void MainWindow::showRunProgress()
+void MainWindow::onLiveRunFinished(const RunReport& report)
 {
-    if (!runInProgress()) return;
-    runStatus_->setText(UiText(language_, TextId::RunningLine) + QString::number(runner_->currentLine()));
-    stopButton_->show();
-    stopKey_->setEnabled(true);
-}
-
-void MainWindow::onRunFinished()
-{
-    progressTimer_->stop();
-    stopButton_->hide();
-    stopKey_->setEnabled(false);
-    if (!liveRun_) return;
-    liveRun_ = false;
-    const RunReport& report = runner_->report();
-    if (liveRunPending_) {
-        // Superseded by newer typing: the next run shows its own drawing.
-        liveRunPending_ = false;
-        startLiveRun();
-        return;
-    }
-    ++liveRunCount_;
     showDrawing();
     markRunError(report);
-    if (runner_->cancelled())
-        runStatus_->setText(UiText(language_, TextId::StoppedAtLine) + QString::number(report.lineNumber));
-    else if (!report.valid)
-        runStatus_->setText(QString::fromStdString(Cp1250ToUtf8(report.message)));
-    else if (report.noLayerShown)
-        runStatus_->setText(UiText(language_, TextId::SomeLayerMustBeSelected));
-    else
-        runStatus_->clear();
     emit liveRunShown();
 }
 
@@ -381,29 +229,7 @@ void MainWindow::setLiveRefresh(bool on)
 
 bool MainWindow::liveRefreshOn() const
 {
-    return liveRefreshItem_->isChecked();
-}
-
-void MainWindow::scheduleLiveRun()
-{
-    if (liveRefreshOn() && firstActivationDone_) liveTimer_->start();
-}
-
-void MainWindow::startLiveRun()
-{
-    if (!liveRefreshOn()) return;
-    if (runInProgress()) {
-        if (liveRun_) {
-            // The running one is out of date: stop it and start afresh.
-            liveRunPending_ = true;
-            runner_->cancel();
-        } else {
-            liveTimer_->start();
-        }
-        return;
-    }
-    ++runCount_;
-    startRun(ScreenRun(EditorLines(*ui_->MEMO_SCRIPT)), true);
+    return runs_->liveRefreshOn();
 }
 
 // ---------------------------------------------------------------- zoom

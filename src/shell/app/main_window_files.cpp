@@ -95,7 +95,7 @@ bool MainWindow::passUnsavedGuard(GuardedCommand command)
 void MainWindow::newScript()
 {
     if (!passUnsavedGuard(GuardedCommand::New)) return;
-    settleRun();
+    Interpreter& interpreter = runs_->stopped();
     scriptFile_.clear();
     updateCaption();
     // Emptying the editor by program is no change of the user's.
@@ -104,15 +104,15 @@ void MainWindow::newScript()
     ui_->MEMO_SCRIPT->clearRunError();
     saved_ = wasSaved;
     document_ = ScriptDocument{};
-    interpreter_.ResetDrawingState();
-    interpreter_.ClearDrawing();
+    interpreter.ResetDrawingState();
+    interpreter.ClearDrawing();
     showDrawing();
 }
 
 void MainWindow::openScript()
 {
     if (!passUnsavedGuard(GuardedCommand::Open)) return;
-    settleRun();
+    runs_->stopped();
     const std::optional<QString> chosen = dialogs_.openFileName(this, scriptDialog());
     if (!chosen) return;
     openAction(*chosen);
