@@ -64,7 +64,7 @@ struct Printing {
     PdfPrinterDialogs dialogs;
     std::unique_ptr<MainWindow> window;
 
-    void print() { window->form().MnuPrintPic->trigger(); }
+    void print() { window->action(QStringLiteral("MnuPrintPic"))->trigger(); }
     std::string pdf() const { return box.read(QStringLiteral("out.pdf")); }
     std::string log() const { return box.read(QStringLiteral("LastPrint.log")); }
 };

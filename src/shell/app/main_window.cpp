@@ -40,48 +40,6 @@ constexpr int DesignLeft = 195;
 constexpr int DesignTop = 110;
 constexpr int DesignSplitter = 160;
 
-QIcon OwnIcon(const QString& name)
-{
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/%1-16.png").arg(name), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/icons/%1-32.png").arg(name), QSize(32, 32));
-    return icon;
-}
-
-// A flag for a language item. A checked menu item with a picture shows the
-// picture rather than a check mark, so the checked state carries its own
-// mark drawn over the flag.
-QIcon FlagIcon(const QString& name)
-{
-    QIcon icon;
-    for (int size : {16, 32}) {
-        const QPixmap flag(QStringLiteral(":/icons/%1-%2.png").arg(name).arg(size));
-        if (flag.isNull()) continue;
-        icon.addPixmap(flag, QIcon::Normal, QIcon::Off);
-        QPixmap checked = flag;
-        QPainter painter(&checked);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 16.0, size / 16.0);
-        QPainterPath tick;
-        tick.moveTo(3.5, 8);
-        tick.lineTo(6.5, 11.5);
-        tick.lineTo(12.5, 3.5);
-        painter.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawPath(tick);
-        painter.setPen(QPen(Qt::black, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawPath(tick);
-        painter.end();
-        icon.addPixmap(checked, QIcon::Normal, QIcon::On);
-    }
-    return icon;
-}
-
-// A themed icon when the desktop has one, else the program's own.
-QIcon ProgramIcon(const QString& themeName, const QString& ownName)
-{
-    return QIcon::fromTheme(themeName, OwnIcon(ownName));
-}
-
 }  // namespace
 
 MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidget* parent)
@@ -100,8 +58,14 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     ui_->ScrollBox_VYKRES->viewport()->setBackgroundRole(QPalette::Window);
     ui_->ScrollBox_VYKRES->viewport()->setAutoFillBackground(true);
     buildEditorPopup();
+    actions_ = std::make_unique<WindowActions>(
+        this,
+        std::map<Place, QMenu*>{{Place::Script, ui_->MnuScript}, {Place::Drawing, ui_->MnuVykres},
+                                {Place::Help, ui_->MnuAbout}},
+        editorPopup_, qobject_cast<QBoxLayout*>(ui_->P_VYKRES_TOOLBAR->layout()),
+        [this](const ActionRow& row) { runGuarded([this, &row] { row.run(*this); }); });
+    runs_->setStopKey(action(QStringLiteral("StopRunKey")));
     buildDrawingPopup();
-    setIcons();
     connectCommands();
     setUpEditingLoop();
 
@@ -122,13 +86,6 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     updateCaption();
     applyScriptFont();
     readPrintSettings();
-
-    helpKey_ = new QAction(this);
-    helpKey_->setShortcut(QKeySequence(Qt::Key_F1));
-    helpKey_->setShortcutContext(Qt::ApplicationShortcut);
-    addAction(helpKey_);
-    connect(helpKey_, &QAction::triggered, this,
-            [this] { runGuarded([this] { showHelpForCaretWord(); }); });
 
     showDrawing();
     setUpDesktopConventions();
@@ -183,48 +140,16 @@ QCheckBox* MainWindow::layerBox(int layer) const
 
 QAction* MainWindow::layerItem(int layer) const
 {
-    const std::array<QAction*, 9> items{ui_->MnuLayer1, ui_->MnuLayer2, ui_->MnuLayer3,
-                                        ui_->MnuLayer4, ui_->MnuLayer5, ui_->MnuLayer6,
-                                        ui_->MnuLayer7, ui_->MnuLayer8, ui_->MnuLayer9};
-    return items.at(static_cast<std::size_t>(layer - 1));
+    return action(QStringLiteral("MnuLayer%1").arg(layer));
 }
 
 void MainWindow::buildEditorPopup()
 {
     editorPopup_ = new QMenu(this);
     editorPopup_->setObjectName(QStringLiteral("PopupMEMO_SCRIPT"));
-    auto item = [this](const char* name) {
-        QAction* action = editorPopup_->addAction(QString());
-        action->setObjectName(QString::fromLatin1(name));
-        return action;
-    };
-    item("PopMemoNew");
-    item("PopMemoOpenScr");
-    item("PopMemoSaveScr");
-    item("PopMemoSaveScrAs");
-    editorPopup_->addSeparator();
-    item("PopMemoFont");
     connect(ui_->MEMO_SCRIPT, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         editorPopup_->exec(ui_->MEMO_SCRIPT->viewport()->mapToGlobal(at));
     });
-}
-
-void MainWindow::setIcons()
-{
-    ui_->BtnNew->setIcon(ProgramIcon(QStringLiteral("document-new"), QStringLiteral("new")));
-    ui_->BtnOpenScr->setIcon(ProgramIcon(QStringLiteral("document-open"), QStringLiteral("open")));
-    ui_->BtnSaveScr->setIcon(ProgramIcon(QStringLiteral("document-save"), QStringLiteral("save")));
-    ui_->BtnRefresh->setIcon(ProgramIcon(QStringLiteral("view-refresh"), QStringLiteral("refresh")));
-    ui_->BtnSavePic->setIcon(ProgramIcon(QStringLiteral("document-save-as"), QStringLiteral("save-picture")));
-    ui_->BtnPrintPic->setIcon(ProgramIcon(QStringLiteral("document-print"), QStringLiteral("print")));
-    ui_->MnuNew->setIcon(ui_->BtnNew->icon());
-    ui_->MnuOpenScr->setIcon(ui_->BtnOpenScr->icon());
-    ui_->MnuSaveScr->setIcon(ui_->BtnSaveScr->icon());
-    ui_->MnuRefresh->setIcon(ui_->BtnRefresh->icon());
-    ui_->MnuSavePic->setIcon(ui_->BtnSavePic->icon());
-    ui_->MnuPrintPic->setIcon(ui_->BtnPrintPic->icon());
-    ui_->MnuJazyk_EN->setIcon(FlagIcon(QStringLiteral("flag-en")));
-    ui_->MnuJazyk_CZ->setIcon(FlagIcon(QStringLiteral("flag-cz")));
 }
 
 void MainWindow::runGuarded(const std::function<void()>& work)
@@ -236,52 +161,12 @@ void MainWindow::runGuarded(const std::function<void()>& work)
     }
 }
 
-void MainWindow::connectCommand(QAction* action, void (MainWindow::*command)())
-{
-    connect(action, &QAction::triggered, this, [this, command] { runGuarded([this, command] { (this->*command)(); }); });
-}
-
 void MainWindow::connectCommands()
 {
-    const auto popup = [this](const char* name) {
-        return editorPopup_->findChild<QAction*>(QString::fromLatin1(name));
-    };
-    for (QAction* a : {ui_->MnuNew, popup("PopMemoNew")}) connectCommand(a, &MainWindow::newScript);
-    for (QAction* a : {ui_->MnuOpenScr, popup("PopMemoOpenScr")}) connectCommand(a, &MainWindow::openScript);
-    for (QAction* a : {ui_->MnuSaveScr, popup("PopMemoSaveScr")}) connectCommand(a, &MainWindow::saveScript);
-    for (QAction* a : {ui_->MnuSaveScrAs, popup("PopMemoSaveScrAs")}) connectCommand(a, &MainWindow::saveScriptAs);
-    for (QAction* a : {ui_->MnuFont, popup("PopMemoFont")}) connectCommand(a, &MainWindow::chooseEditorFont);
-    connect(ui_->MnuKonec, &QAction::triggered, this, &QWidget::close);
-    connectCommand(ui_->MnuRefresh, &MainWindow::refresh);
-    connectCommand(ui_->MnuClear, &MainWindow::clearDrawing);
-    connectCommand(ui_->MnuLayerAll, &MainWindow::checkAllLayers);
-    connectCommand(ui_->MnuLayerNone, &MainWindow::checkNoLayers);
-    connectCommand(ui_->MnuSavePic, &MainWindow::saveDrawing);
-    connectCommand(ui_->MnuPrintPic, &MainWindow::printDrawing);
-    connectCommand(ui_->MnuOprogramu, &MainWindow::showAbout);
-    connect(ui_->MnuNapObsah, &QAction::triggered, this,
-            [this] { runGuarded([this] { ShowHelpContents(this, language_); }); });
-    connect(ui_->MnuNapHledat, &QAction::triggered, this,
-            [this] { runGuarded([this] { ShowHelpSearch(this, language_); }); });
-    connect(ui_->MnuJazyk_EN, &QAction::triggered, this,
-            [this] { runGuarded([this] { switchLanguage(EnglishBase); }); });
-    connect(ui_->MnuJazyk_CZ, &QAction::triggered, this,
-            [this] { runGuarded([this] { switchLanguage(CzechBase); }); });
-
-    // Each toolbar button does exactly what its menu item does.
-    connect(ui_->BtnNew, &QToolButton::clicked, ui_->MnuNew, &QAction::trigger);
-    connect(ui_->BtnOpenScr, &QToolButton::clicked, ui_->MnuOpenScr, &QAction::trigger);
-    connect(ui_->BtnSaveScr, &QToolButton::clicked, ui_->MnuSaveScr, &QAction::trigger);
-    connect(ui_->BtnRefresh, &QToolButton::clicked, ui_->MnuRefresh, &QAction::trigger);
-    connect(ui_->BtnSavePic, &QToolButton::clicked, ui_->MnuSavePic, &QAction::trigger);
-    connect(ui_->BtnPrintPic, &QToolButton::clicked, ui_->MnuPrintPic, &QAction::trigger);
-
     for (int layer = 1; layer <= 9; ++layer) {
         connect(layerBox(layer), &QCheckBox::toggled, this, [this, layer](bool ticked) {
             runGuarded([this, layer, ticked] { onLayerBoxChanged(layer, ticked); });
         });
-        connect(layerItem(layer), &QAction::triggered, this,
-                [this, layer] { runGuarded([this, layer] { toggleLayer(layer); }); });
     }
 
     // Typing must stay cheap in a long script: a change only clears the
@@ -470,61 +355,19 @@ void MainWindow::writeSettingsAtClosing()
 void MainWindow::applyTexts()
 {
     captions_ = LoadMessageCaptions(language_);
-    ui_->MnuJazyk_EN->setChecked(language_ != CzechBase);
-    ui_->MnuJazyk_CZ->setChecked(language_ == CzechBase);
+    action(QStringLiteral("MnuJazyk_EN"))->setChecked(language_ != CzechBase);
+    action(QStringLiteral("MnuJazyk_CZ"))->setChecked(language_ == CzechBase);
     scriptFilter_ = ScriptFileFilter(language_);
     pictureFilter_ = PictureFileFilter(language_);
     setWindowTitle(UiText(language_, TextId::MainWindowTitle));
 
-    const auto popup = [this](const char* name) {
-        return editorPopup_->findChild<QAction*>(QString::fromLatin1(name));
-    };
-    const std::pair<QAction*, TextId> items[] = {
-        {ui_->MnuScript->menuAction(), TextId::MenuScript},
-        {ui_->MnuNew, TextId::MenuNew},
-        {ui_->MnuOpenScr, TextId::MenuOpenScript},
-        {ui_->MnuSaveScr, TextId::MenuSaveScript},
-        {ui_->MnuSaveScrAs, TextId::MenuSaveScriptAs},
-        {ui_->MnuFont, TextId::MenuFont},
-        {ui_->MnuKonec, TextId::MenuExit},
-        {ui_->MnuVykres->menuAction(), TextId::MenuDrawing},
-        {ui_->MnuRefresh, TextId::MenuRefresh},
-        {ui_->MnuClear, TextId::MenuClear},
-        {ui_->MnuSavePic, TextId::MenuSaveDrawingAs},
-        {ui_->MnuPrintPic, TextId::MenuPrintDrawing},
-        {ui_->MnuAbout->menuAction(), TextId::MenuHelp},
-        {ui_->MnuNapObsah, TextId::MenuContents},
-        {ui_->MnuNapHledat, TextId::MenuFind},
-        {ui_->MnuJazyk->menuAction(), TextId::MenuLanguage},
-        {ui_->MnuJazyk_EN, TextId::MenuEnglish},
-        {ui_->MnuJazyk_CZ, TextId::MenuCzech},
-        {ui_->MnuOprogramu, TextId::MenuAbout},
-        {popup("PopMemoNew"), TextId::PopupNew},
-        {popup("PopMemoOpenScr"), TextId::PopupOpenScript},
-        {popup("PopMemoSaveScr"), TextId::PopupSaveScript},
-        {popup("PopMemoSaveScrAs"), TextId::PopupSaveScriptAs},
-        {popup("PopMemoFont"), TextId::PopupFont},
-        {ui_->MnuLayers->menuAction(), TextId::ShowLayers},
-        {ui_->MnuLayerAll, TextId::CheckAll},
-        {ui_->MnuLayerNone, TextId::CheckNone},
-    };
-    for (const auto& [action, n] : items) action->setText(UiText(language_, n));
-    for (int layer = 1; layer <= 9; ++layer)
-        layerItem(layer)->setText(UiText(language_, TextId::FirstLayer + (layer - 1)));
+    ui_->MnuScript->menuAction()->setText(UiText(language_, TextId::MenuScript));
+    ui_->MnuVykres->menuAction()->setText(UiText(language_, TextId::MenuDrawing));
+    ui_->MnuAbout->menuAction()->setText(UiText(language_, TextId::MenuHelp));
+    actions_->applyTexts(language_);
     applyDrawingPopupTexts();
-
-    const std::pair<QToolButton*, TextId> hints[] = {
-        {ui_->BtnNew, TextId::ButtonNew},
-        {ui_->BtnOpenScr, TextId::ButtonOpenScript},
-        {ui_->BtnSaveScr, TextId::ButtonSaveScript},
-        {ui_->BtnRefresh, TextId::ButtonRefresh},
-        {ui_->BtnSavePic, TextId::ButtonSaveDrawingAs},
-        {ui_->BtnPrintPic, TextId::ButtonPrintDrawing},
-    };
-    for (const auto& [button, n] : hints) button->setToolTip(UiText(language_, n));
     ui_->L_VRSTVY->setText(UiText(language_, TextId::Layers));
     applyEditingTexts();
-    applyDesktopTexts();
     installToolkitTranslation();
 }
 
@@ -547,6 +390,16 @@ void MainWindow::switchLanguage(int languageBase)
     applyTexts();
     if (about_) about_->applyTexts(language_);
     settings_.Write("MainForm", "Language", language_ == CzechBase ? "2000" : "1000");
+}
+
+void MainWindow::showHelpContents()
+{
+    ShowHelpContents(this, language_);
+}
+
+void MainWindow::showHelpSearch()
+{
+    ShowHelpSearch(this, language_);
 }
 
 void MainWindow::showAbout()

@@ -1,5 +1,9 @@
 #pragma once
 
+// app/: the main window, built from the other folders and wired together,
+// the action table its menus, toolbars and keys come from, and the
+// program's start.
+
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -14,6 +18,7 @@
 #include "shell/settings/script_font.h"
 #include "shell/run/run_controller.h"
 #include "shell/settings/settings_file.h"
+#include "shell/app/window_actions.h"
 #include "shell/dialogs/user_dialogs.h"
 
 namespace Ui {
@@ -112,6 +117,8 @@ public:
     QMenu* editorPopup() const { return editorPopup_; }
     QCheckBox* layerBox(int layer) const;
     QAction* layerItem(int layer) const;
+    // An item of the action table, by its name ("MnuNew").
+    QAction* action(const QString& name) const { return actions_->action(name); }
     QMenu* drawingPopup() const { return drawingPopup_; }
     const ClickTool& clickTool() const { return clickTool_; }
 
@@ -120,6 +127,13 @@ public:
     void setLiveRefresh(bool on);
     bool liveRefreshOn() const;
     void setDrawingZoom(double factor);
+    void zoomIn();
+    void zoomOut();
+    void liveRefreshChanged();
+    void showHelpContents();
+    void showHelpSearch();
+    // F1: the page of the word under the editor's caret, else the contents.
+    void showHelpForCaretWord();
     double drawingZoom() const;
     void fitDrawingZoom();
     void showFindDialog(bool replace);
@@ -130,7 +144,7 @@ public:
     int liveRunCount() const { return runs_->liveRunCount(); }
     QLabel* runStatusLabel() const { return runs_->statusLabel(); }
     QToolButton* stopButton() const { return runs_->stopButton(); }
-    QAction* liveRefreshItem() const { return liveRefreshItem_; }
+    QAction* liveRefreshItem() const { return action(QStringLiteral("MnuLiveRefresh")); }
     FindDialog* findDialog() const { return findDialog_; }
     // Desktop conventions: recent scripts, dropped scripts, print preview.
     // Opening a named script passes the unsaved-changes guard as Open does;
@@ -140,8 +154,8 @@ public:
     void clearRecentFiles();
     void printPreview();
     const QStringList& recentFiles() const { return recentFiles_; }
-    QMenu* recentMenu() const { return recentMenu_; }
-    QAction* printPreviewItem() const { return printPreviewItem_; }
+    QMenu* recentMenu() const { return actions_->menu(Place::Recent); }
+    QAction* printPreviewItem() const { return action(QStringLiteral("MnuPrintPreview")); }
     // The PDF file the last print went into, offered again to the next one.
     QString printFileName() const { return printFileName_; }
 
@@ -165,9 +179,7 @@ private:
     enum class GuardedCommand { New, Open, Closing };
 
     void buildEditorPopup();
-    void setIcons();
     void connectCommands();
-    void connectCommand(QAction* action, void (MainWindow::*command)());
     void runGuarded(const std::function<void()>& work);
 
     // Start-up.
@@ -212,14 +224,12 @@ private:
     void applyEditingTexts();
     void onLiveRunFinished(const RunReport& report);
     void markRunError(const RunReport& report);
-    void showHelpForCaretWord();
     void writeEditingSetting(const char* key, const std::string& value);
 
     QMessageBox::StandardButton ask(const MessageRequest& request);
 
     // Desktop conventions.
     void setUpDesktopConventions();
-    void applyDesktopTexts();
     void restoreWindowState();
     void writeWindowState();
     void openAction(const QString& path);
@@ -243,7 +253,7 @@ private:
     QMenu* drawingPopup_ = nullptr;
     ClickTool clickTool_;
     bool crossPointer_ = false;
-    QAction* helpKey_ = nullptr;
+    std::unique_ptr<WindowActions> actions_;
     std::unique_ptr<QTranslator> toolkitTranslation_;
 
     int language_ = 1000;
@@ -267,25 +277,8 @@ private:
     bool firstDrawingReported_ = false;
 
     // The editing loop.
-    QAction* liveRefreshItem_ = nullptr;
-    QAction* zoomInItem_ = nullptr;
-    QAction* zoomOutItem_ = nullptr;
-    QAction* actualSizeItem_ = nullptr;
-    QAction* fitItem_ = nullptr;
-    QAction* findItem_ = nullptr;
-    QAction* replaceItem_ = nullptr;
-    QAction* findNextItem_ = nullptr;
-    QAction* findPreviousItem_ = nullptr;
-    QAction* goToLineItem_ = nullptr;
-    QMenu* zoomMenu_ = nullptr;
-    QToolButton* liveButton_ = nullptr;
-    QToolButton* zoomInButton_ = nullptr;
-    QToolButton* zoomOutButton_ = nullptr;
     QLabel* zoomLabel_ = nullptr;
     FindDialog* findDialog_ = nullptr;
-    QMenu* recentMenu_ = nullptr;
-    QAction* clearRecentItem_ = nullptr;
-    QAction* printPreviewItem_ = nullptr;
     QStringList recentFiles_;
     QString printFileName_;
     bool helpPending_ = false;

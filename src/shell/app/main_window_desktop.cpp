@@ -46,50 +46,18 @@ QString DroppedScript(const QMimeData* data)
 
 void MainWindow::setUpDesktopConventions()
 {
-    ui_->MnuNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    ui_->MnuOpenScr->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    ui_->MnuSaveScr->setShortcuts({QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_S)});
-    ui_->MnuSaveScrAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    ui_->MnuPrintPic->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    ui_->MnuKonec->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-
-    // A click on a toolbar button or a layer box leaves the keyboard in the
-    // editor; the boxes can still be reached with Tab.
-    for (QToolButton* button : {ui_->BtnNew, ui_->BtnOpenScr, ui_->BtnSaveScr, ui_->BtnRefresh,
-                                ui_->BtnSavePic, ui_->BtnPrintPic})
-        button->setFocusPolicy(Qt::NoFocus);
+    // A click on a layer box leaves the keyboard in the editor; the boxes can
+    // still be reached with Tab.
     for (int layer = 1; layer <= 9; ++layer) layerBox(layer)->setFocusPolicy(Qt::TabFocus);
     ui_->MEMO_SCRIPT->setFocus();
 
-    recentMenu_ = new QMenu(this);
-    recentMenu_->setObjectName(QStringLiteral("MnuRecent"));
-    ui_->MnuScript->insertMenu(ui_->MnuSaveScr, recentMenu_);
-    clearRecentItem_ = new QAction(this);
-    clearRecentItem_->setObjectName(QStringLiteral("MnuRecentClear"));
-    connectCommand(clearRecentItem_, &MainWindow::clearRecentFiles);
     recentFiles_ = ReadRecentFiles(settings_);
     rebuildRecentMenu();
-
-    printPreviewItem_ = new QAction(this);
-    printPreviewItem_->setObjectName(QStringLiteral("MnuPrintPreview"));
-    printPreviewItem_->setIcon(ui_->MnuPrintPic->icon());
-    ui_->MnuVykres->addAction(printPreviewItem_);
-    connectCommand(printPreviewItem_, &MainWindow::printPreview);
 
     setAcceptDrops(true);
     // The editor takes dropped text itself; a dropped script is opened instead.
     ui_->MEMO_SCRIPT->viewport()->installEventFilter(this);
     qApp->installEventFilter(this);
-
-    applyDesktopTexts();
-}
-
-void MainWindow::applyDesktopTexts()
-{
-    if (!recentMenu_) return;
-    recentMenu_->setTitle(UiText(language_, TextId::OpenRecent));
-    clearRecentItem_->setText(UiText(language_, TextId::ClearTheList));
-    printPreviewItem_->setText(UiText(language_, TextId::PrintPreview));
 }
 
 // ---------------------------------------------------------------- window state
@@ -138,15 +106,17 @@ void MainWindow::storeRecentFiles()
 
 void MainWindow::rebuildRecentMenu()
 {
-    recentMenu_->clear();
+    QMenu* recentMenu = actions_->menu(Place::Recent);
+    QAction* clearItem = action(QStringLiteral("MnuRecentClear"));
+    recentMenu->clear();
     for (int i = 0; i < recentFiles_.size(); ++i) {
         const QString path = recentFiles_[i];
-        QAction* item = recentMenu_->addAction(RecentFileCaption(i, path));
+        QAction* item = recentMenu->addAction(RecentFileCaption(i, path));
         connect(item, &QAction::triggered, this, [this, path] { runGuarded([this, path] { openRecentFile(path); }); });
     }
-    recentMenu_->addSeparator();
-    recentMenu_->addAction(clearRecentItem_);
-    clearRecentItem_->setEnabled(!recentFiles_.isEmpty());
+    recentMenu->addSeparator();
+    recentMenu->addAction(clearItem);
+    clearItem->setEnabled(!recentFiles_.isEmpty());
 }
 
 void MainWindow::clearRecentFiles()

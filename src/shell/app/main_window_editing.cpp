@@ -56,91 +56,26 @@ void MainWindow::setUpEditingLoop()
     runs_->setLiveSource([editor] { return EditorLines(*editor); });
     connect(runs_, &RunController::liveRunFinished, this, &MainWindow::onLiveRunFinished);
 
-    auto action = [this](const char* name, QKeySequence key = {}) {
-        auto* a = new QAction(this);
-        a->setObjectName(QString::fromLatin1(name));
-        if (!key.isEmpty()) a->setShortcut(key);
-        addAction(a);
-        return a;
-    };
-
-    // Live refresh.
-    liveRefreshItem_ = action("MnuLiveRefresh");
-    liveRefreshItem_->setCheckable(true);
     connect(editor, &QsciScintilla::textChanged, this, [this] {
         if (firstActivationDone_) runs_->scheduleLiveRun();
     });
-    connect(liveRefreshItem_, &QAction::toggled, this, [this](bool on) {
-        writeEditingSetting("LiveRefresh", on ? "1" : "0");
-        liveButton_->setChecked(on);
-        runs_->setLiveRefresh(on);
-    });
-
-    // Zoom.
-    zoomInItem_ = action("MnuZoomIn", QKeySequence(Qt::CTRL | Qt::Key_Equal));
-    zoomInItem_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
-    zoomOutItem_ = action("MnuZoomOut", QKeySequence(Qt::CTRL | Qt::Key_Minus));
-    actualSizeItem_ = action("MnuZoomActual", QKeySequence(Qt::CTRL | Qt::Key_0));
-    fitItem_ = action("MnuZoomFit", QKeySequence(Qt::CTRL | Qt::Key_9));
-    connect(zoomInItem_, &QAction::triggered, view, [view] { view->zoomIn(); });
-    connect(zoomOutItem_, &QAction::triggered, view, [view] { view->zoomOut(); });
-    connect(actualSizeItem_, &QAction::triggered, this, [this] { setDrawingZoom(1); });
-    connect(fitItem_, &QAction::triggered, this, &MainWindow::fitDrawingZoom);
     connect(view, &DrawingView::zoomChanged, this, [this](double factor) {
         zoomLabel_->setText(ZoomText(factor));
         writeEditingSetting("Zoom", QString::number(factor, 'g', 6).toStdString());
     });
 
-    // Find, replace, go to line.
-    findItem_ = action("MnuFind", QKeySequence(Qt::CTRL | Qt::Key_F));
-    replaceItem_ = action("MnuReplace", QKeySequence(Qt::CTRL | Qt::Key_H));
-    findNextItem_ = action("MnuFindNext", QKeySequence(Qt::Key_F3));
-    findPreviousItem_ = action("MnuFindPrevious", QKeySequence(Qt::SHIFT | Qt::Key_F3));
-    goToLineItem_ = action("MnuGoToLine", QKeySequence(Qt::CTRL | Qt::Key_G));
     findDialog_ = new FindDialog(*editor, this);
-    connect(findItem_, &QAction::triggered, this, [this] { showFindDialog(false); });
-    connect(replaceItem_, &QAction::triggered, this, [this] { showFindDialog(true); });
-    connect(findNextItem_, &QAction::triggered, this, [this] { findAgain(true); });
-    connect(findPreviousItem_, &QAction::triggered, this, [this] { findAgain(false); });
-    connect(goToLineItem_, &QAction::triggered, this, [this] { runGuarded([this] { askGoToLine(); }); });
     // The find dialog has its own window: F3 works there too.
-    findDialog_->addAction(findNextItem_);
-    findDialog_->addAction(findPreviousItem_);
-
-    // Menus: the drawing menu gains live refresh and zoom, the editor's
-    // popup gains the search commands.
-    ui_->MnuVykres->addSeparator();
-    ui_->MnuVykres->addAction(liveRefreshItem_);
-    zoomMenu_ = ui_->MnuVykres->addMenu(QString());
-    zoomMenu_->menuAction()->setObjectName(QStringLiteral("MnuZoom"));
-    zoomMenu_->addActions({zoomInItem_, zoomOutItem_, actualSizeItem_, fitItem_});
-    editorPopup_->addSeparator();
-    editorPopup_->addActions({findItem_, replaceItem_, findNextItem_, findPreviousItem_, goToLineItem_});
+    findDialog_->addAction(action(QStringLiteral("MnuFindNext")));
+    findDialog_->addAction(action(QStringLiteral("MnuFindPrevious")));
 
     // Toolbar buttons and the status line of the drawing.
     auto* toolbar = qobject_cast<QBoxLayout*>(ui_->P_VYKRES_TOOLBAR->layout());
-    auto button = [this](const char* name, QAction* a, const QString& icon) {
-        auto* b = new QToolButton(ui_->P_VYKRES_TOOLBAR);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAutoRaise(true);
-        b->setIcon(QIcon::fromTheme(icon));
-        b->setCheckable(a->isCheckable());
-        connect(b, &QToolButton::clicked, a, &QAction::trigger);
-        return b;
-    };
-    liveButton_ = button("BtnLiveRefresh", liveRefreshItem_, QStringLiteral("media-playback-start"));
-    liveButton_->setText(QStringLiteral("\u21bb"));
-    zoomOutButton_ = button("BtnZoomOut", zoomOutItem_, QStringLiteral("zoom-out"));
-    zoomOutButton_->setText(QStringLiteral("\u2212"));
-    zoomInButton_ = button("BtnZoomIn", zoomInItem_, QStringLiteral("zoom-in"));
-    zoomInButton_->setText(QStringLiteral("+"));
     zoomLabel_ = new QLabel(ZoomText(1), ui_->P_VYKRES_TOOLBAR);
     zoomLabel_->setObjectName(QStringLiteral("L_ZOOM"));
     if (toolbar) {
         int at = toolbar->count() - 1;  // before the closing spacer
-        for (QWidget* w : {static_cast<QWidget*>(liveButton_), static_cast<QWidget*>(zoomOutButton_),
-                           static_cast<QWidget*>(zoomInButton_), static_cast<QWidget*>(zoomLabel_)})
-            toolbar->insertWidget(at++, w);
+        toolbar->insertWidget(at, zoomLabel_);
     }
     ui_->P_VYKRES->setMinimumWidth(std::max(ui_->P_VYKRES->minimumWidth(), ui_->P_VYKRES->minimumSizeHint().width()));
 
@@ -151,8 +86,7 @@ void MainWindow::setUpEditingLoop()
     }
 
     // The settings of the loop.
-    liveRefreshItem_->setChecked(settings_.Read("MainForm", "LiveRefresh") == "1");
-    liveButton_->setChecked(liveRefreshItem_->isChecked());
+    liveRefreshItem()->setChecked(settings_.Read("MainForm", "LiveRefresh") == "1");
     if (const auto zoom = ZoomFromSetting(settings_.Read("MainForm", "Zoom"))) {
         const QSignalBlocker quiet(view);
         view->setZoom(*zoom);
@@ -163,23 +97,6 @@ void MainWindow::setUpEditingLoop()
 void MainWindow::applyEditingTexts()
 {
     ui_->MEMO_SCRIPT->setLanguage(language_);
-    const std::pair<QAction*, TextId> items[] = {
-        {liveRefreshItem_, TextId::MenuRefreshWhileTyping},
-        {zoomInItem_, TextId::MenuZoomIn},
-        {zoomOutItem_, TextId::MenuZoomOut},
-        {actualSizeItem_, TextId::MenuActualSize},
-        {fitItem_, TextId::MenuFitToPane},
-        {findItem_, TextId::MenuFindInScript},
-        {replaceItem_, TextId::MenuReplaceInScript},
-        {findNextItem_, TextId::FindNext},
-        {findPreviousItem_, TextId::FindPrevious},
-        {goToLineItem_, TextId::MenuGoToLine},
-        {zoomMenu_->menuAction(), TextId::MenuZoom},
-    };
-    for (const auto& [item, n] : items) item->setText(UiText(language_, n));
-    liveButton_->setToolTip(UiText(language_, TextId::RefreshWhileTypingHint));
-    zoomInButton_->setToolTip(UiText(language_, TextId::MenuZoomIn).remove(QLatin1Char('&')));
-    zoomOutButton_->setToolTip(UiText(language_, TextId::MenuZoomOut).remove(QLatin1Char('&')));
     runs_->setLanguage(language_);
     findDialog_->applyTexts(language_);
 }
@@ -224,7 +141,7 @@ void MainWindow::markRunError(const RunReport& report)
 
 void MainWindow::setLiveRefresh(bool on)
 {
-    liveRefreshItem_->setChecked(on);
+    liveRefreshItem()->setChecked(on);
 }
 
 bool MainWindow::liveRefreshOn() const
@@ -233,6 +150,23 @@ bool MainWindow::liveRefreshOn() const
 }
 
 // ---------------------------------------------------------------- zoom
+
+void MainWindow::zoomIn()
+{
+    ui_->IMAGE_VYKRES->zoomIn();
+}
+
+void MainWindow::zoomOut()
+{
+    ui_->IMAGE_VYKRES->zoomOut();
+}
+
+void MainWindow::liveRefreshChanged()
+{
+    const bool on = liveRefreshItem()->isChecked();
+    writeEditingSetting("LiveRefresh", on ? "1" : "0");
+    runs_->setLiveRefresh(on);
+}
 
 void MainWindow::setDrawingZoom(double factor)
 {

@@ -1,5 +1,10 @@
 #pragma once
 
+// dialogs/: every modal question and dialog of the program (message
+// boxes, file, font and printer dialogs, the print preview, About) and the
+// file dialogs' filters, behind one interface that tests answer instead of
+// a person.
+
 #include <QColor>
 #include <QFont>
 #include <QImage>

@@ -1,5 +1,9 @@
 #pragma once
 
+// document/: the open script as a file: reading and writing it in its own
+// encoding, safely, and the list of recent scripts; later file watching and
+// recovery.
+
 #include <QString>
 #include <string>
 

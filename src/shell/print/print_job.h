@@ -1,5 +1,9 @@
 #pragma once
 
+// print/: printing the drawing: the print run's bitmap, the printer's
+// figures and the print log. The print run itself goes to the worker
+// through run/.
+
 #include <QString>
 #include <QtGlobal>
 #include <string>

@@ -96,14 +96,6 @@ RunController::RunController(ReadHost readHost, QWidget* window)
     progressTimer_->setInterval(ProgressEveryMs);
     connect(progressTimer_, &QTimer::timeout, this, &RunController::showProgress);
 
-    // Esc stops a run made while typing once its progress shows.
-    stopKey_ = new QAction(window);
-    stopKey_->setObjectName(QStringLiteral("StopRunKey"));
-    stopKey_->setShortcut(QKeySequence(Qt::Key_Escape));
-    stopKey_->setEnabled(false);
-    window->addAction(stopKey_);
-    connect(stopKey_, &QAction::triggered, this, &RunController::stop);
-
     status_ = new QLabel(window);
     status_->setObjectName(QStringLiteral("L_RUN_STATUS"));
     status_->setTextFormat(Qt::PlainText);
@@ -259,14 +251,14 @@ void RunController::showProgress()
     if (!running()) return;
     status_->setText(UiText(language_, TextId::RunningLine) + QString::number(runner_->currentLine()));
     stopButton_->show();
-    stopKey_->setEnabled(true);
+    if (stopKey_) stopKey_->setEnabled(true);
 }
 
 void RunController::onRunFinished()
 {
     progressTimer_->stop();
     stopButton_->hide();
-    stopKey_->setEnabled(false);
+    if (stopKey_) stopKey_->setEnabled(false);
     if (liveRun_) {
         liveRun_ = false;
         if (liveRunPending_) {
@@ -328,6 +320,12 @@ void RunController::setLanguage(int languageBase)
 {
     language_ = languageBase;
     stopButton_->setText(UiText(language_, TextId::StopButton));
+}
+
+void RunController::setStopKey(QAction* key)
+{
+    stopKey_ = key;
+    stopKey_->setEnabled(false);
 }
 
 }  // namespace kresbon

@@ -85,6 +85,8 @@ public:
     void scheduleLiveRun();
 
     void setLanguage(int languageBase);
+    // The key that stops a run, enabled while a run shows its progress.
+    void setStopKey(QAction* key);
     QLabel* statusLabel() const { return status_; }
     QToolButton* stopButton() const { return stopButton_; }
     int runCount() const { return runCount_; }

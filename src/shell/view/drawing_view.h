@@ -1,5 +1,10 @@
 #pragma once
 
+// view/: the drawing as the window shows it: zoom, pan, the pixel grid and
+// the mapping from the pointer to drawing pixels, and later what is drawn
+// over the drawing. It shows copies of the drawing and never holds the
+// interpreter.
+
 #include <QImage>
 #include <QPoint>
 #include <QWidget>
