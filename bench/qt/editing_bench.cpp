@@ -25,10 +25,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "shell/drawing_view.h"
-#include "shell/main_window.h"
-#include "shell/script_editor.h"
-#include "shell/user_dialogs.h"
+#include "shell/view/drawing_view.h"
+#include "shell/app/main_window.h"
+#include "shell/editor/script_editor.h"
+#include "shell/dialogs/user_dialogs.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;

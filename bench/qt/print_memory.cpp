@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "shell/main_window.h"
-#include "shell/user_dialogs.h"
+#include "shell/app/main_window.h"
+#include "shell/dialogs/user_dialogs.h"
 
 namespace {
 

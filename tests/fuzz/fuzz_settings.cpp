@@ -7,7 +7,7 @@
 #include <string>
 
 #include "fuzz_files.h"
-#include "shell/settings_file.h"
+#include "shell/settings/settings_file.h"
 
 // The fixed files are made before the first input is timed.
 extern "C" int LLVMFuzzerInitialize(int*, char***)

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QTest>
 
-#include "shell/script_editor.h"
+#include "shell/editor/script_editor.h"
 #include "ui_main_window.h"
 
 namespace kresbon::testing {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/main_window.h"
-#include "shell/user_dialogs.h"
+#include "shell/app/main_window.h"
+#include "shell/dialogs/user_dialogs.h"
 
 namespace kresbon {
 class ScriptEditor;

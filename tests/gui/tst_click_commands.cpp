@@ -4,15 +4,15 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
-#include "shell/script_editor.h"
+#include "shell/editor/script_editor.h"
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QTest>
 #include <QTimer>
 
 #include "platform/texts.h"
-#include "shell/drawing_view.h"
-#include "shell/interface_text.h"
+#include "shell/view/drawing_view.h"
+#include "shell/texts/interface_text.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
-#include "shell/script_editor.h"
+#include "shell/editor/script_editor.h"
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -15,11 +15,11 @@
 #include <QUrl>
 
 #include "platform/texts.h"
-#include "shell/about_dialog.h"
-#include "shell/help_window.h"
-#include "shell/recent_files.h"
-#include "shell/settings_file.h"
-#include "shell/window_state.h"
+#include "shell/dialogs/about_dialog.h"
+#include "shell/help/help_window.h"
+#include "shell/document/recent_files.h"
+#include "shell/settings/settings_file.h"
+#include "shell/app/window_state.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 

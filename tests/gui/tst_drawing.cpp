@@ -4,13 +4,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
-#include "shell/script_editor.h"
+#include "shell/editor/script_editor.h"
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 
 #include "platform/texts.h"
-#include "shell/drawing_view.h"
+#include "shell/view/drawing_view.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 
@@ -84,21 +84,21 @@ private slots:
         QVERIFY(s);
         MainWindow& w = *s->window;
         int runs = w.runCount();
-        w.form().MnuLayerAll->trigger();
+        w.action(QStringLiteral("MnuLayerAll"))->trigger();
         QCOMPARE(w.runCount(), ++runs);
         QVERIFY(LayersInStep(w));
 
         w.layerBox(2)->setChecked(false);
         w.layerBox(5)->setChecked(false);
         runs += 2;
-        w.form().MnuLayerAll->trigger();
+        w.action(QStringLiteral("MnuLayerAll"))->trigger();
         QCOMPARE(w.runCount(), ++runs);
         for (int layer = 1; layer <= 9; ++layer) QVERIFY(w.layerBox(layer)->isChecked());
         QVERIFY(LayersInStep(w));
         QVERIFY(w.layerRefreshOn());
 
         s->dialogs.forget();
-        w.form().MnuLayerNone->trigger();
+        w.action(QStringLiteral("MnuLayerNone"))->trigger();
         QCOMPARE(w.runCount(), ++runs);
         for (int layer = 1; layer <= 9; ++layer) QVERIFY(!w.layerBox(layer)->isChecked());
         QVERIFY(LayersInStep(w));
@@ -128,10 +128,10 @@ private slots:
         QVERIFY(s);
         MainWindow& w = *s->window;
         const int runs = w.runCount();
-        w.form().MnuRefresh->trigger();
+        w.action(QStringLiteral("MnuRefresh"))->trigger();
         QTest::mouseClick(w.form().BtnRefresh, Qt::LeftButton);
-        QCOMPARE(w.form().MnuRefresh->shortcut(), QKeySequence(Qt::Key_F5));
-        QCOMPARE(w.form().MnuSaveScr->shortcut(), QKeySequence(Qt::Key_F2));
+        QCOMPARE(w.action(QStringLiteral("MnuRefresh"))->shortcut(), QKeySequence(Qt::Key_F5));
+        QCOMPARE(w.action(QStringLiteral("MnuSaveScr"))->shortcut(), QKeySequence(Qt::Key_F2));
         QCOMPARE(w.runCount(), runs + 2);
         QVERIFY(QApplication::overrideCursor() == nullptr);
     }
@@ -219,7 +219,7 @@ private slots:
         const Rgb background = w.interpreter().canvas().pixel(0, 0);
         QVERIFY(w.interpreter().canvas().pixel(2, 2) != background);
         const int runs = w.runCount();
-        w.form().MnuClear->trigger();
+        w.action(QStringLiteral("MnuClear"))->trigger();
         const Surface& canvas = w.interpreter().canvas();
         QCOMPARE(canvas.width(), 60);
         QCOMPARE(canvas.height(), 40);

@@ -15,12 +15,12 @@
 #include <QToolButton>
 
 #include "platform/texts.h"
-#include "shell/drawing_view.h"
-#include "shell/find_dialog.h"
-#include "shell/help_window.h"
-#include "shell/script_completion.h"
-#include "shell/script_editor.h"
-#include "shell/script_lexer.h"
+#include "shell/view/drawing_view.h"
+#include "shell/editor/find_dialog.h"
+#include "shell/help/help_window.h"
+#include "shell/editor/script_completion.h"
+#include "shell/editor/script_editor.h"
+#include "shell/editor/script_lexer.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 

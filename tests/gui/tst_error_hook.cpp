@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "platform/vyjimka.h"
-#include "shell/application.h"
+#include "shell/app/application.h"
 
 using namespace kresbon;
 

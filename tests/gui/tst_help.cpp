@@ -14,9 +14,9 @@
 #include <stdexcept>
 
 #include "platform/texts.h"
-#include "shell/about_dialog.h"
-#include "shell/help.h"
-#include "shell/help_window.h"
+#include "shell/dialogs/about_dialog.h"
+#include "shell/help/help.h"
+#include "shell/help/help_window.h"
 
 using namespace kresbon;
 

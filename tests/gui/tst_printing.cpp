@@ -16,7 +16,7 @@
 
 #include "platform/surface.h"
 #include "platform/texts.h"
-#include "shell/print_job.h"
+#include "shell/print/print_job.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 
@@ -64,7 +64,7 @@ struct Printing {
     PdfPrinterDialogs dialogs;
     std::unique_ptr<MainWindow> window;
 
-    void print() { window->form().MnuPrintPic->trigger(); }
+    void print() { window->action(QStringLiteral("MnuPrintPic"))->trigger(); }
     std::string pdf() const { return box.read(QStringLiteral("out.pdf")); }
     std::string log() const { return box.read(QStringLiteral("LastPrint.log")); }
 };

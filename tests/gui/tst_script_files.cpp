@@ -3,14 +3,14 @@
 // readout.
 
 #include <QLabel>
-#include "shell/script_editor.h"
+#include "shell/editor/script_editor.h"
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTest>
 
 #include "platform/texts.h"
-#include "shell/editor_status.h"
-#include "shell/script_file.h"
+#include "shell/editor/editor_status.h"
+#include "shell/document/script_file.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 
@@ -215,7 +215,7 @@ private slots:
         QCOMPARE(Editor(w).toPlainText(), QString("Point 1, 1"));
         // Chosen from the menu, the error is shown in an error notice.
         dialogs.openNames = {box.path("missing.krs")};
-        w.form().MnuOpenScr->trigger();
+        w.action(QStringLiteral("MnuOpenScr"))->trigger();
         QCOMPARE(dialogs.notices().size(), size_t(1));
         QVERIFY(dialogs.notices().front().text.contains(box.path("missing.krs")));
     }
@@ -281,7 +281,7 @@ private slots:
         QVERIFY(Started(w));
         Type(w, "b");
         dialogs.saveNames = {box.path("no/such/folder/x.krs")};
-        w.form().MnuSaveScrAs->trigger();
+        w.action(QStringLiteral("MnuSaveScrAs"))->trigger();
         QCOMPARE(dialogs.notices().size(), size_t(1));
         QVERIFY(dialogs.notices().front().text.contains(box.path("no/such/folder/x.krs")));
         QVERIFY(!w.saved());

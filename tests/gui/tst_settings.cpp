@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "shell/program_location.h"
-#include "shell/settings_file.h"
-#include "shell/settings_values.h"
+#include "shell/app/program_location.h"
+#include "shell/settings/settings_file.h"
+#include "shell/settings/settings_values.h"
 #include "test_support.h"
 
 using namespace kresbon;

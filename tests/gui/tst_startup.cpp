@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <QFontDatabase>
 #include <QLabel>
-#include "shell/script_editor.h"
+#include "shell/editor/script_editor.h"
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTest>
@@ -140,7 +140,7 @@ private slots:
             FakeDialogs dialogs;
             MainWindow w(box.environment(), dialogs);
             QCOMPARE(w.languageBase(), c.expected);
-            QCOMPARE(w.form().MnuNew->text(), QString::fromStdString(TextUtf8(c.expected, 204)));
+            QCOMPARE(w.action(QStringLiteral("MnuNew"))->text(), QString::fromStdString(TextUtf8(c.expected, 204)));
             // The choice is not written back.
             SettingsFile settings(box.path("Kresbon.ini").toStdString());
             QCOMPARE(settings.Read("MainForm", "Language"), std::string(c.setting ? c.setting : ""));

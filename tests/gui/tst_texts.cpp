@@ -8,9 +8,9 @@
 #include <QToolButton>
 
 #include "platform/texts.h"
-#include "shell/about_dialog.h"
-#include "shell/file_filters.h"
-#include "shell/message_box.h"
+#include "shell/dialogs/about_dialog.h"
+#include "shell/dialogs/file_filters.h"
+#include "shell/dialogs/message_box.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 
@@ -34,13 +34,13 @@ QStringList Mismatches(MainWindow& w, int base)
         if (shown != T(base, n)) wrong << name + ": " + shown + " != " + T(base, n);
     };
     const std::pair<QAction*, int> items[] = {
-        {ui.MnuScript->menuAction(), 203}, {ui.MnuNew, 204}, {ui.MnuOpenScr, 205},
-        {ui.MnuSaveScr, 206}, {ui.MnuSaveScrAs, 207}, {ui.MnuFont, 208}, {ui.MnuKonec, 209},
-        {ui.MnuVykres->menuAction(), 210}, {ui.MnuRefresh, 211}, {ui.MnuClear, 212},
-        {ui.MnuSavePic, 213}, {ui.MnuPrintPic, 214}, {ui.MnuAbout->menuAction(), 215},
-        {ui.MnuNapObsah, 216}, {ui.MnuNapHledat, 217}, {ui.MnuJazyk->menuAction(), 218},
-        {ui.MnuJazyk_EN, 219}, {ui.MnuJazyk_CZ, 220}, {ui.MnuOprogramu, 221},
-        {ui.MnuLayers->menuAction(), 311}, {ui.MnuLayerAll, 321}, {ui.MnuLayerNone, 322},
+        {ui.MnuScript->menuAction(), 203}, {w.action("MnuNew"), 204}, {w.action("MnuOpenScr"), 205},
+        {w.action("MnuSaveScr"), 206}, {w.action("MnuSaveScrAs"), 207}, {w.action("MnuFont"), 208}, {w.action("MnuKonec"), 209},
+        {ui.MnuVykres->menuAction(), 210}, {w.action("MnuRefresh"), 211}, {w.action("MnuClear"), 212},
+        {w.action("MnuSavePic"), 213}, {w.action("MnuPrintPic"), 214}, {ui.MnuAbout->menuAction(), 215},
+        {w.action("MnuNapObsah"), 216}, {w.action("MnuNapHledat"), 217}, {w.findChild<QMenu*>("MnuJazyk")->menuAction(), 218},
+        {w.action("MnuJazyk_EN"), 219}, {w.action("MnuJazyk_CZ"), 220}, {w.action("MnuOprogramu"), 221},
+        {w.findChild<QMenu*>("MnuLayers")->menuAction(), 311}, {w.action("MnuLayerAll"), 321}, {w.action("MnuLayerNone"), 322},
     };
     for (const auto& [action, n] : items) check(action->menu() ? action->menu()->objectName() : action->objectName(), action->text(), n);
     for (int layer = 1; layer <= 9; ++layer) check(QString("MnuLayer%1").arg(layer), w.layerItem(layer)->text(), 311 + layer);
@@ -56,8 +56,8 @@ QStringList Mismatches(MainWindow& w, int base)
         else check(popup[i], a->text(), 228 + i);
     }
     check("L_VRSTVY", ui.L_VRSTVY->text(), 310);
-    if (ui.MnuJazyk_EN->isChecked() != (base == EnglishBase)) wrong << "MnuJazyk_EN check mark";
-    if (ui.MnuJazyk_CZ->isChecked() != (base == CzechBase)) wrong << "MnuJazyk_CZ check mark";
+    if (w.action("MnuJazyk_EN")->isChecked() != (base == EnglishBase)) wrong << "MnuJazyk_EN check mark";
+    if (w.action("MnuJazyk_CZ")->isChecked() != (base == CzechBase)) wrong << "MnuJazyk_CZ check mark";
     const MessageCaptions& c = w.messageCaptions();
     const QString captions[] = {c.yes, c.no, c.ok, c.cancel, c.help, c.abort, c.retry, c.ignore,
                                 c.all, c.warning, c.error, c.information, c.confirm};
@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(about.windowTitle(), T(EnglishBase, 101));
 
         const int runs = w.runCount();
-        w.form().MnuJazyk_CZ->trigger();
+        w.action(QStringLiteral("MnuJazyk_CZ"))->trigger();
         QCOMPARE(w.languageBase(), CzechBase);
         QCOMPARE(Mismatches(w, CzechBase), QStringList());
         QCOMPARE(about.windowTitle(), T(CzechBase, 101));
@@ -122,11 +122,11 @@ private slots:
         QCOMPARE(dialogs.saveRequests.back().nameFilters.front(), QString::fromUtf8("Soubory KRS (*.krs)"));
 
         // Choosing the current language again does it all again.
-        w.form().MnuJazyk_CZ->trigger();
+        w.action(QStringLiteral("MnuJazyk_CZ"))->trigger();
         QCOMPARE(Mismatches(w, CzechBase), QStringList());
         QCOMPARE(w.windowTitle(), QString("Kresbon"));
 
-        w.form().MnuJazyk_EN->trigger();
+        w.action(QStringLiteral("MnuJazyk_EN"))->trigger();
         QCOMPARE(Mismatches(w, EnglishBase), QStringList());
         QCOMPARE(about.windowTitle(), T(EnglishBase, 101));
         QCOMPARE(SettingsFile(box.path("Kresbon.ini").toStdString()).Read("MainForm", "Language"), std::string("1000"));

@@ -1,0 +1,287 @@
+#pragma once
+
+// app/: the main window, built from the other folders and wired together,
+// the action table its menus, toolbars and keys come from, and the
+// program's start.
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "interactive/click_commands.h"
+#include "interpreter/interpreter.h"
+#include "shell/dialogs/message_box.h"
+#include "shell/document/script_file.h"
+#include "shell/settings/script_font.h"
+#include "shell/run/run_controller.h"
+#include "shell/settings/settings_file.h"
+#include "shell/app/window_actions.h"
+#include "shell/dialogs/user_dialogs.h"
+
+namespace Ui {
+class FormMain;
+}
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QDragEnterEvent;
+class QDropEvent;
+class QPrinter;
+class QMenu;
+class QTimer;
+class QToolButton;
+class QTranslator;
+
+namespace kresbon {
+
+class AboutDialog;
+class FindDialog;
+
+// What the main window is given by the program around it.
+struct ShellEnvironment {
+    // Folder of the executable, without a trailing separator.
+    QString programFolder;
+    // Full path of Kresbon.ini.
+    QString settingsPath;
+    // Full path of the demo script shipped with the program.
+    QString demoScript;
+    // The command-line arguments after the program name.
+    QStringList arguments;
+};
+
+// The main window: the script editor on the left, the drawing on the right,
+// the menus, the settings file and the commands of the desktop program.
+// Creating it runs the start-up; its first activation loads and draws the
+// demo or command-line script; closing asks about unsaved changes and
+// writes the settings.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The About dialog, created after the window; it is given the texts of
+    // every language switch.
+    void setAboutDialog(AboutDialog* about);
+
+    // What the interpreter reads of the window.
+    HostValues hostValues() const;
+    bool layerShown(int layer) const;
+    int viewWidth() const;
+    int colourDepth() const { return printDepth_; }
+    int languageBase() const { return language_; }
+
+    // The commands of the menus, buttons and the editor's popup menu.
+    void newScript();
+    void openScript();
+    void saveScript();
+    void saveScriptAs();
+    void chooseEditorFont();
+    void refresh();
+    void clearDrawing();
+    void toggleLayer(int layer);
+    void checkAllLayers();
+    void checkNoLayers();
+    void saveDrawing();
+    void printDrawing();
+    void switchLanguage(int languageBase);
+    void showAbout();
+
+    // Runs once, when the window is first activated: layer selection, the
+    // first drawing and the demo or command-line script.
+    void firstActivation();
+    bool firstActivationDone() const { return firstActivationDone_; }
+
+    // An error notice, as every unhandled error is shown.
+    void showErrorNotice(const QString& message);
+
+    bool saved() const { return saved_; }
+    QString scriptFile() const { return scriptFile_; }
+    int layerFlag(int layer) const { return layerFlags_.at(static_cast<std::size_t>(layer)); }
+    bool layerRefreshOn() const { return layerRefresh_; }
+    bool caretToErrorOn() const { return caretToError_; }
+    int printStretch() const { return printStretch_; }
+    int runCount() const { return runs_->runCount(); }
+    const ScriptFont& scriptFont() const { return scriptFont_; }
+    QString scriptFileFilter() const { return scriptFilter_; }
+    QString pictureFileFilter() const { return pictureFilter_; }
+    const MessageCaptions& messageCaptions() const { return captions_; }
+    // The interpreter once no run is going.
+    Interpreter& interpreter() { return runs_->settled(); }
+    RunController& runs() const { return *runs_; }
+    const Ui::FormMain& form() const { return *ui_; }
+    QMenu* editorPopup() const { return editorPopup_; }
+    QCheckBox* layerBox(int layer) const;
+    QAction* layerItem(int layer) const;
+    // An item of the action table, by its name ("MnuNew").
+    QAction* action(const QString& name) const { return actions_->action(name); }
+    QMenu* drawingPopup() const { return drawingPopup_; }
+    const ClickTool& clickTool() const { return clickTool_; }
+
+    // The editing loop (main_window_editing.cpp): live refresh, zoom of the
+    // drawing, find and replace, runs that can be stopped.
+    void setLiveRefresh(bool on);
+    bool liveRefreshOn() const;
+    void setDrawingZoom(double factor);
+    void zoomIn();
+    void zoomOut();
+    void liveRefreshChanged();
+    void showHelpContents();
+    void showHelpSearch();
+    // F1: the page of the word under the editor's caret, else the contents.
+    void showHelpForCaretWord();
+    double drawingZoom() const;
+    void fitDrawingZoom();
+    void showFindDialog(bool replace);
+    void findAgain(bool forward);
+    void askGoToLine();
+    void stopRun();
+    bool runInProgress() const;
+    int liveRunCount() const { return runs_->liveRunCount(); }
+    QLabel* runStatusLabel() const { return runs_->statusLabel(); }
+    QToolButton* stopButton() const { return runs_->stopButton(); }
+    QAction* liveRefreshItem() const { return action(QStringLiteral("MnuLiveRefresh")); }
+    FindDialog* findDialog() const { return findDialog_; }
+    // Desktop conventions: recent scripts, dropped scripts, print preview.
+    // Opening a named script passes the unsaved-changes guard as Open does;
+    // a recent script that has gone is dropped from the list with a notice.
+    void openScriptFile(const QString& path);
+    void openRecentFile(const QString& path);
+    void clearRecentFiles();
+    void printPreview();
+    const QStringList& recentFiles() const { return recentFiles_; }
+    QMenu* recentMenu() const { return actions_->menu(Place::Recent); }
+    QAction* printPreviewItem() const { return action(QStringLiteral("MnuPrintPreview")); }
+    // The PDF file the last print went into, offered again to the next one.
+    QString printFileName() const { return printFileName_; }
+
+signals:
+    // A run made while typing has been shown (its drawing or its error).
+    void liveRunShown();
+    // The drawing was painted for the first time after the first activation.
+    void firstDrawingShown();
+    // The window has closed and written its settings: the program ends.
+    void closed();
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class GuardedCommand { New, Open, Closing };
+
+    void buildEditorPopup();
+    void connectCommands();
+    void runGuarded(const std::function<void()>& work);
+
+    // Start-up.
+    void applyWindowSettings();
+    void applyScriptFont();
+    void readPrintSettings();
+
+    // Texts.
+    void applyTexts();
+    void installToolkitTranslation();
+
+    // Script files.
+    bool passUnsavedGuard(GuardedCommand command);
+    std::optional<QString> saveUnderChosenName();
+    void writeScript(const QString& path);
+    void loadScript(const QString& path);
+    void updateCaption();
+    void updateCaretReadout();
+    FileDialogRequest scriptDialog() const;
+
+    // Drawing.
+    void runScript();
+    void showDrawing();
+    void onLayerBoxChanged(int layer, bool ticked);
+    void setAllLayerBoxes(bool ticked);
+
+    // Drawing by clicks.
+    void buildDrawingPopup();
+    void applyDrawingPopupTexts();
+    void chooseDrawingAction(DrawingAction action);
+    void cancelDrawingAction();
+    void clickOnDrawing(int x, int y);
+    void showPointerPosition(int x, int y);
+    void insertDrawingCommand();
+    void showCrossPointer(bool cross);
+
+    // Closing.
+    void writeSettingsAtClosing();
+
+    // The editing loop.
+    void setUpEditingLoop();
+    void applyEditingTexts();
+    void onLiveRunFinished(const RunReport& report);
+    void markRunError(const RunReport& report);
+    void writeEditingSetting(const char* key, const std::string& value);
+
+    QMessageBox::StandardButton ask(const MessageRequest& request);
+
+    // Desktop conventions.
+    void setUpDesktopConventions();
+    void restoreWindowState();
+    void writeWindowState();
+    void openAction(const QString& path);
+    void rememberRecentFile(const QString& path);
+    void storeRecentFiles();
+    void rebuildRecentMenu();
+    void showScriptFontColour();
+    bool prepareToPrint(QPrinter& printer);
+    void runPrintJob(QPrinter& printer);
+    void rememberPrintFile(const QPrinter& printer);
+    void writePrintLog(const QPrinter& printer);
+
+    std::unique_ptr<Ui::FormMain> ui_;
+    ShellEnvironment environment_;
+    UserDialogs& dialogs_;
+    SettingsFile settings_;
+    // The one owner of the interpreter and its drawing.
+    RunController* runs_ = nullptr;
+    AboutDialog* about_ = nullptr;
+    QMenu* editorPopup_ = nullptr;
+    QMenu* drawingPopup_ = nullptr;
+    ClickTool clickTool_;
+    bool crossPointer_ = false;
+    std::unique_ptr<WindowActions> actions_;
+    std::unique_ptr<QTranslator> toolkitTranslation_;
+
+    int language_ = 1000;
+    MessageCaptions captions_;
+    QString scriptFilter_;
+    QString pictureFilter_;
+
+    bool saved_ = true;
+    QString scriptFile_;
+    ScriptDocument document_;
+    ScriptFont scriptFont_;
+
+    bool caretToError_ = true;
+    bool layerRefresh_ = false;
+    std::array<int, 10> layerFlags_{};
+    int printStretch_ = 4;
+    int printDepth_ = 4;
+
+    bool firstActivationStarted_ = false;
+    bool firstActivationDone_ = false;
+    bool firstDrawingReported_ = false;
+
+    // The editing loop.
+    QLabel* zoomLabel_ = nullptr;
+    FindDialog* findDialog_ = nullptr;
+    QStringList recentFiles_;
+    QString printFileName_;
+    bool helpPending_ = false;
+};
+
+}  // namespace kresbon

@@ -1,0 +1,234 @@
+// The editing loop of the main window: runs on a worker thread that the
+// status line follows and can stop, refresh while typing, the error mark in
+// the editor, zoom of the drawing, find and replace, and help on the word
+// under the caret.
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QEventLoop>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QScrollArea>
+#include <QTimer>
+#include <QToolButton>
+#include <charconv>
+
+#include "platform/encoding.h"
+#include "shell/editor/editor_status.h"
+#include "shell/editor/find_dialog.h"
+#include "shell/help/help.h"
+#include "shell/texts/interface_text.h"
+#include "shell/app/main_window.h"
+#include "shell/editor/script_completion.h"
+#include "shell/editor/script_editor.h"
+#include "shell/run/script_runner.h"
+#include "ui_main_window.h"
+
+namespace kresbon {
+
+namespace {
+
+QString ZoomText(double factor)
+{
+    if (factor >= 1) return QString::number(factor, 'g', 3) + QStringLiteral("\u00d7");
+    return QStringLiteral("1/") + QString::number(static_cast<int>(1 / factor + 0.5)) + QStringLiteral("\u00d7");
+}
+
+// A factor as the settings file stores it: "16", "0.25".
+std::optional<double> ZoomFromSetting(const std::string& text)
+{
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !(value > 0) || value > 1000)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+void MainWindow::setUpEditingLoop()
+{
+    ScriptEditor* editor = ui_->MEMO_SCRIPT;
+    DrawingView* view = ui_->IMAGE_VYKRES;
+    runs_->setLiveSource([editor] { return EditorLines(*editor); });
+    connect(runs_, &RunController::liveRunFinished, this, &MainWindow::onLiveRunFinished);
+
+    connect(editor, &QsciScintilla::textChanged, this, [this] {
+        if (firstActivationDone_) runs_->scheduleLiveRun();
+    });
+    connect(view, &DrawingView::zoomChanged, this, [this](double factor) {
+        zoomLabel_->setText(ZoomText(factor));
+        writeEditingSetting("Zoom", QString::number(factor, 'g', 6).toStdString());
+    });
+
+    findDialog_ = new FindDialog(*editor, this);
+    // The find dialog has its own window: F3 works there too.
+    findDialog_->addAction(action(QStringLiteral("MnuFindNext")));
+    findDialog_->addAction(action(QStringLiteral("MnuFindPrevious")));
+
+    // Toolbar buttons and the status line of the drawing.
+    auto* toolbar = qobject_cast<QBoxLayout*>(ui_->P_VYKRES_TOOLBAR->layout());
+    zoomLabel_ = new QLabel(ZoomText(1), ui_->P_VYKRES_TOOLBAR);
+    zoomLabel_->setObjectName(QStringLiteral("L_ZOOM"));
+    if (toolbar) {
+        int at = toolbar->count() - 1;  // before the closing spacer
+        toolbar->insertWidget(at, zoomLabel_);
+    }
+    ui_->P_VYKRES->setMinimumWidth(std::max(ui_->P_VYKRES->minimumWidth(), ui_->P_VYKRES->minimumSizeHint().width()));
+
+    auto* status = qobject_cast<QBoxLayout*>(ui_->P_VYKRES_STATUS->layout());
+    if (status) {
+        status->insertWidget(status->count() - 1, runs_->statusLabel(), 1);
+        status->insertWidget(status->count() - 1, runs_->stopButton());
+    }
+
+    // The settings of the loop.
+    liveRefreshItem()->setChecked(settings_.Read("MainForm", "LiveRefresh") == "1");
+    if (const auto zoom = ZoomFromSetting(settings_.Read("MainForm", "Zoom"))) {
+        const QSignalBlocker quiet(view);
+        view->setZoom(*zoom);
+        zoomLabel_->setText(ZoomText(view->zoom()));
+    }
+}
+
+void MainWindow::applyEditingTexts()
+{
+    ui_->MEMO_SCRIPT->setLanguage(language_);
+    runs_->setLanguage(language_);
+    findDialog_->applyTexts(language_);
+}
+
+void MainWindow::writeEditingSetting(const char* key, const std::string& value)
+{
+    // A read-only settings file keeps the choice for this session only.
+    try {
+        settings_.Write("MainForm", key, value);
+    } catch (const std::exception&) {
+    }
+}
+
+// ---------------------------------------------------------------- runs
+
+bool MainWindow::runInProgress() const
+{
+    return runs_->running();
+}
+
+void MainWindow::stopRun()
+{
+    runs_->stop();
+}
+
+void MainWindow::onLiveRunFinished(const RunReport& report)
+{
+    showDrawing();
+    markRunError(report);
+    emit liveRunShown();
+}
+
+void MainWindow::markRunError(const RunReport& report)
+{
+    if (report.valid)
+        ui_->MEMO_SCRIPT->clearRunError();
+    else
+        ui_->MEMO_SCRIPT->showRunError(report.lineNumber, QString::fromStdString(Cp1250ToUtf8(report.message)));
+}
+
+// ---------------------------------------------------------------- live refresh
+
+void MainWindow::setLiveRefresh(bool on)
+{
+    liveRefreshItem()->setChecked(on);
+}
+
+bool MainWindow::liveRefreshOn() const
+{
+    return runs_->liveRefreshOn();
+}
+
+// ---------------------------------------------------------------- zoom
+
+void MainWindow::zoomIn()
+{
+    ui_->IMAGE_VYKRES->zoomIn();
+}
+
+void MainWindow::zoomOut()
+{
+    ui_->IMAGE_VYKRES->zoomOut();
+}
+
+void MainWindow::liveRefreshChanged()
+{
+    const bool on = liveRefreshItem()->isChecked();
+    writeEditingSetting("LiveRefresh", on ? "1" : "0");
+    runs_->setLiveRefresh(on);
+}
+
+void MainWindow::setDrawingZoom(double factor)
+{
+    ui_->IMAGE_VYKRES->setZoom(factor);
+}
+
+double MainWindow::drawingZoom() const
+{
+    return ui_->IMAGE_VYKRES->zoom();
+}
+
+void MainWindow::fitDrawingZoom()
+{
+    setDrawingZoom(ui_->IMAGE_VYKRES->fitZoom(ui_->ScrollBox_VYKRES->viewport()->size()));
+}
+
+// ---------------------------------------------------------------- search
+
+void MainWindow::showFindDialog(bool replace)
+{
+    findDialog_->open(replace);
+}
+
+void MainWindow::findAgain(bool forward)
+{
+    if (findDialog_->findField()->text().isEmpty()) {
+        showFindDialog(false);
+        return;
+    }
+    findDialog_->findAgain(forward);
+}
+
+void MainWindow::askGoToLine()
+{
+    ScriptEditor* editor = ui_->MEMO_SCRIPT;
+    int line = 0;
+    int index = 0;
+    editor->getCursorPosition(&line, &index);
+    bool ok = false;
+    const int chosen = QInputDialog::getInt(this, UiText(language_, TextId::GoToLineTitle),
+                                            UiText(language_, TextId::LineNumberLabel), line + 1, 1,
+                                            std::max(1, editor->lines()), 1, &ok);
+    if (!ok) return;
+    editor->goToLine(chosen);
+    editor->setFocus();
+}
+
+// ---------------------------------------------------------------- help
+
+void MainWindow::showHelpForCaretWord()
+{
+    // F1 in the editor on a word of the language opens that word's page.
+    if (QApplication::focusWidget() == ui_->MEMO_SCRIPT) {
+        QString before;
+        const QString word = ui_->MEMO_SCRIPT->wordAtCaret(&before);
+        const QString page = HelpPageOfWord(word, before);
+        if (!page.isEmpty()) {
+            ShowHelpPage(this, language_, page);
+            return;
+        }
+    }
+    ShowHelpContext(this, language_, 0);
+}
+
+}  // namespace kresbon

@@ -1,0 +1,58 @@
+#include "shell/editor/editor_status.h"
+
+
+#include "interpreter/script_text.h"
+#include "platform/encoding.h"
+#include "platform/texts.h"
+#include "shell/texts/interface_text.h"
+#include "shell/editor/script_editor.h"
+
+namespace kresbon {
+
+QString WindowCaption(int languageBase, const QString& currentScriptFile)
+{
+    const QString product = UiText(languageBase, TextId::MainWindowTitle);
+    const qsizetype separator = currentScriptFile.lastIndexOf(QLatin1Char('/'));
+    // A name without any folder has no name part.
+    const QString namePart = separator < 0 ? QString() : currentScriptFile.mid(separator + 1);
+    if (currentScriptFile.trimmed().isEmpty() || namePart.trimmed().isEmpty()) return product;
+    return product + QStringLiteral(" (") + namePart + QLatin1Char(')');
+}
+
+QString CaretReadout(const ScriptEditor& editor)
+{
+    int line = 0;
+    int index = 0;
+    if (editor.hasSelectedText()) {
+        int lineTo = 0;
+        int indexTo = 0;
+        editor.getSelection(&line, &index, &lineTo, &indexTo);
+    } else {
+        editor.getCursorPosition(&line, &index);
+    }
+    return QString::number(line + 1) + QLatin1Char(':') + QString::number(index + 1);
+}
+
+void SelectEditorLine(ScriptEditor& editor, int lineNumber)
+{
+    editor.setFocus(Qt::OtherFocusReason);
+    editor.goToLine(lineNumber);
+}
+
+QString EditorText(const ScriptEditor& editor)
+{
+    // Pasted text may bring other line ends; a line end is one "\n" here.
+    QString text = editor.text();
+    if (text.contains(QLatin1Char('\r'))) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    }
+    return text;
+}
+
+ScriptLines EditorLines(const ScriptEditor& editor)
+{
+    return SplitLines(Utf8ToCp1250(EditorText(editor).toStdString()));
+}
+
+}  // namespace kresbon

@@ -1,0 +1,331 @@
+#include "shell/run/run_controller.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+
+#include "platform/encoding.h"
+#include "shell/texts/interface_text.h"
+
+namespace kresbon {
+
+namespace {
+
+// The pause after the last change before a run made while typing.
+constexpr int LiveRefreshDelayMs = 300;
+// A run shorter than this shows no progress in the status line.
+constexpr int ProgressAfterMs = 500;
+constexpr int ProgressEveryMs = 100;
+
+// While a command waits for its run, the user's input goes nowhere but to
+// the Stop button; Esc stops the run. Nothing can be dropped on the window
+// either. Painting, timers and the window system's own events go on.
+class RunBlocker : public QObject {
+public:
+    RunBlocker(QWidget* stopButton, std::function<void()> stop)
+        : stopButton_(stopButton), stop_(std::move(stop))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~RunBlocker() override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // The window passes input on to its widgets; they are where it stops.
+        if (!watched->isWidgetType()) return false;
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            // Taking the override keeps every shortcut from firing.
+            event->accept();
+            return true;
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) stop_();
+            return true;
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            event->ignore();
+            return true;
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            return !(watched == stopButton_ && stopButton_->isVisible());
+        default: return false;
+        }
+    }
+
+private:
+    QWidget* stopButton_;
+    std::function<void()> stop_;
+};
+
+}  // namespace
+
+bool RunController::RunHost::layerShown(int layer) const
+{
+    return layer >= 1 && layer <= 9 && values().layers[static_cast<std::size_t>(layer)] == 1;
+}
+
+HostValues RunController::RunHost::values() const
+{
+    // A run on the worker thread reads what the window was when it started.
+    if (QThread::currentThread() != QCoreApplication::instance()->thread()) return snapshot_;
+    return read_();
+}
+
+RunController::RunController(ReadHost readHost, QWidget* window)
+    : QObject(window), host_(std::move(readHost)), interpreter_(host_)
+{
+    runner_ = new ScriptRunner(interpreter_, this);
+    connect(runner_, &ScriptRunner::finished, this, &RunController::onRunFinished);
+
+    liveTimer_ = new QTimer(this);
+    liveTimer_->setSingleShot(true);
+    liveTimer_->setInterval(LiveRefreshDelayMs);
+    connect(liveTimer_, &QTimer::timeout, this, &RunController::startLiveRun);
+
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(ProgressEveryMs);
+    connect(progressTimer_, &QTimer::timeout, this, &RunController::showProgress);
+
+    status_ = new QLabel(window);
+    status_->setObjectName(QStringLiteral("L_RUN_STATUS"));
+    status_->setTextFormat(Qt::PlainText);
+    stopButton_ = new QToolButton(window);
+    stopButton_->setObjectName(QStringLiteral("BtnStop"));
+    stopButton_->setIcon(QIcon::fromTheme(QStringLiteral("process-stop")));
+    stopButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    stopButton_->hide();
+    connect(stopButton_, &QToolButton::clicked, this, &RunController::stop);
+}
+
+RunController::~RunController()
+{
+    // A run still going uses the interpreter: it ends first.
+    delete runner_;
+    runner_ = nullptr;
+}
+
+bool RunController::running() const
+{
+    return runner_ && runner_->running();
+}
+
+bool RunController::busy() const
+{
+    return running() || waitDepth_ > 0;
+}
+
+Interpreter& RunController::settled()
+{
+    settle();
+    return interpreter_;
+}
+
+Interpreter& RunController::stopped()
+{
+    stop();
+    settle();
+    return interpreter_;
+}
+
+const Interpreter* RunController::idle() const
+{
+    return running() ? nullptr : &interpreter_;
+}
+
+void RunController::stop()
+{
+    if (!running()) return;
+    runner_->cancel();
+    liveRunPending_ = false;
+}
+
+void RunController::start(ScriptRunner::Job job, bool live)
+{
+    host_.takeSnapshot();
+    // A run made for a command covers the text a pending one would run.
+    if (!live) liveTimer_->stop();
+    liveRun_ = live;
+    runner_->start(std::move(job));
+    QTimer::singleShot(ProgressAfterMs, progressTimer_, [this] {
+        if (running()) {
+            progressTimer_->start();
+            showProgress();
+        }
+    });
+}
+
+void RunController::settle()
+{
+    // Waits for the run on the worker thread; the window keeps painting.
+    if (!running()) return;
+    ++waitDepth_;
+    {
+        RunBlocker blocker(stopButton_, [this] { stop(); });
+        QEventLoop loop;
+        const auto done = connect(runner_, &ScriptRunner::finished, &loop, &QEventLoop::quit);
+        if (runner_->running()) loop.exec();
+        disconnect(done);
+        // A loop ended from outside, as when the program quits, still
+        // leaves no worker behind.
+        if (runner_->running()) {
+            runner_->cancel();
+            runner_->join();
+        }
+    }
+    --waitDepth_;
+    if (!idleWork_.empty()) QTimer::singleShot(0, this, &RunController::doIdleWork);
+}
+
+RunReport RunController::runAndWait(ScriptLines lines)
+{
+    ++runCount_;
+    ++waitDepth_;
+    // A run made while typing is out of date once a command runs the
+    // script: it stops at its next line and shows nothing.
+    if (running() && liveRun_) {
+        liveRun_ = false;
+        liveRunPending_ = false;
+        runner_->cancel();
+    }
+    settle();
+    start(ScreenRun(std::move(lines)), false);
+    settle();
+    --waitDepth_;
+    RunReport report = runner_->report();
+    lastRunStopped_ = runner_->cancelled();
+    showOutcome(report, lastRunStopped_);
+    return report;
+}
+
+bool RunController::runJobAndWait(ScriptRunner::Job job)
+{
+    ++waitDepth_;
+    settle();
+    start(std::move(job), false);
+    settle();
+    --waitDepth_;
+    if (runner_->cancelled()) {
+        status_->setText(UiText(language_, TextId::StoppedAtLine) + QString::number(runner_->currentLine()));
+        return false;
+    }
+    status_->clear();
+    return true;
+}
+
+void RunController::showOutcome(const RunReport& report, bool stopped)
+{
+    if (stopped)
+        status_->setText(UiText(language_, TextId::StoppedAtLine) + QString::number(report.lineNumber));
+    else if (!report.valid)
+        status_->setText(QString::fromStdString(Cp1250ToUtf8(report.message)));
+    else
+        status_->clear();
+}
+
+void RunController::whenIdle(std::function<void()> work)
+{
+    idleWork_.push_back(std::move(work));
+    QTimer::singleShot(0, this, &RunController::doIdleWork);
+}
+
+void RunController::doIdleWork()
+{
+    if (busy() || idleWork_.empty()) return;
+    const std::vector<std::function<void()>> work = std::move(idleWork_);
+    idleWork_.clear();
+    for (const auto& w : work) w();
+}
+
+void RunController::showProgress()
+{
+    if (!running()) return;
+    status_->setText(UiText(language_, TextId::RunningLine) + QString::number(runner_->currentLine()));
+    stopButton_->show();
+    if (stopKey_) stopKey_->setEnabled(true);
+}
+
+void RunController::onRunFinished()
+{
+    progressTimer_->stop();
+    stopButton_->hide();
+    if (stopKey_) stopKey_->setEnabled(false);
+    if (liveRun_) {
+        liveRun_ = false;
+        if (liveRunPending_) {
+            // Superseded by newer typing: the next run shows its own drawing.
+            liveRunPending_ = false;
+            startLiveRun();
+            return;
+        }
+        ++liveRunCount_;
+        const RunReport& report = runner_->report();
+        if (!runner_->cancelled() && report.valid && report.noLayerShown)
+            status_->setText(UiText(language_, TextId::SomeLayerMustBeSelected));
+        else
+            showOutcome(report, runner_->cancelled());
+        emit liveRunFinished(report);
+    }
+    if (!busy() && !idleWork_.empty()) QTimer::singleShot(0, this, &RunController::doIdleWork);
+}
+
+void RunController::setLiveSource(std::function<ScriptLines()> lines)
+{
+    liveLines_ = std::move(lines);
+}
+
+void RunController::setLiveRefresh(bool on)
+{
+    liveOn_ = on;
+    if (!on) liveTimer_->stop();
+}
+
+void RunController::scheduleLiveRun()
+{
+    if (liveOn_) liveTimer_->start();
+}
+
+void RunController::startLiveRun()
+{
+    if (!liveOn_ || !liveLines_) return;
+    if (running()) {
+        if (liveRun_) {
+            // The running one is out of date: stop it and start afresh.
+            liveRunPending_ = true;
+            runner_->cancel();
+        } else {
+            liveTimer_->start();
+        }
+        return;
+    }
+    // A command waiting between its runs comes first.
+    if (waitDepth_ > 0) {
+        liveTimer_->start();
+        return;
+    }
+    ++runCount_;
+    start(ScreenRun(liveLines_()), true);
+}
+
+void RunController::setLanguage(int languageBase)
+{
+    language_ = languageBase;
+    stopButton_->setText(UiText(language_, TextId::StopButton));
+}
+
+void RunController::setStopKey(QAction* key)
+{
+    stopKey_ = key;
+    stopKey_->setEnabled(false);
+}
+
+}  // namespace kresbon
