@@ -93,13 +93,13 @@ Figures Measure(ScriptEditor& editor, int line)
     editor.viewport()->repaint();
     QCoreApplication::processEvents();
     std::vector<double> keys;
-    for (int i = 0; i < (qEnvironmentVariableIsSet("XQUICK") ? 20 : 400); ++i) {
+    for (int i = 0; i < 400; ++i) {
         keys.push_back(TimedKey(editor, i % 2 == 0 ? Qt::Key_A : Qt::Key_Backspace));
         QCoreApplication::processEvents();
     }
     // A new line, "C" and then "i": the second letter opens the list.
     std::vector<double> completions;
-    for (int i = 0; i < (qEnvironmentVariableIsSet("XQUICK") ? 5 : 100); ++i) {
+    for (int i = 0; i < 100; ++i) {
         editor.setCursorPosition(line, 0);
         editor.insert(QStringLiteral("\n"));
         TimedKey(editor, Qt::Key_C);
@@ -140,8 +140,6 @@ int main(int argc, char** argv)
     while (!window.firstActivationDone()) Wait(20);
     Wait(200);
     ScriptEditor& editor = *window.form().MEMO_SCRIPT;
-    if (qEnvironmentVariableIsSet("XNOFOLD")) editor.setFolding(QsciScintilla::NoFoldStyle, 2);
-    if (qEnvironmentVariableIsSet("XNOLEX")) editor.setLexer(nullptr);
 
     editor.setPlainText(QString());
     const Figures empty = Measure(editor, 0);

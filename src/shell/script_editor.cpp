@@ -185,6 +185,7 @@ void ScriptEditor::showRunError(int lineNumber, const QString& message)
     clearRunError();
     if (lineNumber < 1 || lineNumber > lines()) return;
     errorHandle_ = markerAdd(lineNumber - 1, errorMarker_);
+    errorLineHint_ = lineNumber - 1;
     errorText_ = lineText(lineNumber - 1);
     annotate(lineNumber - 1, message, errorStyle_);
 }
@@ -206,6 +207,23 @@ int ScriptEditor::errorLine() const
     const int line = markerLine(errorHandle_);
     // A changed line loses its mark as soon as the change is settled.
     return line >= 0 && lineText(line) == errorText_ ? line + 1 : 0;
+}
+
+bool ScriptEditor::errorStillOnItsLine()
+{
+    // One change moves the mark by at most the lines it added or took away:
+    // it is looked for from there rather than from the top of the script.
+    const int shift = std::abs(lines() - lineCount_);
+    int line = -1;
+    if (changes_ == 1) {
+        const auto found = static_cast<int>(
+            SendScintilla(SCI_MARKERNEXT, std::max(0, errorLineHint_ - shift), 1L << errorMarker_));
+        if (found >= 0 && found <= errorLineHint_ + shift) line = found;
+    }
+    if (line < 0) line = markerLine(errorHandle_);
+    if (line < 0 || lineText(line) != errorText_) return false;
+    errorLineHint_ = line;
+    return true;
 }
 
 QString ScriptEditor::errorNote() const
@@ -367,10 +385,10 @@ void ScriptEditor::settleChange()
                                static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, insertedAt_ + insertedLength_)));
     }
     if (proceduresTouched_) procedureScan_.start();
+    if (errorHandle_ >= 0 && !errorStillOnItsLine()) clearRunError();
     proceduresTouched_ = false;
     insertedAt_ = -1;
     changes_ = 0;
-    if (errorHandle_ >= 0 && errorLine() == 0) clearRunError();
     emit textChanged();
     if (lines() != lineCount_) {
         lineCount_ = lines();

@@ -2,7 +2,6 @@
 
 #include <QStringList>
 #include <QTimer>
-#include <string>
 #include <Qsci/qsciscintilla.h>
 #include <Qsci/qscistyle.h>
 #include <vector>
@@ -86,6 +85,7 @@ private:
     void onModified(int position, int type, const char* text, int length, int linesAdded, int line,
                     int foldNow, int foldPrevious, int token, int annotationLinesAdded);
     void settleChange();
+    bool errorStillOnItsLine();
     bool typedWordIsOffered() const;
     QString lineText(int line) const;
     bool linesOpenProcedure(int first, int last) const;
@@ -117,6 +117,7 @@ private:
     int errorMarker_ = 0;
     // The mark's handle (-1: none) and its line's text when it was marked.
     int errorHandle_ = -1;
+    int errorLineHint_ = 0;
     QString errorText_;
     int language_ = 1000;
 };
