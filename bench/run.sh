@@ -156,3 +156,9 @@ build/bench/line_bond_bench resources/demo.krs | grep -v ': ('
 for f in resources/demo.krs $work/lines.krs; do
   echo "peak memory, $(basename "$f") at 4 bits, which line and line ink off / on: $(build/bench/line_bond_bench memory off "$f") / $(build/bench/line_bond_bench memory on "$f") MB"
 done
+
+# Typing in a 300,000-line script, in the window on the offscreen platform.
+if [[ -x build/bench/typing_bench ]]; then
+  QT_QPA_PLATFORM=offscreen build/bench/typing_bench 300000 2>/dev/null | tail -n 2
+  echo "(ms, median / 99th percentile, key to painted editor; target: key 16 / 50, completion 30)"
+fi

@@ -277,6 +277,7 @@ namespace kresbon {
     X(MenuZoom, 555) \
     X(FindTitle, 556) \
     X(GoToLineTitle, 557) \
+    X(ReplacedCount, 558) \
     X(OpenRecent, 560) \
     X(ClearTheList, 561) \
     X(PrintPreview, 562) \

@@ -81,7 +81,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     applyTexts();
     ui_->L_SOURADNICE->clear();
     applyWindowSettings();
-    saved_ = true;
+    ui_->MEMO_SCRIPT->setModified(false);
     scriptFile_.clear();
     updateCaption();
     applyScriptFont();
@@ -169,9 +169,9 @@ void MainWindow::connectCommands()
         });
     }
 
-    // Typing must stay cheap in a long script: a change only clears the
-    // saved flag, and the caret readout is a constant-time look-up.
-    connect(ui_->MEMO_SCRIPT, &QsciScintilla::textChanged, this, [this] { saved_ = false; });
+    // The saved flag is the editor's save point, shown in the title; the
+    // caret readout is a constant-time look-up.
+    MarkModifiedTitle(*this, *ui_->MEMO_SCRIPT);
     connect(ui_->MEMO_SCRIPT, &QsciScintilla::cursorPositionChanged, this, &MainWindow::updateCaretReadout);
     connect(ui_->MEMO_SCRIPT, &QsciScintilla::selectionChanged, this, &MainWindow::updateCaretReadout);
 

@@ -99,7 +99,7 @@ public:
     // An error notice, as every unhandled error is shown.
     void showErrorNotice(const QString& message);
 
-    bool saved() const { return saved_; }
+    bool saved() const;
     QString scriptFile() const { return scriptFile_; }
     int layerFlag(int layer) const { return layerFlags_.at(static_cast<std::size_t>(layer)); }
     bool layerRefreshOn() const { return layerRefresh_; }
@@ -261,7 +261,6 @@ private:
     QString scriptFilter_;
     QString pictureFilter_;
 
-    bool saved_ = true;
     QString scriptFile_;
     ScriptDocument document_;
     ScriptFont scriptFont_;

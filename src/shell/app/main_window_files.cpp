@@ -26,6 +26,11 @@ void MainWindow::updateCaption()
     setWindowTitle(WindowCaption(language_, scriptFile_));
 }
 
+bool MainWindow::saved() const
+{
+    return !ui_->MEMO_SCRIPT->isModified();
+}
+
 void MainWindow::updateCaretReadout()
 {
     ui_->L_POZICE->setText(CaretReadout(*ui_->MEMO_SCRIPT));
@@ -37,7 +42,7 @@ void MainWindow::loadScript(const QString& path)
     ui_->MEMO_SCRIPT->setPlainText(loaded.text);
     loaded.text.clear();
     document_ = std::move(loaded);
-    saved_ = true;
+    ui_->MEMO_SCRIPT->setModified(false);
     scriptFile_ = path;
     updateCaption();
     updateCaretReadout();
@@ -65,16 +70,16 @@ std::optional<QString> MainWindow::saveUnderChosenName()
 
 bool MainWindow::passUnsavedGuard(GuardedCommand command)
 {
-    if (saved_) return true;
+    if (saved()) return true;
     switch (ask(SaveQuestion(captions_, language_, scriptFile_))) {
     case QMessageBox::Yes:
         if (!scriptFile_.isEmpty()) {
             writeScript(scriptFile_);
-            saved_ = true;
+            ui_->MEMO_SCRIPT->setModified(false);
             return true;
         }
         if (const auto chosen = saveUnderChosenName()) {
-            saved_ = true;
+            ui_->MEMO_SCRIPT->setModified(false);
             if (command == GuardedCommand::Open) {
                 scriptFile_ = *chosen;
                 updateCaption();
@@ -85,7 +90,7 @@ bool MainWindow::passUnsavedGuard(GuardedCommand command)
     case QMessageBox::No:
         // Open keeps the unsaved state, so that cancelling its dialog still
         // leaves the changes guarded.
-        if (command == GuardedCommand::New) saved_ = true;
+        if (command == GuardedCommand::New) ui_->MEMO_SCRIPT->setModified(false);
         return true;
     default:
         return false;
@@ -99,10 +104,10 @@ void MainWindow::newScript()
     scriptFile_.clear();
     updateCaption();
     // Emptying the editor by program is no change of the user's.
-    const bool wasSaved = saved_;
+    const bool wasSaved = saved();
     ui_->MEMO_SCRIPT->clear();
     ui_->MEMO_SCRIPT->clearRunError();
-    saved_ = wasSaved;
+    if (wasSaved) ui_->MEMO_SCRIPT->setModified(false);
     document_ = ScriptDocument{};
     interpreter.ResetDrawingState();
     interpreter.ClearDrawing();
@@ -125,14 +130,14 @@ void MainWindow::saveScript()
         return;
     }
     writeScript(scriptFile_);
-    saved_ = true;
+    ui_->MEMO_SCRIPT->setModified(false);
 }
 
 void MainWindow::saveScriptAs()
 {
     const std::optional<QString> chosen = saveUnderChosenName();
     if (!chosen) return;
-    saved_ = true;
+    ui_->MEMO_SCRIPT->setModified(false);
     scriptFile_ = *chosen;
     updateCaption();
 }

@@ -1,5 +1,7 @@
 #include "shell/editor/editor_status.h"
 
+#include <QEvent>
+#include <QWidget>
 
 #include "interpreter/script_text.h"
 #include "platform/encoding.h"
@@ -17,6 +19,44 @@ QString WindowCaption(int languageBase, const QString& currentScriptFile)
     const QString namePart = separator < 0 ? QString() : currentScriptFile.mid(separator + 1);
     if (currentScriptFile.trimmed().isEmpty() || namePart.trimmed().isEmpty()) return product;
     return product + QStringLiteral(" (") + namePart + QLatin1Char(')');
+}
+
+namespace {
+
+// Follows the editor's modified state and the window's title changes.
+class ModifiedTitle : public QObject {
+public:
+    ModifiedTitle(QWidget& window, ScriptEditor& editor) : QObject(&window), window_(window), editor_(editor)
+    {
+        window.installEventFilter(this);
+        connect(&editor, &QsciScintilla::modificationChanged, this, &ModifiedTitle::apply);
+        apply();
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowTitleChange) apply();
+        return false;
+    }
+
+private:
+    void apply()
+    {
+        const QString title = window_.windowTitle();
+        const bool marked = title.startsWith(QLatin1Char('*'));
+        const bool modified = editor_.isModified();
+        if (marked != modified) window_.setWindowTitle(modified ? QLatin1Char('*') + title : title.mid(1));
+    }
+
+    QWidget& window_;
+    ScriptEditor& editor_;
+};
+
+}  // namespace
+
+void MarkModifiedTitle(QWidget& window, ScriptEditor& editor)
+{
+    new ModifiedTitle(window, editor);
 }
 
 QString CaretReadout(const ScriptEditor& editor)

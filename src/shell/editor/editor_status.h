@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+
+class QWidget;
 #include <string>
 #include <vector>
 
@@ -14,6 +16,10 @@ class ScriptEditor;
 // in parentheses when there is a current script file whose name part (the
 // text after its last separator) is not blank.
 QString WindowCaption(int languageBase, const QString& currentScriptFile);
+
+// Keeps "*" before the window's title while the editor's text differs from
+// its save point, whatever sets the title.
+void MarkModifiedTitle(QWidget& window, ScriptEditor& editor);
 
 // "line:column" of the caret (the start of the selection), both from 1.
 QString CaretReadout(const ScriptEditor& editor);

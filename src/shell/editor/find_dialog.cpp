@@ -55,7 +55,8 @@ void FindDialog::applyTexts(int languageBase)
     previous_->setText(UiText(languageBase, TextId::FindPrevious));
     replaceButton_->setText(UiText(languageBase, TextId::ReplaceButton));
     replaceAllButton_->setText(UiText(languageBase, TextId::ReplaceAll));
-    const TextId title = replace_->isVisible() ? TextId::MenuReplaceInScript : TextId::FindTitle;
+    // The mode, not the visibility: the dialog may be hidden still.
+    const TextId title = replace_->isHidden() ? TextId::FindTitle : TextId::MenuReplaceInScript;
     setWindowTitle(UiText(languageBase, title).remove(QLatin1Char('&')).remove(QStringLiteral("...")));
 }
 
@@ -89,7 +90,9 @@ void FindDialog::replaceOne()
 
 void FindDialog::replaceEvery()
 {
-    showOutcome(editor_.replaceAll(find_->text(), replace_->text(), matchCase_->isChecked()) > 0);
+    const int count = editor_.replaceAll(find_->text(), replace_->text(), matchCase_->isChecked());
+    showOutcome(count > 0);
+    if (count > 0) outcome_->setText(UiText(language_, TextId::ReplacedCount) + QString::number(count));
 }
 
 void FindDialog::showOutcome(bool found)

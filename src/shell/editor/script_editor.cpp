@@ -1,5 +1,8 @@
 #include "shell/editor/script_editor.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QAction>
 #include <QKeyEvent>
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>
@@ -8,6 +11,11 @@
 #include "platform/fonts.h"
 #include "shell/editor/script_completion.h"
 #include "shell/editor/script_lexer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace kresbon {
 
@@ -22,10 +30,40 @@ constexpr int FoldMargin = 2;
 // script's procedures again: a long script is not rescanned per key.
 constexpr int ProcedureScanDelayMs = 250;
 
+// How many lines are recoloured in one go when the procedures change.
+constexpr int RestyleSliceLines = 2000;
+// A deletion of more lines than this is not searched for procedure
+// headers: the procedures are looked for again anyway.
+constexpr int ScannedDeletionLines = 200;
+
 bool IsWordChar(QChar c)
 {
     return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('@');
 }
+
+// The toolkit's accessibility support for the editor counts every
+// character up to the caret at each change and each repaint, so that typing
+// in a long script takes longer the further down it goes. Unless assistive
+// technology is running when the editor is first asked for, it is described
+// as a plain editable widget.
+QAccessibleInterface* PlainEditorAccessible(const QString&, QObject* object)
+{
+    if (QAccessible::isActive()) return nullptr;
+    if (auto* editor = qobject_cast<ScriptEditor*>(object))
+        return new QAccessibleWidget(editor, QAccessible::EditableText);
+    return nullptr;
+}
+
+// The modifications the editor is told about. Scintilla's notices after an
+// insertion or deletion are left out: the toolkit layer counts characters
+// up to the change on each of them. The notices before a change tell where
+// it happens.
+constexpr int ModificationsTold = QsciScintillaBase::SC_MODEVENTMASKALL &
+                                  ~(QsciScintillaBase::SC_MOD_INSERTTEXT | QsciScintillaBase::SC_MOD_DELETETEXT |
+                                    QsciScintillaBase::SC_PERFORMED_USER | QsciScintillaBase::SC_PERFORMED_UNDO |
+                                    QsciScintillaBase::SC_PERFORMED_REDO | QsciScintillaBase::SC_MULTISTEPUNDOREDO |
+                                    QsciScintillaBase::SC_LASTSTEPINUNDOREDO | QsciScintillaBase::SC_STARTACTION |
+                                    QsciScintillaBase::SC_MULTILINEUNDOREDO);
 
 }  // namespace
 
@@ -33,6 +71,11 @@ ScriptEditor::ScriptEditor(QWidget* parent)
     : QsciScintilla(parent),
       errorStyle_(-1, QStringLiteral("run error"), QColor(150, 0, 0), QColor(255, 232, 232), font())
 {
+    static const bool plainAccessible = [] {
+        QAccessible::installFactory(PlainEditorAccessible);
+        return true;
+    }();
+    Q_UNUSED(plainAccessible);
     setUtf8(true);
     setEolMode(EolUnix);
     setWrapMode(WrapNone);
@@ -74,6 +117,14 @@ ScriptEditor::ScriptEditor(QWidget* parent)
     }
     if (QsciCommand* redo = commands->find(QsciCommand::Redo))
         redo->setAlternateKey(QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z).toCombined());
+    // Ctrl+/ comments lines instead of moving to the previous word part.
+    if (QsciCommand* wordPart = commands->find(QsciCommand::WordPartLeft)) wordPart->setKey(0);
+    toggleCommentAction_ = new QAction(this);
+    toggleCommentAction_->setObjectName(QStringLiteral("ToggleComment"));
+    toggleCommentAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Slash));
+    toggleCommentAction_->setShortcutContext(Qt::WidgetShortcut);
+    addAction(toggleCommentAction_);
+    connect(toggleCommentAction_, &QAction::triggered, this, &ScriptEditor::toggleComment);
 
     // Completion lists are ours; Scintilla only shows them.
     setAutoCompletionSource(AcsNone);
@@ -88,15 +139,27 @@ ScriptEditor::ScriptEditor(QWidget* parent)
     procedureScan_.setSingleShot(true);
     procedureScan_.setInterval(ProcedureScanDelayMs);
     connect(&procedureScan_, &QTimer::timeout, this, &ScriptEditor::refreshProcedures);
-    connect(this, &QsciScintilla::textChanged, this, [this] { procedureScan_.start(); });
+    restyle_.setInterval(0);
+    connect(&restyle_, &QTimer::timeout, this, &ScriptEditor::restyleSlice);
+
+    SendScintilla(SCI_SETMODEVENTMASK, ModificationsTold);
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this, &ScriptEditor::onModified);
+    // Painting follows the change: whatever it settles is settled first.
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this] {
+        if (changePending_) settleChange();
+    });
 }
 
 void ScriptEditor::setPlainText(const QString& text)
 {
     SendScintilla(SCI_CALLTIPCANCEL);
     setText(text);
+    // A script put in by the program starts its own history.
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
     clearRunError();
     refreshProcedures();
+    proceduresTouched_ = false;
+    insertedAt_ = -1;
     setCursorPosition(0, 0);
 }
 
@@ -121,22 +184,59 @@ void ScriptEditor::showRunError(int lineNumber, const QString& message)
 {
     clearRunError();
     if (lineNumber < 1 || lineNumber > lines()) return;
-    errorLine_ = lineNumber;
-    markerAdd(lineNumber - 1, errorMarker_);
+    errorHandle_ = markerAdd(lineNumber - 1, errorMarker_);
+    errorLineHint_ = lineNumber - 1;
+    errorText_ = lineText(lineNumber - 1);
     annotate(lineNumber - 1, message, errorStyle_);
 }
 
 void ScriptEditor::clearRunError()
 {
-    if (errorLine_ == 0) return;
-    markerDeleteAll(errorMarker_);
-    clearAnnotations();
-    errorLine_ = 0;
+    if (errorHandle_ < 0) return;
+    // The note moves with the mark, so it is cleared on the mark's line.
+    const int line = markerLine(errorHandle_);
+    markerDeleteHandle(errorHandle_);
+    if (line >= 0) clearAnnotations(line);
+    errorHandle_ = -1;
+    errorText_.clear();
+}
+
+int ScriptEditor::errorLine() const
+{
+    if (errorHandle_ < 0) return 0;
+    const int line = markerLine(errorHandle_);
+    // A changed line loses its mark as soon as the change is settled.
+    return line >= 0 && lineText(line) == errorText_ ? line + 1 : 0;
+}
+
+bool ScriptEditor::errorStillOnItsLine()
+{
+    // One change moves the mark by at most the lines it added or took away:
+    // it is looked for from there rather than from the top of the script.
+    const int shift = std::abs(lines() - lineCount_);
+    int line = -1;
+    if (changes_ == 1) {
+        const auto found = static_cast<int>(
+            SendScintilla(SCI_MARKERNEXT, std::max(0, errorLineHint_ - shift), 1L << errorMarker_));
+        if (found >= 0 && found <= errorLineHint_ + shift) line = found;
+    }
+    if (line < 0) line = markerLine(errorHandle_);
+    if (line < 0 || lineText(line) != errorText_) return false;
+    errorLineHint_ = line;
+    return true;
 }
 
 QString ScriptEditor::errorNote() const
 {
-    return errorLine_ > 0 ? annotation(errorLine_ - 1) : QString();
+    const int line = errorLine();
+    return line > 0 ? annotation(line - 1) : QString();
+}
+
+QString ScriptEditor::lineText(int line) const
+{
+    QString text = this->text(line);
+    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r'))) text.chop(1);
+    return text;
 }
 
 void ScriptEditor::goToLine(int lineNumber)
@@ -164,14 +264,136 @@ QString ScriptEditor::wordAtCaret(QString* before) const
 void ScriptEditor::refreshProcedures()
 {
     procedureScan_.stop();
-    procedures_ = DeclaredProcedures(text());
+    procedures_ = DeclaredProcedures(procedureHeaders());
     procedureNames_.clear();
     ProcedureNames lower;
     for (const DeclaredProcedure& procedure : procedures_) {
         procedureNames_ << procedure.name;
         lower.insert(procedure.name.toLower());
     }
-    if (lexer_->setProcedures(std::move(lower))) recolor();
+    if (!lexer_->setProcedures(std::move(lower))) return;
+    // Calls change colour: the lines on screen at once, the rest of the
+    // coloured lines a slice at a time while the editor is idle.
+    const int first = static_cast<int>(SendScintilla(SCI_DOCLINEFROMVISIBLE, firstVisibleLine()));
+    restyleLines(first, first + static_cast<int>(SendScintilla(SCI_LINESONSCREEN)) + 1);
+    restyleFrom_ = 0;
+    restyle_.start();
+}
+
+QString ScriptEditor::procedureHeaders() const
+{
+    // The text lies in two runs around the buffer's gap; reading each run
+    // where it lies leaves the gap, and the typing at it, alone.
+    const long length = SendScintilla(SCI_GETLENGTH);
+    const long gap = std::clamp(SendScintilla(SCI_GETGAPPOSITION), 0L, length);
+    std::string headers;
+    std::string cut;  // a line the gap splits
+    auto take = [&headers](std::string_view line) {
+        if (!OpensProcedure(line)) return;
+        headers.append(line);
+        headers.push_back('\n');
+    };
+    auto scan = [&](long from, long to) {
+        if (to <= from) return;
+        const auto* data = reinterpret_cast<const char*>(
+            static_cast<std::intptr_t>(SendScintilla(SCI_GETRANGEPOINTER, from, to - from)));
+        const std::string_view text(data, static_cast<std::size_t>(to - from));
+        std::size_t start = 0;
+        for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n', start)) {
+            if (cut.empty()) {
+                take(text.substr(start, end - start));
+            } else {
+                cut.append(text.substr(start, end - start));
+                take(cut);
+                cut.clear();
+            }
+            start = end + 1;
+        }
+        cut.append(text.substr(start));
+    };
+    scan(0, gap);
+    scan(gap, length);
+    take(cut);
+    return QString::fromUtf8(headers.data(), static_cast<qsizetype>(headers.size()));
+}
+
+void ScriptEditor::restyleLines(int first, int last)
+{
+    // Only lines Scintilla has coloured already; it colours the others
+    // itself, with the new names, when they come into view.
+    const long styled = SendScintilla(SCI_GETENDSTYLED);
+    last = std::min(last, static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, styled)) - 1);
+    if (first > last) return;
+    lexer_->styleText(static_cast<int>(SendScintilla(SCI_POSITIONFROMLINE, first)),
+                      static_cast<int>(SendScintilla(SCI_GETLINEENDPOSITION, last)));
+    SendScintilla(SCI_STARTSTYLING, styled, 0L);
+}
+
+void ScriptEditor::restyleSlice()
+{
+    const int styledLines = static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, SendScintilla(SCI_GETENDSTYLED)));
+    if (restyleFrom_ >= styledLines) {
+        restyle_.stop();
+        return;
+    }
+    restyleLines(restyleFrom_, restyleFrom_ + RestyleSliceLines - 1);
+    restyleFrom_ += RestyleSliceLines;
+}
+
+bool ScriptEditor::linesOpenProcedure(int first, int last) const
+{
+    for (int line = std::max(first, 0); line <= last; ++line)
+        if (OpensProcedure(lineText(line).toStdString())) return true;
+    return false;
+}
+
+void ScriptEditor::onModified(int position, int type, const char*, int length, int, int, int, int, int, int)
+{
+    const bool inserting = (type & SC_MOD_BEFOREINSERT) != 0;
+    if (!inserting && (type & SC_MOD_BEFOREDELETE) == 0) return;
+    // Told before the text changes: the lines as they still are.
+    const int first = static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, position));
+    if (!proceduresTouched_) {
+        if (inserting) {
+            proceduresTouched_ = linesOpenProcedure(first, first);
+        } else {
+            const int last = static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, position + length));
+            proceduresTouched_ = last - first > ScannedDeletionLines || linesOpenProcedure(first, last);
+        }
+    }
+    if (inserting) {
+        insertedAt_ = position;
+        insertedLength_ = length;
+    }
+    ++changes_;
+    if (!changePending_) {
+        changePending_ = true;
+        QMetaObject::invokeMethod(this, &ScriptEditor::settleChange, Qt::QueuedConnection);
+    }
+}
+
+void ScriptEditor::settleChange()
+{
+    if (!changePending_) return;
+    changePending_ = false;
+    // The lines an insertion brought may open procedures; after several
+    // changes at once, where they went is not followed.
+    if (!proceduresTouched_ && insertedAt_ >= 0) {
+        proceduresTouched_ =
+            changes_ > 1 ||
+            linesOpenProcedure(static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, insertedAt_)),
+                               static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, insertedAt_ + insertedLength_)));
+    }
+    if (proceduresTouched_) procedureScan_.start();
+    if (errorHandle_ >= 0 && !errorStillOnItsLine()) clearRunError();
+    proceduresTouched_ = false;
+    insertedAt_ = -1;
+    changes_ = 0;
+    emit textChanged();
+    if (lines() != lineCount_) {
+        lineCount_ = lines();
+        emit linesChanged();
+    }
 }
 
 QString ScriptEditor::lineBeforeCaret() const
@@ -185,7 +407,12 @@ QString ScriptEditor::lineBeforeCaret() const
 void ScriptEditor::showCompletion()
 {
     const Completion completion = CompletionAt(lineBeforeCaret(), procedureNames_, fonts_);
-    if (completion.words.isEmpty()) return;
+    // A list that offers nothing, or only the word already typed, is none.
+    if (completion.words.isEmpty() ||
+        (completion.words.size() == 1 && completion.words.front().compare(completion.prefix, Qt::CaseInsensitive) == 0)) {
+        if (isListActive()) SendScintilla(SCI_AUTOCCANCEL);
+        return;
+    }
     const QByteArray list = completion.words.join(QLatin1Char('\n')).toUtf8();
     SendScintilla(SCI_AUTOCSETSEPARATOR, static_cast<long>('\n'));
     SendScintilla(SCI_AUTOCSHOW, static_cast<unsigned long>(completion.prefix.toUtf8().size()),
@@ -225,6 +452,78 @@ bool ScriptEditor::event(QEvent* event)
     return QsciScintilla::event(event);
 }
 
+bool ScriptEditor::typedWordIsOffered() const
+{
+    const Completion completion = CompletionAt(lineBeforeCaret(), procedureNames_, fonts_);
+    return !completion.prefix.isEmpty() && completion.words.contains(completion.prefix, Qt::CaseInsensitive);
+}
+
+void ScriptEditor::keyPressEvent(QKeyEvent* event)
+{
+    // The list completes words: Return after a word typed in full ends the
+    // line. Tab takes the chosen suggestion.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && isListActive() && typedWordIsOffered())
+        SendScintilla(SCI_AUTOCCANCEL);
+    QsciScintilla::keyPressEvent(event);
+}
+
+QVariant ScriptEditor::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    // Input methods are given the caret's line: Scintilla's own answer is
+    // the whole paragraph, in a script without blank lines the whole text.
+    if (query == Qt::ImSurroundingText || query == Qt::ImCursorPosition || query == Qt::ImAnchorPosition) {
+        if (query == Qt::ImSurroundingText) {
+            int line = 0;
+            int index = 0;
+            getCursorPosition(&line, &index);
+            return lineText(line);
+        }
+        return static_cast<int>(lineBeforeCaret().size());
+    }
+    return QsciScintilla::inputMethodQuery(query);
+}
+
+void ScriptEditor::toggleComment()
+{
+    int first = 0;
+    int last = 0;
+    int index = 0;
+    if (hasSelectedText()) {
+        int lastIndex = 0;
+        getSelection(&first, &index, &last, &lastIndex);
+        // A selection that ends at the start of a line leaves that line out.
+        if (last > first && lastIndex == 0) --last;
+    } else {
+        getCursorPosition(&first, &index);
+        last = first;
+    }
+    bool any = false;
+    bool allComments = true;
+    for (int line = first; line <= last; ++line) {
+        const QString text = lineText(line).trimmed();
+        if (text.isEmpty()) continue;
+        any = true;
+        allComments = allComments && text.startsWith(QLatin1Char('%'));
+    }
+    if (!any) return;
+    beginUndoAction();
+    for (int line = first; line <= last; ++line) {
+        const QString text = lineText(line);
+        qsizetype at = 0;
+        while (at < text.size() && text[at].isSpace()) ++at;
+        if (at == text.size()) continue;
+        const long start = SendScintilla(SCI_POSITIONFROMLINE, line);
+        if (allComments) {
+            const long blanks = text.left(at).toUtf8().size();
+            SendScintilla(SCI_DELETERANGE, static_cast<unsigned long>(start + blanks), 1L);
+        } else {
+            SendScintilla(SCI_INSERTTEXT, static_cast<unsigned long>(start), "%");
+        }
+    }
+    endUndoAction();
+    setSelection(first, 0, last, static_cast<int>(lineText(last).toUtf8().size()));
+}
+
 void ScriptEditor::onCharacterAdded(int character)
 {
     if (character == '\n') {
@@ -238,7 +537,7 @@ void ScriptEditor::onCharacterAdded(int character)
     qsizetype start = before.size();
     while (start > 0 && IsWordChar(before[start - 1])) --start;
     const qsizetype typed = before.size() - start;
-    if (!isListActive() && typed >= 2) showCompletion();
+    if (isListActive() || typed >= 2) showCompletion();
 }
 
 bool ScriptEditor::find(const QString& text, bool forward, bool matchCase)

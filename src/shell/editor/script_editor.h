@@ -15,6 +15,11 @@ class ScriptLexer;
 // The script editor: line numbers, the current line, colours from the
 // language's word table, folding of procedure bodies, matching brackets,
 // completion and call tips, and the mark and note of a failed run.
+//
+// A key costs the same in a script of a few lines and in one of hundreds
+// of thousands: the editor looks only at the lines a change touched and at
+// the lines on screen. Its textChanged and linesChanged signals come once
+// the change is complete, as soon as control returns to the event loop.
 class ScriptEditor : public QsciScintilla {
     Q_OBJECT
 public:
@@ -29,11 +34,13 @@ public:
     void setScriptFont(const QFont& font, const QColor& colour);
 
     // Marks the 1-based line of a failed run in the margin and shows the
-    // message under it; a line outside the text marks nothing.
+    // message under it; a line outside the text marks nothing. The mark
+    // belongs to the line's text: it moves with the line and goes when the
+    // line is changed or deleted.
     void showRunError(int lineNumber, const QString& message);
     void clearRunError();
     // The 1-based marked line, 0 when none.
-    int errorLine() const { return errorLine_; }
+    int errorLine() const;
     QString errorNote() const;
 
     // The caret to the start of a 1-based line, when it exists.
@@ -62,23 +69,56 @@ public:
     // Replaces every match in one undo step; returns how many.
     int replaceAll(const QString& text, const QString& replacement, bool matchCase);
 
+    // Puts "%" before the selected lines, or the caret's line, that are not
+    // blank; when every one of them is a comment already, takes the first
+    // "%" of each away instead. One undo step. Ctrl+/ (the action below).
+    void toggleComment();
+    QAction* toggleCommentAction() const { return toggleCommentAction_; }
+
 protected:
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
     void onCharacterAdded(int character);
+    void onModified(int position, int type, const char* text, int length, int linesAdded, int line,
+                    int foldNow, int foldPrevious, int token, int annotationLinesAdded);
+    void settleChange();
+    bool errorStillOnItsLine();
+    bool typedWordIsOffered() const;
+    QString lineText(int line) const;
+    bool linesOpenProcedure(int first, int last) const;
+    QString procedureHeaders() const;
+    void restyleLines(int first, int last);
+    void restyleSlice();
     QString lineBeforeCaret() const;
     void updateLineNumberWidth();
 
     ScriptLexer* lexer_ = nullptr;
+    QAction* toggleCommentAction_ = nullptr;
     QTimer procedureScan_;
+    // A change in progress: what it touched, told before it happens.
+    bool changePending_ = false;
+    bool proceduresTouched_ = false;
+    int insertedAt_ = -1;
+    int insertedLength_ = 0;
+    int changes_ = 0;
+    int lineCount_ = 1;
+    // Lines coloured before the procedures changed, recoloured a slice at
+    // a time from this line on.
+    QTimer restyle_;
+    int restyleFrom_ = 0;
     std::vector<DeclaredProcedure> procedures_;
     // Their names, as completion offers them.
     QStringList procedureNames_;
     QStringList fonts_;
     QsciStyle errorStyle_;
     int errorMarker_ = 0;
-    int errorLine_ = 0;
+    // The mark's handle (-1: none) and its line's text when it was marked.
+    int errorHandle_ = -1;
+    int errorLineHint_ = 0;
+    QString errorText_;
     int language_ = 1000;
 };
 

@@ -1,0 +1,304 @@
+// The script editor as it is typed into: Return beside the completion list,
+// the error mark that belongs to its line, the unsaved state and the title,
+// the Replace dialog, commenting lines, and keys in a very long script.
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <ctime>
+
+#include "shell/find_dialog.h"
+#include "shell/script_editor.h"
+#include "shell/script_lexer.h"
+#include "test_support.h"
+#include "ui_main_window.h"
+
+using namespace kresbon;
+using namespace kresbon::testing;
+
+namespace {
+
+struct Session {
+    Sandbox box;
+    FakeDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+
+    MainWindow& w() { return *window; }
+    ScriptEditor& editor() { return *window->form().MEMO_SCRIPT; }
+};
+
+std::unique_ptr<Session> StartWith(const std::string& script)
+{
+    auto s = std::make_unique<Session>();
+    s->box.write("demo.krs", script);
+    s->window = std::make_unique<MainWindow>(s->box.environment(), s->dialogs);
+    s->window->resize(800, 500);
+    if (!Started(*s->window)) return nullptr;
+    s->editor().setFocus();
+    return s;
+}
+
+// Types text as keys, one a character, then lets the editor settle.
+void Keys(ScriptEditor& e, const QString& text)
+{
+    QTest::keyClicks(&e, text);
+    QCoreApplication::processEvents();
+}
+
+void Key(ScriptEditor& e, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(&e, key, modifiers);
+    QCoreApplication::processEvents();
+}
+
+double ThreadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+}  // namespace
+
+class EditorFaultsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void returnEndsTheLineAfterAWordTypedInFull()
+    {
+        auto s = StartWith("");
+        QVERIFY(s);
+        ScriptEditor& e = s->editor();
+        e.setPlainText("");
+        e.setFocus();
+        // The list shows "Red" while it is typed and closes once it is whole.
+        Keys(e, "DefaultColor = Re");
+        QVERIFY(e.isListActive());
+        Keys(e, "d");
+        QVERIFY(!e.isListActive());
+        Key(e, Qt::Key_Return);
+        // Two suggestions remain (DashDot, DashDotDot): Return still ends
+        // the line, and so it does after a word typed in another case.
+        Keys(e, "Line 1, 1, 9, 9, DashDot");
+        QVERIFY(e.isListActive());
+        Key(e, Qt::Key_Return);
+        Keys(e, "BackgroundColor = white");
+        Key(e, Qt::Key_Return);
+        Keys(e, "Procedure P");
+        Key(e, Qt::Key_Return);
+        Keys(e, "End");
+        Key(e, Qt::Key_Return);
+        // Tab takes the chosen suggestion, Return a word not yet whole.
+        Keys(e, "Circ");
+        QVERIFY(e.isListActive());
+        Key(e, Qt::Key_Tab);
+        Keys(e, " 5, 5, 5, Dash");
+        QVERIFY(e.isListActive());
+        Key(e, Qt::Key_Tab);
+        Keys(e, ", 1, NavyB");
+        Key(e, Qt::Key_Return);
+        Key(e, Qt::Key_Return);
+        QCOMPARE(e.text(), QString("DefaultColor = Red\nLine 1, 1, 9, 9, DashDot\nBackgroundColor = white\n"
+                                   "Procedure P\nEnd\nCircle 5, 5, 5, Dash, 1, NavyBlue\n"));
+    }
+
+    void errorMarkBelongsToItsLine()
+    {
+        auto s = StartWith("MaximumX = 100\n");
+        QVERIFY(s);
+        ScriptEditor& e = s->editor();
+        const QString script = "MaximumX = 100\nMaximumY = 60\nLine 10, 10, 90, 50, Solid, 1, Red\n"
+                               "Circle 50, 30, 10, Solid, 1, Blu";
+        e.setPlainText(script);
+        s->w().refresh();
+        QCOMPARE(e.errorLine(), 4);
+        QCOMPARE(e.errorNote(), QString("Colour \"Blu\" not exist."));
+
+        // A line typed above moves the mark and its note with their line.
+        e.setFocus();
+        e.setCursorPosition(0, 0);
+        Key(e, Qt::Key_Return);
+        QCOMPARE(e.errorLine(), 5);
+        QVERIFY(e.markersAtLine(4) != 0);
+        QCOMPARE(e.annotation(4), QString("Colour \"Blu\" not exist."));
+        Key(e, Qt::Key_Backspace);
+        QCOMPARE(e.errorLine(), 4);
+
+        // The failing line deleted as a person does it: the mark goes with
+        // it and the valid line above gets neither mark nor note.
+        Key(e, Qt::Key_End, Qt::ControlModifier);
+        Key(e, Qt::Key_Home, Qt::ShiftModifier);
+        Key(e, Qt::Key_Delete);
+        Key(e, Qt::Key_Backspace);
+        QCOMPARE(e.text(), QString("MaximumX = 100\nMaximumY = 60\nLine 10, 10, 90, 50, Solid, 1, Red"));
+        QCOMPARE(e.errorLine(), 0);
+        QVERIFY(e.errorNote().isEmpty());
+        for (int line = 0; line < e.lines(); ++line) {
+            QCOMPARE(e.markersAtLine(line), 0u);
+            QVERIFY(e.annotation(line).isEmpty());
+        }
+
+        // A changed line loses its mark at the first key, a joined one too.
+        e.setPlainText(script);
+        s->w().refresh();
+        QCOMPARE(e.errorLine(), 4);
+        e.setCursorPosition(3, 0);
+        Key(e, Qt::Key_Backspace);
+        QCOMPARE(e.errorLine(), 0);
+        QCOMPARE(e.markersAtLine(2), 0u);
+        QVERIFY(e.annotation(2).isEmpty());
+        e.setPlainText(script);
+        s->w().refresh();
+        e.setCursorPosition(3, 33);
+        Keys(e, "e");
+        QCOMPARE(e.errorLine(), 0);
+        QCOMPARE(e.markersAtLine(3), 0u);
+        QVERIFY(e.annotation(3).isEmpty());
+    }
+
+    void unsavedStateFollowsTheSavePoint()
+    {
+        auto s = StartWith("Point 1, 1\n");
+        QVERIFY(s);
+        MainWindow& w = s->w();
+        ScriptEditor& e = s->editor();
+        QVERIFY(w.saved());
+        QCOMPARE(w.windowTitle(), QString("Kresbon (demo.krs)"));
+        e.setCursorPosition(0, 10);
+        Keys(e, "0");
+        QVERIFY(!w.saved());
+        QCOMPARE(w.windowTitle(), QString("*Kresbon (demo.krs)"));
+        // Undone back to the save point: nothing to ask about on closing.
+        Key(e, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(w.saved());
+        QCOMPARE(w.windowTitle(), QString("Kresbon (demo.krs)"));
+        Keys(e, "2");
+        w.saveScript();
+        QVERIFY(w.saved());
+        QCOMPARE(w.windowTitle(), QString("Kresbon (demo.krs)"));
+        QCOMPARE(QString::fromStdString(s->box.read("demo.krs")), QString("Point 1, 12\r\n"));
+        // Undoing past the save point is a change again; the title set by a
+        // language switch keeps its mark.
+        Key(e, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(!w.saved());
+        w.switchLanguage(2000);
+        QCOMPARE(w.windowTitle(), QString("*Kresbon"));
+        Key(e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(w.windowTitle(), QString("Kresbon"));
+        s->dialogs.forget();
+        w.close();
+        QVERIFY(s->dialogs.questions().empty());
+    }
+
+    void replaceDialogIsTitledAndCounts()
+    {
+        auto s = StartWith("Point 1, 1, Red\nPoint 2, 2, Red\nPoint 3, 3, red\n");
+        QVERIFY(s);
+        FindDialog& d = *s->w().findDialog();
+        s->w().showFindDialog(true);
+        QCOMPARE(d.windowTitle(), QString("Replace"));
+        s->w().showFindDialog(false);
+        QCOMPARE(d.windowTitle(), QString("Find"));
+        s->w().switchLanguage(2000);
+        s->w().showFindDialog(true);
+        QCOMPARE(d.windowTitle(), QString("Nahradit"));
+        d.findField()->setText("Red");
+        d.replaceField()->setText("Blue");
+        d.matchCaseBox()->setChecked(false);
+        auto* replaceAll = d.findChildren<QPushButton*>().at(3);
+        replaceAll->click();
+        QCOMPARE(d.outcome(), QString("Nahrazeno výskytů: 3"));
+        QCOMPARE(s->editor().text(2), QString("Point 3, 3, Blue\n"));
+        replaceAll->click();
+        QCOMPARE(d.outcome(), QString("Text nenalezen: Red"));
+    }
+
+    void ctrlSlashTogglesComments()
+    {
+        auto s = StartWith("Point 1, 1\n");
+        QVERIFY(s);
+        ScriptEditor& e = s->editor();
+        const QString script = "Point 1, 1\n\n  Point 2, 2 % two\nPoint 3, 3\n";
+        e.setPlainText(script);
+        e.setFocus();
+        // Lines 1 to 3 selected, the selection ending at the start of line 4.
+        e.setSelection(0, 3, 3, 0);
+        Key(e, Qt::Key_Slash, Qt::ControlModifier);
+        QCOMPARE(e.text(), QString("%Point 1, 1\n\n%  Point 2, 2 % two\nPoint 3, 3\n"));
+        e.setSelection(0, 0, 2, 2);
+        Key(e, Qt::Key_Slash, Qt::ControlModifier);
+        QCOMPARE(e.text(), script);
+        // One line with the caret in it; a mixed selection is commented.
+        e.setCursorPosition(3, 4);
+        Key(e, Qt::Key_Slash, Qt::ControlModifier);
+        QCOMPARE(e.text(3), QString("%Point 3, 3\n"));
+        e.selectAll();
+        Key(e, Qt::Key_Slash, Qt::ControlModifier);
+        QCOMPARE(e.text(), QString("%Point 1, 1\n\n%  Point 2, 2 % two\n%%Point 3, 3\n"));
+        // Each toggle is one undo step.
+        Key(e, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(e.text(), QString("Point 1, 1\n\n  Point 2, 2 % two\n%Point 3, 3\n"));
+        Key(e, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(e.text(), script);
+    }
+
+    void procedureCallsRecolourWhenDeclared()
+    {
+        auto s = StartWith("");
+        QVERIFY(s);
+        ScriptEditor& e = s->editor();
+        e.setPlainText("Hole 1, 2\nPoint 1, 1\n");
+        e.viewport()->repaint();
+        auto styleAt = [&e](int line, int index) {
+            return static_cast<int>(e.SendScintilla(QsciScintilla::SCI_GETSTYLEAT, e.positionFromLineIndex(line, index)));
+        };
+        QCOMPARE(styleAt(0, 1), static_cast<int>(ScriptStyle::Default));
+        e.setCursorPosition(2, 0);
+        Keys(e, "Procedure Hole #x, #y");
+        QTRY_COMPARE(styleAt(0, 1), static_cast<int>(ScriptStyle::ProcedureName));
+        QCOMPARE(e.procedures().size(), std::size_t(1));
+        e.setCursorPosition(2, 0);
+        Keys(e, "%");
+        QTRY_VERIFY(e.procedures().empty());
+        QTRY_COMPARE(styleAt(0, 1), static_cast<int>(ScriptStyle::Default));
+    }
+
+    void keysInAVeryLongScriptCostWhatTheyDoInAShortOne()
+    {
+        auto s = StartWith("");
+        QVERIFY(s);
+        ScriptEditor& e = s->editor();
+        QString script;
+        for (int i = 0; i < 300000; ++i) script += QStringLiteral("Line %1, 1, 20, 30, DashDot, 1, NavyBlue\n").arg(i);
+        e.setPlainText(script);
+        e.setFocus();
+        e.setCursorPosition(250000, 6);
+        e.ensureLineVisible(250000);
+        e.viewport()->repaint();
+        // Processor time of this thread: other work on the machine does not
+        // count. Before, each key and each repaint counted the characters
+        // up to the caret (tens of milliseconds here).
+        std::vector<double> costs;
+        for (int i = 0; i < 21; ++i) {
+            const double start = ThreadCpuMs();
+            QTest::keyClick(&e, i % 2 == 0 ? Qt::Key_A : Qt::Key_Backspace);
+            QCoreApplication::processEvents();
+            e.viewport()->repaint();
+            costs.push_back(ThreadCpuMs() - start);
+        }
+        std::sort(costs.begin(), costs.end());
+        QVERIFY2(costs[10] < 15, qPrintable(QString::number(costs[10]) + " ms"));
+        QCOMPARE(e.text(250000), QString("Line 2a50000, 1, 20, 30, DashDot, 1, NavyBlue\n"));
+        // An input method is told about the caret's line only.
+        const QWidget& widget = e;
+        QCOMPARE(widget.inputMethodQuery(Qt::ImSurroundingText).toString(),
+                 QString("Line 2a50000, 1, 20, 30, DashDot, 1, NavyBlue"));
+        QCOMPARE(widget.inputMethodQuery(Qt::ImCursorPosition).toInt(), 7);
+    }
+};
+
+QTEST_MAIN(EditorFaultsTest)
+#include "tst_editor_faults.moc"
