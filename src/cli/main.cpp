@@ -33,6 +33,7 @@ std::string usageText(int language)
     // The usage lines follow one another in the tables, synopsis first.
     for (TextId id = TextId::UsageSynopsis; id <= TextId::UsageExitStatusCont; id = id + 1) {
         text += TextUtf8(language, id) + '\n';
+        if (id == TextId::UsageThumbnailScaling) text += TextUtf8(language, TextId::UsageThumbnailBound) + '\n';
         if (id == TextId::UsageSynopsisCont || id == TextId::UsageAboutCont || id == TextId::UsageHelp) text += '\n';
     }
     return text;
@@ -212,13 +213,24 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    // A thumbnail's budget covers everything the script makes the program do.
+    RunControl control;
+    std::optional<ProcessorTimeWatch> watch;
+    if (options.thumbnail > 0) {
+        LimitProcessMemory(ThumbnailMemoryBytes);
+        watch.emplace(control.cancel, ThumbnailProcessorSeconds);
+    }
+
     std::error_code ec;
     const std::string scriptPath = std::filesystem::absolute(options.script, ec).lexically_normal().string();
-    std::string bytes;
+    ScriptLines lines;
     try {
-        bytes = ReadFileBytes(scriptPath);
+        lines = DecodeScript(ReadFileBytes(scriptPath)).lines;
     } catch (const FileError& e) {
         std::cerr << "kresbon-render: " << e.message(options.language) << '\n';
+        return 2;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "kresbon-render: " << TextUtf8(options.language, TextId::NotEnoughMemory) << '\n';
         return 2;
     } catch (const std::exception& e) {
         std::cerr << "kresbon-render: " << e.what() << '\n';
@@ -227,7 +239,11 @@ int main(int argc, char** argv)
 
     CliHost host(options, programFolder(), scriptPath);
     Interpreter interpreter(host);
-    const RunReport report = interpreter.RunScript(DecodeScript(std::move(bytes)).lines);
+    interpreter.setRunControl(&control);
+    const RunReport report = interpreter.RunScript(lines);
+    const bool outOfTime = watch && watch->expired();
+    watch.reset();
+    if (outOfTime) std::cerr << TextUtf8(options.language, TextId::ThumbnailTimeSpent) << '\n';
 
     int status = 0;
     if (!report.valid) {
