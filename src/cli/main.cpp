@@ -218,7 +218,7 @@ int main(int argc, char** argv)
     std::optional<ProcessorTimeWatch> watch;
     if (options.thumbnail > 0) {
         LimitProcessMemory(ThumbnailMemoryBytes);
-        watch.emplace(control.cancel, ThumbnailProcessorSeconds);
+        watch.emplace(control.cancel, ThumbnailProcessorSeconds - ThumbnailWritingReserve);
     }
 
     std::error_code ec;

@@ -21,6 +21,9 @@ Surface ScaleToFit(const Surface& drawing, int size);
 // time for the run, and memory for the whole process.
 constexpr double ThumbnailProcessorSeconds = 2.0;
 constexpr std::size_t ThumbnailMemoryBytes = std::size_t{256} << 20;
+// The run stops this much earlier, so that stopping it and writing a
+// thumbnail of a usual size stay within the budget too.
+constexpr double ThumbnailWritingReserve = 0.1;
 
 // Sets stop once the process has used the given processor time from now on,
 // watched from a thread of its own; ends the watch when destroyed. The
