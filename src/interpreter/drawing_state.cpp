@@ -94,13 +94,15 @@ void Interpreter::PrepareCanvas(int scale, Rgb background, long double width, lo
     if (!(pixels <= canvasBudget_) || w > std::numeric_limits<int>::max() ||
         h > std::numeric_limits<int>::max())
         throw tooLarge();
-    // The new drawing is made while the old one is still there, so that a
-    // drawing that cannot be made leaves the old one as it was.
+    // The old drawing goes first: it is replaced in any case, and keeping it
+    // until the new one exists would double the peak for a large drawing.
+    canvas_.reset();
     std::unique_ptr<Surface> surface;
     try {
         surface = std::make_unique<Surface>(std::max(0, static_cast<int>(w)),
                                             std::max(0, static_cast<int>(h)), host_.colourDepth());
     } catch (const std::bad_alloc&) {
+        canvas_ = std::make_unique<Surface>(0, 0, host_.colourDepth());
         throw tooLarge();
     }
     surface->setStopFlag(runControl_ ? &runControl_->cancel : nullptr);
