@@ -57,6 +57,34 @@ expect 0 'SVG at half a millimetre a unit' -- "$render" --unit-mm 0.5 --output s
 grep -q 'width="20mm" height="10mm" viewBox="0 0 40 20"' scaled.svg ||
     { echo "FAIL: SVG size at --unit-mm 0.5: $(head -c 400 scaled.svg)"; failures=$((failures + 1)); }
 
+# Thumbnails have a budget no script can pass: the run stops after its
+# processor time and the thumbnail of what was drawn is written.
+{
+    printf 'Procedure P0 #x\nPoint #x, 5, Red\nEnd\n'
+    for level in 1 2 3 4 5 6 7 8; do
+        printf 'Procedure P%d #x\n' "$level"
+        for call in 1 2 3 4 5 6 7 8 9 10; do printf 'P%d #x\n' $((level - 1)); done
+        printf 'End\n'
+    done
+    printf 'P8 1\n'
+} >exponential.krs
+expect 0 'a thumbnail of a script that would run for minutes' -- timeout 30 "$render" --thumbnail 64 --output expo.png exponential.krs
+mentions '2 s of processor time' 'a thumbnail of a script that would run for minutes'
+[ -s expo.png ] || { echo "FAIL: no thumbnail of a script that runs out of time"; failures=$((failures + 1)); }
+# A drawing beyond the memory budget is refused.
+printf 'MaximumX = 9000\nMaximumY = 9000\n' >large.krs
+expect 2 'a thumbnail of a drawing beyond the memory budget' -- timeout 30 "$render" --depth 32 --thumbnail 64 --output large.png large.krs
+mentions 'The drawing is too large' 'a thumbnail of a drawing beyond the memory budget'
+# Scaling reads only the pixels it takes, not a row of the drawing's width.
+printf 'MaximumY = 1\nMaximumX = 400000000\nLine 0, 0, 399999999, 0, Solid, 1, Red\n' >wide.krs
+expect 0 'a thumbnail of a drawing 400 million pixels wide' -- timeout 60 "$render" --thumbnail 64 --output wide.png wide.krs
+[ -s wide.png ] || { echo "FAIL: no thumbnail of a very wide drawing"; failures=$((failures + 1)); }
+
+# A system file that never ends is refused at once, not read towards 1 GiB.
+printf '@include "/proc/self/pagemap"\n' >pagemap.krs
+expect 1 'including the page map' -- timeout 30 "$render" pagemap.krs
+mentions 'pagemap' 'including the page map'
+
 mkfifo out.bmp
 expect 2 'output onto a named pipe' -- timeout 10 "$render" --output out.bmp ok.krs
 [ -p out.bmp ] || { echo "FAIL: the named pipe was replaced"; failures=$((failures + 1)); }

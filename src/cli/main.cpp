@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <new>
 #include <set>
 #include <filesystem>
 #include <iostream>
@@ -54,6 +55,7 @@ std::string usageText(int language)
         {TextId::UsageDepth, false},         {TextId::UsageLayers, false},
         {TextId::UsageView, false},          {TextId::UsageViewDefault, false},
         {TextId::UsageThumbnail, false},     {TextId::UsageThumbnailScaling, false},
+        {TextId::UsageThumbnailBound, false},
         {TextId::UsageLang, false},          {TextId::UsageHelp, true},
         {TextId::UsageExitStatus, false},    {TextId::UsageExitStatusCont, false},
     };
@@ -253,6 +255,7 @@ std::string fileErrorText(const std::exception& e, int language)
 {
     if (const auto* file = dynamic_cast<const FileError*>(&e)) return file->message(language);
     if (const auto* error = dynamic_cast<const vyjimka*>(&e)) return forTerminal(error->message());
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return TextUtf8(language, TextId::NotEnoughMemory);
     return e.what();
 }
 
@@ -299,20 +302,25 @@ struct Outcome {
 
 // Reads and runs the script, reports its error (with the hint, when there is
 // one) and any file error on standard error, and writes the outputs.
-Outcome drawOnce(const Options& options, const std::string& scriptPath, Interpreter& interpreter)
+Outcome drawOnce(const Options& options, const std::string& scriptPath, Interpreter& interpreter,
+                 std::optional<ProcessorTimeWatch>& budget)
 {
     Outcome outcome;
-    std::string bytes;
+    ScriptLines lines;
     try {
-        bytes = ReadFileBytes(scriptPath);
+        lines = DecodeScript(ReadFileBytes(scriptPath)).lines;
     } catch (const std::exception& e) {
         std::cerr << "kresbon-render: " << fileErrorText(e, options.language) << '\n';
         outcome.status = 2;
         return outcome;
     }
 
-    const ScriptLines lines = DecodeScript(std::move(bytes)).lines;
     const RunReport report = interpreter.RunScript(lines);
+    // The budget covers the run; writing what was drawn follows the output's
+    // size, not the script.
+    const bool outOfTime = budget && budget->expired();
+    budget.reset();
+    if (outOfTime) std::cerr << TextUtf8(options.language, TextId::ThumbnailTimeSpent) << '\n';
     if (StopRequested()) {
         outcome.stopped = true;
         return outcome;
@@ -371,16 +379,23 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    // A thumbnail's budget covers everything the script makes the program do.
+    RunControl control;
+    std::optional<ProcessorTimeWatch> budget;
+    if (options.thumbnail > 0) {
+        LimitProcessMemory(ThumbnailMemoryBytes);
+        budget.emplace(control.cancel, ThumbnailProcessorSeconds - ThumbnailWritingReserve);
+    }
+
     std::error_code ec;
     const std::string scriptPath = std::filesystem::absolute(options.script, ec).lexically_normal().string();
     CliHost host(options, programFolder(), scriptPath);
     Interpreter interpreter(host);
+    interpreter.setRunControl(&control);
     interpreter.setShapeRecording(std::any_of(options.outputs.begin(), options.outputs.end(),
                                               [](const std::string& output) { return IsVectorFileName(output); }));
-    if (!options.watch) return drawOnce(options, scriptPath, interpreter).status;
+    if (!options.watch) return drawOnce(options, scriptPath, interpreter, budget).status;
 
-    RunControl control;
-    interpreter.setRunControl(&control);
     StopOnInterrupt(control);
     std::cerr << TextUtf8(options.language, TextId::WatchStarted) << std::endl;
     FileWatch watch;
@@ -389,7 +404,7 @@ int main(int argc, char** argv)
         // The files are looked at before they are read, so that a change
         // made while drawing is seen afterwards.
         watch.Note(files);
-        const Outcome outcome = drawOnce(options, scriptPath, interpreter);
+        const Outcome outcome = drawOnce(options, scriptPath, interpreter, budget);
         if (outcome.stopped || StopRequested()) break;
         // Files the run named for the first time are noted before the line
         // is printed, so that a change made on seeing it is not missed.

@@ -108,21 +108,28 @@ std::size_t ReadableFile::readSome(std::string& out, std::size_t count)
 
 void ReadableFile::readRest(std::string& out)
 {
-    // The size from fstat is only a hint: files under /proc report 0 and a
-    // file may change while it is read. The reported rest comes in one read
-    // (with a byte more to see the end); anything beyond in chunks that grow.
-    constexpr std::size_t FirstChunk = 4096;
-    constexpr std::size_t LargestChunk = std::size_t{1} << 20;
-    std::uint64_t total = out.size();
-    const std::uint64_t expected = std::min(size_, limit_);
-    std::size_t chunk = expected > total ? static_cast<std::size_t>(expected - total) + 1 : FirstChunk;
-    out.reserve(out.size() + chunk + FirstChunk);
+    // The size from fstat is only a hint: files under /proc and /sys report 0
+    // and a file may change while it is read. A file may give a little more
+    // than it reported (a system file's few kilobytes, a file being written);
+    // one that keeps growing is refused as soon as it passes that allowance.
+    // The buffer is sized once for the most that may come, so reading never
+    // holds more than the bound, and it is filled a chunk at a time.
+    constexpr std::size_t Chunk = std::size_t{1} << 20;
+    const std::uint64_t bound = std::min(limit_, size_ + GrowthAllowance);
+    const auto refuse = [&] {
+        return FileError(FileError::Access::Read, path_, bound == limit_ ? TooLargeToRead(limit_) : GrowsWhileRead);
+    };
+    if (out.size() > bound) throw refuse();
+    out.reserve(static_cast<std::size_t>(bound));
     for (;;) {
-        const std::size_t n = readSome(out, chunk);
-        if (n == 0) return;
-        total += n;
-        if (total > limit_) throw FileError(FileError::Access::Read, path_, TooLargeToRead(limit_));
-        chunk = n < chunk ? FirstChunk : std::min(std::max(chunk, FirstChunk) * 2, LargestChunk);
+        const std::uint64_t room = bound - out.size();
+        if (room == 0) {
+            // Whole pages, as some system files only give whole entries.
+            std::string probe;
+            if (readSome(probe, 4096) > 0) throw refuse();
+            return;
+        }
+        if (readSome(out, static_cast<std::size_t>(std::min<std::uint64_t>(room, Chunk))) == 0) return;
     }
 }
 

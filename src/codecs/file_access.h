@@ -48,10 +48,16 @@ constexpr FileError::Reason NotRegularForReading{TextId::NotARegularFile};
 constexpr FileError::Reason TooLargeToRead(std::uint64_t limit) { return {TextId::LargerThanHead, limit}; }
 constexpr FileError::Reason NotRegularForWriting{TextId::FolderDeviceOrPipe};
 constexpr FileError::Reason AlreadyClosed{TextId::FileAlreadyClosed};
+constexpr FileError::Reason GrowsWhileRead{TextId::FileKeepsGrowing};
 
 // Scripts, included files and the settings file are never larger than this:
 // a larger file is refused before its bytes fill the memory.
 constexpr std::uint64_t LargestTextFile = std::uint64_t{1} << 30;
+
+// How much more than its reported size a file may give while it is read:
+// files under /proc and /sys report no size at all but hold a few kilobytes,
+// while some of them (a process's page map) never end.
+constexpr std::uint64_t GrowthAllowance = std::uint64_t{1} << 20;
 
 // An open file descriptor that closes itself.
 class ReadableFile {
@@ -72,8 +78,9 @@ public:
     // Appends up to count bytes to out; returns how many came (0 at the end
     // of the file). Throws FileError on a read error.
     std::size_t readSome(std::string& out, std::size_t count);
-    // Appends the rest of the file to out. A file that grows beyond limit
-    // while it is read is refused. Throws FileError.
+    // Appends the rest of the file to out. A file that grows beyond limit,
+    // or beyond its reported size by more than GrowthAllowance, while it is
+    // read is refused. Throws FileError.
     void readRest(std::string& out);
 
 private:

@@ -144,6 +144,7 @@ Picture ReadGif(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
 
     std::vector<GifPixelType> line(static_cast<std::size_t>(frame.Width));
     for (const int r : rowOrder(frame.Height, frame.Interlace)) {
+        if (limits.stopped()) throw PictureError("stopped");
         if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR)
             fail("GIF image data is damaged or cut short", gif->Error);
         const long long y = 0LL + frame.Top + r;

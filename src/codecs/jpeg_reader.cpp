@@ -85,7 +85,8 @@ void cmykToRgb(const JSAMPLE* in, Rgb* out, JDIMENSION width, bool inverted)
 // Decodes row after row through row (four samples a pixel) and appends each
 // to pixels, whose capacity already holds the picture: memory is touched
 // only as far as the file really reaches.
-bool readPixels(jpeg_decompress_struct* d, ErrorManager* m, std::vector<Rgb>* pixels, JSAMPLE* row)
+bool readPixels(jpeg_decompress_struct* d, ErrorManager* m, std::vector<Rgb>* pixels, JSAMPLE* row,
+                const DecodeLimits* limits)
 {
     if (setjmp(m->jump)) return false;
     jpeg_start_decompress(d);
@@ -93,6 +94,7 @@ bool readPixels(jpeg_decompress_struct* d, ErrorManager* m, std::vector<Rgb>* pi
     const bool inverted = d->saw_Adobe_marker;
     Rgb* const rgbRow = reinterpret_cast<Rgb*>(row);
     while (d->output_scanline < d->output_height) {
+        if (limits->stopped()) return false;
         if (jpeg_read_scanlines(d, &row, 1) != 1) return false;
         if (cmyk)
             cmykToRgb(row, rgbRow, d->output_width, inverted);
@@ -153,7 +155,7 @@ Picture ReadJpeg(std::span<const std::uint8_t> bytes, const DecodeLimits& limits
     p.pixels.reserve(static_cast<std::size_t>(p.width) * p.height);
     // Every colour space comes out as four samples a pixel.
     std::vector<Rgb> row(static_cast<std::size_t>(p.width));
-    if (!readPixels(&j.info, &j.errors, &p.pixels, reinterpret_cast<JSAMPLE*>(row.data())))
+    if (!readPixels(&j.info, &j.errors, &p.pixels, reinterpret_cast<JSAMPLE*>(row.data()), &limits))
         j.fail("JPEG image data is damaged or cut short");
     return p;
 }

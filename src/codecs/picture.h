@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -47,6 +48,10 @@ struct DecodeLimits {
     // A GIF whose frame covers part of its screen keeps only the frame and
     // says where it lies (Picture::frame); its screen counts against no limit.
     bool frameOnly = false;
+    // Once set, decoding ends with a PictureError at the next row.
+    const std::atomic<bool>* stop = nullptr;
+
+    bool stopped() const { return stop != nullptr && stop->load(std::memory_order_relaxed); }
 };
 
 // Why a picture could not be read; the message names the fault.

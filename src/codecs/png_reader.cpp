@@ -107,10 +107,18 @@ bool prepareRows(png_structp png, png_infop info, const Header& header)
     return true;
 }
 
-bool readImage(png_structp png, png_bytepp rows)
+// Row by row and pass by pass into rows that hold four bytes a pixel;
+// libpng writes each pass's pixels of a row and leaves the others.
+bool readNarrowRows(png_structp png, png_bytepp rows, int height, bool interlaced, const DecodeLimits& limits)
 {
     if (setjmp(png_jmpbuf(png)) != 0) return false;
-    png_read_image(png, rows);
+    const int passes = interlaced ? PNG_INTERLACE_ADAM7_PASSES : 1;
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int y = 0; y < height; ++y) {
+            if (limits.stopped()) png_error(png, "stopped");
+            png_read_row(png, rows[y], nullptr);
+        }
+    }
     return true;
 }
 
@@ -134,13 +142,27 @@ void takeWideRow(const std::uint8_t* rgba, Rgb* out, int width, bool& transparen
     }
 }
 
-// Row by row through one row of samples, for files that are not interlaced.
-bool readWideRows(png_structp png, png_bytep row, Picture& p)
+// Row by row through one row of samples into the pixels. An interlaced file
+// is read pass by pass, each pass's pixels of a row taken as they come, so
+// that the image is held once, at a pixel's four bytes.
+bool readWideRows(png_structp png, png_bytep row, Picture& p, bool interlaced, const DecodeLimits& limits)
 {
     if (setjmp(png_jmpbuf(png)) != 0) return false;
-    for (int y = 0; y < p.height; ++y) {
-        png_read_row(png, row, nullptr);
-        takeWideRow(row, &p.pixels[static_cast<std::size_t>(y) * p.width], p.width, p.hasTransparency);
+    const int passes = interlaced ? PNG_INTERLACE_ADAM7_PASSES : 1;
+    const std::size_t width = static_cast<std::size_t>(p.width);
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int y = 0; y < p.height; ++y) {
+            if (limits.stopped()) png_error(png, "stopped");
+            png_read_row(png, row, nullptr);
+            if (interlaced && !PNG_ROW_IN_INTERLACE_PASS(y, pass)) continue;
+            Rgb* out = &p.pixels[static_cast<std::size_t>(y) * width];
+            if (!interlaced) {
+                takeWideRow(row, out, p.width, p.hasTransparency);
+                continue;
+            }
+            for (std::size_t x = PNG_PASS_START_COL(pass); x < width; x += std::size_t{1} << PNG_PASS_COL_SHIFT(pass))
+                takeWideRow(row + 8 * x, out + x, 1, p.hasTransparency);
+        }
     }
     return true;
 }
@@ -184,20 +206,12 @@ Picture ReadPng(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
         std::vector<png_bytep> rows(static_cast<std::size_t>(p.height));
         for (std::size_t y = 0; y < rows.size(); ++y)
             rows[y] = reinterpret_cast<png_bytep>(&p.pixels[y * width]);
-        done = readImage(read.png, rows.data());
+        done = readNarrowRows(read.png, rows.data(), p.height, header.interlaced, limits);
         for (std::size_t y = 0; done && y < rows.size(); ++y)
             takeNarrowRow(rows[y], &p.pixels[y * width], p.width, p.hasTransparency);
-    } else if (!header.interlaced) {
-        std::vector<std::uint8_t> row(width * 8);
-        done = readWideRows(read.png, row.data(), p);
     } else {
-        // Later passes fill in earlier rows, so the whole image is kept.
-        std::vector<std::uint8_t> samples(width * 8 * static_cast<std::size_t>(p.height));
-        std::vector<png_bytep> rows(static_cast<std::size_t>(p.height));
-        for (std::size_t y = 0; y < rows.size(); ++y) rows[y] = &samples[y * width * 8];
-        done = readImage(read.png, rows.data());
-        for (std::size_t y = 0; done && y < rows.size(); ++y)
-            takeWideRow(rows[y], &p.pixels[y * width], p.width, p.hasTransparency);
+        std::vector<std::uint8_t> row(width * 8);
+        done = readWideRows(read.png, row.data(), p, header.interlaced, limits);
     }
     if (!done) throw PictureError(std::string("PNG image data is damaged or cut short: ") + input.message);
     return p;

@@ -153,6 +153,7 @@ void Interpreter::executeCommand(RunMode mode, std::string_view line, std::size_
     for (std::string_view g : globals) {
         if (EqualsFolded(name, g)) {
             AssignGlobal(name, p[1], p[2], mode);
+            stopWhenCancelled();
             return;
         }
     }
@@ -183,6 +184,8 @@ void Interpreter::executeCommand(RunMode mode, std::string_view line, std::size_
             (this->*c.draw)(mode, p);
         else
             drawBoxShape(mode, c.shape, p);
+        // A drawing that was stopped part-way is no finished command.
+        stopWhenCancelled();
         return;
     }
 

@@ -109,6 +109,7 @@ void Interpreter::PrepareCanvas(int scale, Rgb background, long double width, lo
         canvas_ = std::make_unique<Surface>(0, 0, host_.colourDepth());
         throw tooLarge();
     }
+    surface->setStopFlag(runControl_ ? &runControl_->cancel : nullptr);
     surface->setBrush(background, BrushStyle::Solid);
     surface->fillRect(0, 0, surface->width(), surface->height());
     record_.reset();

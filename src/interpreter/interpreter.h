@@ -145,6 +145,10 @@ public:
     static constexpr int MaxCallDepth = 1000;
     // Longest line that substituting procedure arguments may produce.
     static constexpr std::size_t MaxSubstitutedLine = 1 << 20;
+    // Most argument text that the calls in progress may hold together: deep
+    // calls with long arguments would otherwise take MaxCallDepth times
+    // MaxSubstitutedLine, a gigabyte.
+    static constexpr std::size_t MaxCallText = std::size_t{64} << 20;
     // Largest drawing, in pixels, unless a smaller budget is set.
     static constexpr long long MaxCanvasPixels = 400'000'000;
     void setCanvasBudget(long long pixels) { canvasBudget_ = pixels; }

@@ -192,6 +192,17 @@ std::string Interpreter::substituteParameters(std::string_view line, const CallR
     return result;
 }
 
+namespace {
+
+std::size_t argumentBytes(const std::vector<std::string>& arguments)
+{
+    std::size_t bytes = 0;
+    for (const std::string& argument : arguments) bytes += argument.size();
+    return bytes;
+}
+
+}  // namespace
+
 // Runs a call and every call nested in it with an explicit stack of call
 // records, so that no script can exhaust the program's own stack.
 void Interpreter::callProcedure(RunMode mode, std::string_view line)
@@ -199,26 +210,41 @@ void Interpreter::callProcedure(RunMode mode, std::string_view line)
     struct Frame {
         CallRecord record;
         std::size_t next;
+        std::size_t heldBytes;
     };
     std::vector<Frame> calls;
+    // The argument text that all the calls in progress hold together.
+    std::size_t held = 0;
+    const auto enter = [&](CallRecord&& record) {
+        const std::size_t bytes = argumentBytes(record.arguments);
+        if (bytes > MaxCallText - held)
+            throw vyjimka(Text(languageBase(), TextId::CallTextTooLargeHead) + quoted(record.name) +
+                          Text(languageBase(), TextId::CallTextTooLargeTail));
+        held += bytes;
+        const std::size_t start = record.bodyStart;
+        calls.push_back({std::move(record), start, bytes});
+    };
+    const auto leave = [&] {
+        held -= calls.back().heldBytes;
+        calls.pop_back();
+    };
     {
         CallRecord record;
         if (!prepareCall(line, record)) return;
-        calls.push_back({std::move(record), 0});
-        calls.back().next = calls.back().record.bodyStart;
+        enter(std::move(record));
     }
 
     while (!calls.empty()) {
         stopWhenCancelled();
         Frame& frame = calls.back();
         if (frame.next >= procedureLines_.size()) {
-            calls.pop_back();
+            leave();
             continue;
         }
         const std::string& bodyLine = procedureLines_[frame.next++];
         const std::string_view word = lineWord(bodyLine);
         if (EqualsFolded(word, "end")) {
-            calls.pop_back();
+            leave();
         } else if (IsBasicCommand(word)) {
             if (watch_ != nullptr) {
                 position_.calls.clear();
@@ -232,8 +258,7 @@ void Interpreter::callProcedure(RunMode mode, std::string_view line)
             if (calls.size() >= MaxCallDepth)
                 throw vyjimka(Text(languageBase(), TextId::NestedTooDeeplyHead) + quoted(record.name) +
                               Text(languageBase(), TextId::NestedTooDeeplyTail));
-            const std::size_t start = record.bodyStart;
-            calls.push_back({std::move(record), start});
+            enter(std::move(record));
         } else {
             throw vyjimka(Text(languageBase(), TextId::UnknownCommandHead) + quoted(word) +
                               Text(languageBase(), TextId::UnknownCommandTail),

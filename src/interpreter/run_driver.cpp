@@ -117,14 +117,20 @@ RunReport Interpreter::RunScript(const ScriptLines& lines)
         bool anyShown = false;
         for (int layer = 1; layer <= 9; ++layer) anyShown = anyShown || host_.layerShown(layer);
         report.noLayerShown = !anyShown;
-    } catch (const std::exception& e) {
-        drawingValid_ = false;
+    } catch (const std::bad_alloc&) {
         report.valid = false;
-        report.lineNumber = static_cast<int>(index) + 1;
+        report.message = Text(languageBase(), TextId::NotEnoughMemory);
+    } catch (const std::exception& e) {
+        report.valid = false;
         report.message = e.what();
-        report.lineText = index < lines.size() ? Trim(lines[index]) : std::string();
         if (const auto* error = dynamic_cast<const vyjimka*>(&e)) report.suggestions = error->suggestions();
     }
+    if (!report.valid) {
+        drawingValid_ = false;
+        report.lineNumber = static_cast<int>(index) + 1;
+        report.lineText = index < lines.size() ? Trim(lines[index]) : std::string();
+    }
+    canvas_->setStopFlag(nullptr);
     return report;
 }
 
@@ -159,13 +165,16 @@ void Interpreter::RunPrintLines(Surface& target, const ScriptLines& lines)
 {
     clearProcedures();
     printTarget_ = &target;
+    target.setStopFlag(runControl_ ? &runControl_->cancel : nullptr);
     std::size_t index = 0;
     try {
         runLines(RunMode::Print, lines, index);
     } catch (...) {
+        target.setStopFlag(nullptr);
         printTarget_ = nullptr;
         throw;
     }
+    target.setStopFlag(nullptr);
     printTarget_ = nullptr;
 }
 
@@ -192,6 +201,8 @@ void Interpreter::runInclude(RunMode mode, std::string_view rest)
     std::string bytes;
     try {
         bytes = ReadFileBytes(path);
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (const std::exception&) {
         throw vyjimka(Text(languageBase(), TextId::FileCannotBeReadHead) + '"' + Utf8ToCp1250(path) + '"' +
                       Text(languageBase(), TextId::FileCannotBeReadTail));
@@ -209,6 +220,8 @@ void Interpreter::runInclude(RunMode mode, std::string_view rest)
         }
         position_.top.includeLine = -1;
     } catch (const vyjimka&) {
+        throw;
+    } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& e) {
         throw vyjimka(e.what());

@@ -173,7 +173,7 @@ void Surface::fillRect(int x1, int y1, int x2, int y2)
 {
     const int top = std::max(y1, 0);
     const int bottom = std::min(y2, height_);
-    for (int y = top; y < bottom; ++y) paintSpan(y, x1, x2, brushValue_);
+    for (int y = top; y < bottom && !stopped(); ++y) paintSpan(y, x1, x2, brushValue_);
 }
 
 void Surface::setPixel(int x, int y, Rgb colour)
@@ -302,7 +302,7 @@ void Surface::rectangle(int x1, int y1, int x2, int y2)
     const i64 bottom = box.bottom - 1;
     if (brushStyle_ != BrushStyle::Clear) {
         const i64 inset = penWidth_ > 1 ? 0 : 1;
-        for (i64 y = box.top + inset; y < bottom; ++y) paintBrushSpan(y, box.left + inset, right);
+        for (i64 y = box.top + inset; y < bottom && !stopped(); ++y) paintBrushSpan(y, box.left + inset, right);
     }
     const Point corners[4] = {{right, box.top}, {box.left, box.top}, {box.left, bottom}, {right, bottom}};
     dashPos_ = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -131,6 +132,12 @@ public:
     // default) for none. The surface does not own it.
     void setShapeSink(ShapeSink* sink) { shapeSink_ = sink; }
     ShapeSink* shapeSink() const { return shapeSink_; }
+    // Once stop is set, long drawing operations (wide pens, fills, spans)
+    // end part-way, keeping what they drew; nullptr for none. The caller
+    // finds out from the flag itself.
+    void setStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
+    const std::atomic<bool>* stopFlag() const { return stop_; }
+    bool stopped() const { return stop_ != nullptr && stop_->load(std::memory_order_relaxed); }
 
     // Device coordinates widened so that shapes built from extreme int
     // arguments never overflow.
@@ -219,6 +226,7 @@ private:
     int penDiskTop_ = 0;
     std::vector<Point> quadrant_;
     std::vector<Point> outline_;
+    const std::atomic<bool>* stop_ = nullptr;
 };
 
 }  // namespace kresbon

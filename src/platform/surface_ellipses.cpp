@@ -262,7 +262,7 @@ void Surface::fillEllipseInterior(const Box& box)
     ellipseRegionInsets(box.width(), box.height(), inset);
     const i64 first = std::max<i64>(box.top, 0);
     const i64 last = std::min<i64>(box.bottom, height_);
-    for (i64 y = first; y < last; ++y) {
+    for (i64 y = first; y < last && !stopped(); ++y) {
         const i64 in = inset[y - box.top];
         paintBrushSpan(y, box.left + in, box.right - in);
     }
@@ -302,7 +302,7 @@ void Surface::fillApproximateEllipse(const Box& box)
     const double cy = static_cast<double>(box.top) + halfHeight;
     const i64 first = std::max<i64>(box.top, 0);
     const i64 last = std::min<i64>(box.bottom, height_);
-    for (i64 y = first; y < last; ++y) {
+    for (i64 y = first; y < last && !stopped(); ++y) {
         const double v = (static_cast<double>(y) + 0.5 - cy) / halfHeight;
         if (std::abs(v) >= 1) continue;
         const double reach = halfWidth * std::sqrt(1 - v * v);

@@ -61,7 +61,8 @@ private:
 // scan, with the direction it was reached from, so that the parent row is
 // only rescanned where the new span overhangs it.
 template <typename Open, typename Close>
-Box scanFill(int x, int y, int width, int height, std::size_t stride, Open open, Close close)
+Box scanFill(int x, int y, int width, int height, std::size_t stride, const Surface& surface, Open open,
+             Close close)
 {
     struct Run {
         int left;
@@ -78,7 +79,7 @@ Box scanFill(int x, int y, int width, int height, std::size_t stride, Open open,
     int minY = y;
     int maxY = y;
 
-    while (!stack.empty()) {
+    while (!stack.empty() && !surface.stopped()) {
         const Run run = stack.back();
         stack.pop_back();
         if (run.y < 0 || run.y >= height) continue;
@@ -129,7 +130,7 @@ void Surface::fillPolygon(const Point* points, int count, std::uint32_t value)
     top = std::max<i64>(top, 0);
     bottom = std::min<i64>(bottom, height_);
     std::array<i64, 8> crossings{};
-    for (i64 y = top; y < bottom; ++y) {
+    for (i64 y = top; y < bottom && !stopped(); ++y) {
         int found = 0;
         for (int i = 0; i < count && found < 8; ++i) {
             const Point& a = points[i];
@@ -194,7 +195,7 @@ void Surface::floodFill(int x, int y, Rgb surfaceColour)
         // anything a reference points to, and would force a reload per pixel.
         const auto isTarget = [packing, words, target](std::size_t i) { return packing.get(words, i) == target; };
         if (brushStyle_ == BrushStyle::Solid && shapeSink_ == nullptr) {
-            scanFill(x, y, width_, height_, stride_, isTarget,
+            scanFill(x, y, width_, height_, stride_, *this, isTarget,
                      [packing, words, brush](std::size_t i) { packing.set(words, i, brush); });
             return;
         }
@@ -203,12 +204,12 @@ void Surface::floodFill(int x, int y, Rgb surfaceColour)
         // mask and then painted.
         PixelMask taken(stride_ * static_cast<std::size_t>(height_));
         const Box area = scanFill(
-            x, y, width_, height_, stride_, [&](std::size_t i) { return isTarget(i) && !taken.test(i); },
+            x, y, width_, height_, stride_, *this, [&](std::size_t i) { return isTarget(i) && !taken.test(i); },
             [&](std::size_t i) { taken.set(i); });
         const bool solid = brushStyle_ == BrushStyle::Solid;
         const int hatch = solid ? 0 : hatchIndex(brushStyle_);
         std::vector<FillSpan> region;
-        for (i64 row = area.top; row < area.bottom; ++row) {
+        for (i64 row = area.top; row < area.bottom && !stopped(); ++row) {
             const std::size_t line = static_cast<std::size_t>(row) * stride_;
             i64 runStart = -1;
             for (i64 column = area.left; column <= area.right; ++column) {

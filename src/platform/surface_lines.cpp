@@ -72,13 +72,13 @@ void Surface::strokePolyline(const Point* points, std::size_t count, bool closed
     }
     // A wide pen has round caps and round joins: its disk on every vertex,
     // and a band of the pen's width along every segment.
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count && !stopped(); ++i) {
         if (i == 0 || points[i].x != points[i - 1].x || points[i].y != points[i - 1].y) {
             stampPenDisk(points[i]);
         }
     }
-    for (std::size_t i = 0; i + 1 < count; ++i) wideSegment(points[i], points[i + 1]);
-    if (closed) wideSegment(points[count - 1], points[0]);
+    for (std::size_t i = 0; i + 1 < count && !stopped(); ++i) wideSegment(points[i], points[i + 1]);
+    if (closed && !stopped()) wideSegment(points[count - 1], points[0]);
 }
 
 void Surface::thinSegment(Point from, Point to)
@@ -215,7 +215,7 @@ void Surface::wideSegment(Point from, Point to)
     if (dy == 0) {
         const i64 top = from.y - w / 2;
         const i64 last = std::min<i64>(top + w, height_);
-        for (i64 y = std::max<i64>(top, 0); y < last; ++y) {
+        for (i64 y = std::max<i64>(top, 0); y < last && !stopped(); ++y) {
             paintSpan(y, std::min(from.x, to.x), std::max(from.x, to.x), penValue_);
         }
         return;
@@ -224,7 +224,7 @@ void Surface::wideSegment(Point from, Point to)
         const i64 left = from.x - w / 2;
         const i64 first = std::max<i64>(std::min(from.y, to.y), 0);
         const i64 last = std::min<i64>(std::max(from.y, to.y), height_);
-        for (i64 y = first; y < last; ++y) paintSpan(y, left, left + w, penValue_);
+        for (i64 y = first; y < last && !stopped(); ++y) paintSpan(y, left, left + w, penValue_);
         return;
     }
 

@@ -184,6 +184,12 @@ namespace kresbon {
     X(LineTooLongTail, 363) \
     X(CannotSaveDrawingHead, 364) \
     X(CannotSaveDrawingTail, 365) \
+    X(FileKeepsGrowing, 380) \
+    X(CallTextTooLargeHead, 381) \
+    X(CallTextTooLargeTail, 382) \
+    X(ThumbnailTimeSpent, 383) \
+    X(NotEnoughMemory, 384) \
+    X(UsageThumbnailBound, 385) \
     X(CannotWriteFileHead, 400) \
     X(CannotWriteFileTail, 401) \
     X(CannotReadFileHead, 402) \

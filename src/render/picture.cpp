@@ -79,8 +79,12 @@ void DrawPicture(Surface& canvas, int x, int y, std::string_view fileParameter,
 
     std::shared_ptr<const Picture> picture;
     try {
-        picture = LoadPictureFile(path, *kind);
+        picture = LoadPictureFile(path, *kind, canvas.stopFlag());
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (const std::exception&) {
+        // A stopped run ends with its own message.
+        if (canvas.stopped()) return;
         raiseOnFile(lang, TextId::FileCorruptedHead, path, TextId::FileCorruptedTail);
     }
     if (w == 0) w = picture->drawnWidth();

@@ -112,7 +112,7 @@ PictureCache& processCache()
 
 }  // namespace
 
-std::shared_ptr<const Picture> LoadPictureFile(const std::string& path, PictureKind kind)
+std::shared_ptr<const Picture> LoadPictureFile(const std::string& path, PictureKind kind, const std::atomic<bool>* stop)
 {
     struct stat s {};
     if (::stat(path.c_str(), &s) == 0) {
@@ -122,7 +122,7 @@ std::shared_ptr<const Picture> LoadPictureFile(const std::string& path, PictureK
     const std::string bytes = readFile(path, kind, stamp);
     auto picture = std::make_shared<const Picture>(
         DecodePicture(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), kind,
-                      DecodeLimits{.frameOnly = true}));
+                      DecodeLimits{.frameOnly = true, .stop = stop}));
     processCache().keep(path, kind, stamp, picture);
     return picture;
 }

@@ -1,6 +1,7 @@
 #include "render/rotated_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -93,6 +94,28 @@ void FillCells(Surface& s, const TextFrame& f, double width, double height)
     ForTurnedBox(s, f, 0, 0, width, height, [&s](int row, int from, int to) { s.fillRect(from, row, to, row + 1); });
 }
 
+// The box of a glyph's ink relative to its pen position, right and bottom
+// exclusive; empty (left >= right) for a glyph without ink.
+struct InkBox {
+    std::int64_t left = 0;
+    std::int64_t top = 0;
+    std::int64_t right = 0;
+    std::int64_t bottom = 0;
+};
+
+InkBox InkBoxOf(const GlyphImage& glyph)
+{
+    if (glyph.runs.empty()) return {};
+    InkBox box{glyph.runs[0].x0, glyph.runs[0].y, glyph.runs[0].x1, glyph.runs[0].y + 1};
+    for (const InkRun& run : glyph.runs) {
+        box.left = std::min<std::int64_t>(box.left, run.x0);
+        box.right = std::max<std::int64_t>(box.right, run.x1);
+        box.top = std::min<std::int64_t>(box.top, run.y);
+        box.bottom = std::max<std::int64_t>(box.bottom, run.y + 1);
+    }
+    return box;
+}
+
 void PaintGlyph(Surface& s, const GlyphImage& glyph, std::int64_t penX, std::int64_t penY, Rgb colour)
 {
     for (const InkRun& run : glyph.runs) {
@@ -167,23 +190,38 @@ void DrawRotatedText(Surface& s, PixelPoint anchor, int angle, int height, Rgb c
                       Text(languageBase, TextId::FontIsNotAbleRotationOfTextTail));
     }
 
-    std::vector<const GlyphImage*> glyphs;
-    glyphs.reserve(text.size());
+    // A glyph and its ink box for each of the 256 bytes, made on first use,
+    // so that a long text costs its distinct characters and its length.
+    struct Character {
+        const GlyphImage* glyph = nullptr;
+        InkBox ink;
+    };
+    std::array<Character, 256> characters{};
+    const auto character = [&](char byte) -> const Character& {
+        Character& c = characters[static_cast<unsigned char>(byte)];
+        if (c.glyph == nullptr) {
+            c.glyph = &fonts->glyph(Cp1250ToUnicode(static_cast<unsigned char>(byte)), angle);
+            c.ink = InkBoxOf(*c.glyph);
+        }
+        return c;
+    };
     std::int64_t width = 0;
-    for (const char byte : text) {
-        glyphs.push_back(&fonts->glyph(Cp1250ToUnicode(static_cast<unsigned char>(byte)), angle));
-        width += glyphs.back()->advance;
-    }
+    for (const char byte : text) width += character(byte).glyph->advance;
 
     const TextFrame frame = FrameAt(anchor, angle);
     if (s.opaqueBackground()) FillCells(s, frame, static_cast<double>(width), metrics.cellHeight());
     const ScreenPoint baseline = frame.at(0, metrics.ascent);
     std::int64_t advance = 0;
-    for (const GlyphImage* glyph : glyphs) {
+    for (const char byte : text) {
+        if (s.stopped()) return;
+        const Character& c = character(byte);
         const std::int64_t penX = std::llround(baseline.x + static_cast<double>(advance) * frame.cos);
         const std::int64_t penY = std::llround(baseline.y - static_cast<double>(advance) * frame.sin);
-        PaintGlyph(s, *glyph, penX, penY, colour);
-        advance += glyph->advance;
+        // A glyph wholly outside the drawing costs nothing.
+        if (penX + c.ink.right > 0 && penX + c.ink.left < s.width() && penY + c.ink.bottom > 0 &&
+            penY + c.ink.top < s.height())
+            PaintGlyph(s, *c.glyph, penX, penY, colour);
+        advance += c.glyph->advance;
     }
     const auto w = static_cast<double>(width);
     if (ShapeSink* sink = s.shapeSink()) sink->text(DescribeText(s, frame, angle, request, metrics, glyphs, colour, style, text));

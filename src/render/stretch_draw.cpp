@@ -128,7 +128,7 @@ void StretchDraw(Surface& surface, const Picture& picture, int x, int y, int w, 
     if (surface.depth() <= 8) {
         const PaletteDither& dither = ditherFor(surface.depth());
         std::vector<Rgb> dithered(static_cast<std::size_t>(right - left));
-        for (long long dy = top; dy < bottom; ++dy) {
+        for (long long dy = top; dy < bottom && !surface.stopped(); ++dy) {
             const Rgb* source = &picture.pixels[static_cast<std::size_t>(rows[dy - top]) * picture.width];
             for (long long dx = left; dx < right; ++dx) {
                 const Rgb c = source[columns[dx - left]];
@@ -147,7 +147,7 @@ void StretchDraw(Surface& surface, const Picture& picture, int x, int y, int w, 
     const std::size_t count = static_cast<std::size_t>(right - left);
     std::vector<Rgb> sampled(sameWidth ? 0 : count);
     int sampledRow = -1;
-    for (long long dy = top; dy < bottom; ++dy) {
+    for (long long dy = top; dy < bottom && !surface.stopped(); ++dy) {
         const int sourceRow = rows[dy - top];
         const Rgb* source = &picture.pixels[static_cast<std::size_t>(sourceRow) * picture.width];
         std::span<const Rgb> line;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "codecs/file_access.h"
@@ -430,6 +432,32 @@ TEST_F(InterpreterTest, SelfCallingProceduresStopWithAMessage)
     // Arguments that double at every level are stopped before memory runs out.
     const std::string grow = error("Procedure G #x\nG #x#x#x#x\nEnd\nG 1234567890");
     EXPECT_FALSE(grow.empty());
+    // Long arguments held by many calls in progress are stopped by their
+    // sum, long before the depth limit multiplies them into a gigabyte.
+    const std::string deep = "Procedure D #a\nD #a\nEnd\nD ";
+    EXPECT_EQ(error(deep + std::string(80000, 'x')), T(381) + "\"D\"" + T(382));
+    EXPECT_EQ(error(deep + std::string(60000, 'x')), T(355) + "\"D\"" + T(356));
+}
+
+// Stop reaches into a long drawing command, which ends part-way and keeps
+// what it drew.
+TEST_F(InterpreterTest, StopEndsALongCommandPartWay)
+{
+    host.width = 2010;
+    host.height = 2010;
+    RunControl control;
+    interp.setRunControl(&control);
+    std::thread stopper([&control] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        control.cancel = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const std::string m = error("Circle 1000, 1000, 900, Solid, 65536, Red");
+    const auto took = std::chrono::steady_clock::now() - start;
+    stopper.join();
+    EXPECT_EQ(m, T(531));
+    EXPECT_LT(took, std::chrono::seconds(3));
+    EXPECT_GT(count(Red), 0);
 }
 
 TEST_F(InterpreterTest, ManyArgumentsAndParameters)
@@ -603,6 +631,15 @@ TEST(ScriptText, OnlyAWholeRegularFileIsEverRead)
     // ...but the limit is, whatever the reported size.
     EXPECT_TRUE(fails("/proc/self/status", 16));
     EXPECT_TRUE(fails("/proc/self/exe", 16));
+    // A system file that reports no size and never ends is refused after the
+    // allowance, not read on towards the limit.
+    try {
+        ReadWholeFile("/proc/self/pagemap");
+        FAIL() << "the page map was read whole";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.message(EnglishBase).substr(e.message(EnglishBase).size() - Text(EnglishBase, 380).size()),
+                  Text(EnglishBase, 380));
+    }
 }
 
 TEST(ScriptText, EncodingIsDetectedPerFile)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -87,6 +88,19 @@ TEST(PngReader, InterlacedRowsAndColumnsComeOutInOrder)
     EXPECT_EQ(p.width, 11);
     EXPECT_EQ(p.height, 9);
     EXPECT_EQ(p.pixels, expected);
+}
+
+TEST(PngReader, AStopEndsTheDecodingAtTheNextRow)
+{
+    for (const int depth : {8, 16}) {
+        PngLayout layout{4, 4, PNG_COLOR_TYPE_RGB, depth, true, {}, {},
+                         std::vector<std::uint8_t>(static_cast<std::size_t>(4 * 4 * 3 * depth / 8), 0x40)};
+        const Bytes file = encodePng(layout);
+        std::atomic<bool> stop{true};
+        EXPECT_THROW(ReadPng(file, DecodeLimits{.stop = &stop}), PictureError) << depth;
+        stop = false;
+        EXPECT_EQ(ReadPng(file, DecodeLimits{.stop = &stop}).pixels, std::vector<Rgb>(16, 0x404040)) << depth;
+    }
 }
 
 TEST(PngReader, DamagedFilesAreRefused)

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdint>
+#include <ctime>
 #include <vector>
 
 namespace kresbon {
@@ -36,6 +39,43 @@ TEST(ScaleToFit, LongerSideTakesTheSizeEachPixelTheNearest)
     EXPECT_EQ(line.height(), 1);
     EXPECT_EQ(line.depth(), 4);
     EXPECT_EQ(ScaleToFit(Surface(0, 5, 24), 100).width(), 0);
+}
+
+}  // namespace
+}  // namespace kresbon
+
+namespace kresbon {
+namespace {
+
+double processorSeconds()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+TEST(ProcessorTimeWatch, SetsTheFlagOnceTheTimeIsUsed)
+{
+    std::atomic<bool> stop{false};
+    const double start = processorSeconds();
+    {
+        ProcessorTimeWatch watch(stop, 0.2);
+        volatile std::uint64_t work = 0;
+        while (!stop && processorSeconds() - start < 5) work = work + 1;
+        EXPECT_TRUE(watch.expired());
+    }
+    const double used = processorSeconds() - start;
+    EXPECT_TRUE(stop);
+    EXPECT_GE(used, 0.2);
+    EXPECT_LT(used, 1.0);
+
+    // A watch whose work ends in time leaves the flag alone.
+    std::atomic<bool> untouched{false};
+    {
+        ProcessorTimeWatch watch(untouched, 60);
+        EXPECT_FALSE(watch.expired());
+    }
+    EXPECT_FALSE(untouched);
 }
 
 }  // namespace
