@@ -111,6 +111,26 @@ for job in lines ellipses; do
            job, o, ob, p, pb, o / p, ob / pb }'
 done
 
+# Vector output of the 100,000-line drawing against its PNG save and against
+# the same lines stroked with cairo directly; and a whole-canvas hatch.
+# Processor time, medians of five writes.
+declare -A vec
+while read -r name t bytes per; do vec[$name]="$t $bytes $per"; done < <(build/bench/vector_bench $work/lines.krs $work)
+read -r png_t _ <<<"${vec[png]}"
+for f in svg pdf dxf; do
+  read -r t bytes per <<<"${vec[$f]}"
+  ref=""
+  if [[ $f != dxf ]]; then
+    read -r rt rbytes < <(build/bench/vector_reference $work/lines.krs $work/cairo_lines.$f)
+    ref=", cairo directly: ${rt} s, ${rbytes} bytes"
+  fi
+  echo "100,000 lines as ${f^^}: ${t} s = $(ratio "$t" "$png_t") x the PNG save (${png_t} s; target <= 2), ${bytes} bytes = ${per} bytes a line (target <= 60 for SVG)${ref}"
+done
+for f in svg pdf dxf; do
+  read -r t bytes _ <<<"${vec[hatch-$f]}"
+  echo "2000x2000 drawing hatched all over as ${f^^}, traced outline and pattern: ${t} s, ${bytes} bytes (target < 0.5 s)"
+done
+
 BUILD=build bench/save_compare.sh
 
 # The editing loop, in the desktop program's window on the offscreen

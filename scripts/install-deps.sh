@@ -6,6 +6,8 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev
   libfontconfig-dev libfreetype-dev libgif-dev libjpeg-dev libpng-dev
+  libcairo2-dev libdxflib-dev
+  librsvg2-bin poppler-utils python3-ezdxf
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   libqscintilla2-qt6-dev
   fonts-dejavu-core fonts-liberation2

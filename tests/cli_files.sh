@@ -40,11 +40,22 @@ expect 1 'the same script saved whole' -- "$render" --output whole.png stops.krs
 printf 'MaximumX = 0.5\n' >narrow.krs
 printf 'MaximumY = 0.5\n' >flat.krs
 for script in narrow.krs flat.krs; do
-    for ext in bmp gif jpg png; do
+    for ext in bmp gif jpg png svg pdf dxf; do
         expect 2 "$script saved as $ext" -- "$render" --output "zero.$ext" "$script"
         mentions "zero.$ext" "$script saved as $ext"
     done
 done
+
+for bad in 0 -1 x 1e9 ''; do
+    expect 2 "--unit-mm '$bad'" -- "$render" --unit-mm "$bad" --output unit.svg ok.krs
+    mentions '--unit-mm' "--unit-mm '$bad'"
+done
+expect 2 'a thumbnail as SVG' -- "$render" --thumbnail 64 --output thumb.svg ok.krs
+[ -e thumb.svg ] && { echo "FAIL: a thumbnail was written as SVG"; failures=$((failures + 1)); }
+printf 'MaximumX = 40\nMaximumY = 20\nLine 1, 1, 30, 10\n' >scaled.krs
+expect 0 'SVG at half a millimetre a unit' -- "$render" --unit-mm 0.5 --output scaled.svg scaled.krs
+grep -q 'width="20mm" height="10mm" viewBox="0 0 40 20"' scaled.svg ||
+    { echo "FAIL: SVG size at --unit-mm 0.5: $(head -c 400 scaled.svg)"; failures=$((failures + 1)); }
 
 mkfifo out.bmp
 expect 2 'output onto a named pipe' -- timeout 10 "$render" --output out.bmp ok.krs

@@ -20,6 +20,7 @@
 #include "platform/vyjimka.h"
 #include "render/save_drawing.h"
 #include "render/thumbnail.h"
+#include "vector/save_as.h"
 
 namespace {
 
@@ -33,6 +34,10 @@ std::string usageText(int language)
     // The usage lines follow one another in the tables, synopsis first.
     for (TextId id = TextId::UsageSynopsis; id <= TextId::UsageExitStatusCont; id = id + 1) {
         text += TextUtf8(language, id) + '\n';
+        if (id == TextId::UsageOutputJpegPng) {
+            for (TextId vector : {TextId::UsageOutputVectors, TextId::UsageUnitMm, TextId::UsageUnitMmDefault})
+                text += TextUtf8(language, vector) + '\n';
+        }
         if (id == TextId::UsageSynopsisCont || id == TextId::UsageAboutCont || id == TextId::UsageHelp) text += '\n';
     }
     return text;
@@ -61,6 +66,7 @@ struct Options {
     int viewHeight = 600;
     int language = EnglishBase;
     int thumbnail = 0;
+    double millimetresPerUnit = 1;
     std::string script;
 };
 
@@ -156,6 +162,13 @@ Options parseOptions(int argc, char** argv)
             if (!size || *size < 1 || *size > LargestThumbnail)
                 throw UsageError{TextUtf8(language, TextId::ThumbnailNeedsSizeAndOutput)};
             o.thumbnail = *size;
+        } else if (arg == "--unit-mm") {
+            const std::string v = value(i);
+            double mm = 0;
+            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), mm);
+            if (ec != std::errc() || end != v.data() + v.size() || !(mm > 0) || mm > 1e6)
+                throw UsageError{TextUtf8(language, TextId::UsageBadUnitMm)};
+            o.millimetresPerUnit = mm;
         } else if (arg == "--lang") {
             const std::string l = value(i);
             if (l == "en")
@@ -177,7 +190,7 @@ Options parseOptions(int argc, char** argv)
         throw UsageError{TextUtf8(language, TextId::ThumbnailNeedsSizeAndOutput)};
     if (o.output) {
         if (o.output->empty()) throw UsageError{TextUtf8(language, TextId::UsageOutputNeedsName)};
-        if (!DrawingFileFormatOf(*o.output))
+        if (!IsDrawingFileName(*o.output) || (o.thumbnail > 0 && !DrawingFileFormatOf(*o.output)))
             throw UsageError{TextUtf8(language, TextId::UsageOutputBadExtension) + *o.output};
     }
     return o;
@@ -227,6 +240,7 @@ int main(int argc, char** argv)
 
     CliHost host(options, programFolder(), scriptPath);
     Interpreter interpreter(host);
+    interpreter.setShapeRecording(options.output && IsVectorFileName(*options.output));
     const RunReport report = interpreter.RunScript(DecodeScript(std::move(bytes)).lines);
 
     int status = 0;
@@ -246,7 +260,8 @@ int main(int argc, char** argv)
                 // fails; a drawing that stops at an error still has one.
                 status = 0;
             } else {
-                SaveDrawingToFile(interpreter.canvas(), *options.output, options.language);
+                SaveDrawingAs(interpreter.canvas(), interpreter.shapeRecord(), *options.output,
+                              {options.millimetresPerUnit, options.language});
             }
         } catch (const vyjimka& e) {
             std::cerr << "kresbon-render: " << forTerminal(e.message()) << '\n';

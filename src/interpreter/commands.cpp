@@ -176,6 +176,7 @@ void Interpreter::executeCommand(RunMode mode, std::string_view line, std::size_
     for (const Command& c : commands) {
         if (!EqualsFolded(name, c.word)) continue;
         if (!LayerShown()) return;
+        if (record_ && mode == RunMode::Screen) record_->setLayer(state_.layer);
         if (c.draw)
             (this->*c.draw)(mode, p);
         else
@@ -195,7 +196,7 @@ void Interpreter::drawPoint(RunMode mode, const CommandParameters& p)
     const long double x = r.number(1, TextId::ParameterXMissing);
     const long double y = r.number(2, TextId::ParameterYMissing);
     const Rgb colour = r.colour(3);
-    target(mode).setPixel(ToPixelX(state_, x), ToPixelY(state_, y), colour);
+    DrawPoint(target(mode), ToPixelX(state_, x), ToPixelY(state_, y), colour);
 }
 
 void Interpreter::drawBoxShape(RunMode mode, int kind, const CommandParameters& p)

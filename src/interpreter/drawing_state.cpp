@@ -97,6 +97,7 @@ void Interpreter::PrepareCanvas(int scale, Rgb background, long double width, lo
     // The old drawing goes first: it is replaced in any case, and keeping it
     // until the new one exists would double the peak for a large drawing.
     canvas_.reset();
+    record_.reset();
     std::unique_ptr<Surface> surface;
     try {
         surface = std::make_unique<Surface>(std::max(0, static_cast<int>(w)),
@@ -107,6 +108,12 @@ void Interpreter::PrepareCanvas(int scale, Rgb background, long double width, lo
     }
     surface->setBrush(background, BrushStyle::Solid);
     surface->fillRect(0, 0, surface->width(), surface->height());
+    record_.reset();
+    if (recordShapes_) {
+        record_ = std::make_unique<DrawingRecord>(surface->width(), surface->height(), scale,
+                                                  surface->quantise(background));
+        surface->setShapeSink(record_.get());
+    }
     canvas_ = std::move(surface);
 }
 

@@ -14,6 +14,7 @@
 #include "interpreter/script_text.h"
 #include "platform/surface.h"
 #include "platform/text_ids.h"
+#include "vector/drawing_record.h"
 
 namespace kresbon {
 
@@ -62,6 +63,12 @@ public:
     const Surface& canvas() const { return *canvas_; }
 
     bool drawingValid() const { return drawingValid_; }
+
+    // Whether the screen runs to come record their shapes for vector output
+    // (off by default: the record costs memory a drawing otherwise saves).
+    void setShapeRecording(bool on) { recordShapes_ = on; }
+    // The shapes of the last screen run; nullptr while recording is off.
+    const DrawingRecord* shapeRecord() const { return record_.get(); }
 
     void ResetDrawingState();
     void PrepareCanvas(int scale, Rgb background, long double width, long double height);
@@ -129,6 +136,8 @@ private:
     Host& host_;
     DrawingState state_;
     std::unique_ptr<Surface> canvas_;
+    bool recordShapes_ = false;
+    std::unique_ptr<DrawingRecord> record_;
     Surface* printTarget_ = nullptr;
     bool drawingValid_ = false;
     long long canvasBudget_ = MaxCanvasPixels;

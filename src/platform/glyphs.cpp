@@ -413,6 +413,11 @@ const FontMetrics& FontRasteriser::select(const FontRequest& request)
         d.activateSize();
         d.metrics = RasterMetrics(face);
     }
+    d.metrics.file = d.faces[d.current.face].file;
+    d.metrics.faceIndex = d.faces[d.current.face].index;
+    d.metrics.pixelsPerEm = FT_IS_SCALABLE(face) ? d.currentSize : 0;
+    d.metrics.fakeBold = d.current.fakeBold;
+    d.metrics.fakeItalic = d.current.fakeItalic;
     return d.metrics;
 }
 

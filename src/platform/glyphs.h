@@ -27,6 +27,14 @@ struct FontMetrics {
     int underlineThickness = 1;
     int strikeoutPosition = 0;
     int strikeoutThickness = 1;
+    // The face drawn with, for vector output that names the same font: its
+    // file, index, size in pixels per em (0 for a raster font) and whether
+    // bold or italic are made up from the regular face.
+    std::string file;
+    int faceIndex = 0;
+    int pixelsPerEm = 0;
+    bool fakeBold = false;
+    bool fakeItalic = false;
 
     int cellHeight() const { return ascent + descent; }
 };

@@ -8,6 +8,8 @@
 
 namespace kresbon {
 
+class ShapeSink;
+
 // A colour as 0x00RRGGBB.
 using Rgb = std::uint32_t;
 
@@ -34,6 +36,14 @@ enum class BrushStyle {
     Cross = 6,
     DiagCross = 7
 };
+
+// The dash rhythm of a thin styled pen: pixel runs along the major axis,
+// on first, then off, on, ...; empty for Solid.
+std::span<const int> DashRuns(PenStyle style);
+
+// Whether a hatch brush paints pixel (x, y) of the image (its 8x8 pattern
+// lines up with the image origin); false for Solid and Clear.
+bool HatchPixel(BrushStyle style, int x, int y);
 
 // A raster drawing surface with the pixel rules of the classic Windows
 // graphics interface: GIQ lines without their end pixel, standard dash
@@ -100,6 +110,12 @@ public:
     // hold exactly the colour surfaceColour (after quantisation).
     void floodFill(int x, int y, Rgb surfaceColour);
 
+    // The listener that hears the shapes drawn on this surface and the
+    // regions its flood fills reach, for vector output; nullptr (the
+    // default) for none. The surface does not own it.
+    void setShapeSink(ShapeSink* sink) { shapeSink_ = sink; }
+    ShapeSink* shapeSink() const { return shapeSink_; }
+
     // Device coordinates widened so that shapes built from extreme int
     // arguments never overflow.
     struct Point {
@@ -159,6 +175,7 @@ private:
     BrushStyle brushStyle_ = BrushStyle::Solid;
     int curX_ = 0;
     int curY_ = 0;
+    ShapeSink* shapeSink_ = nullptr;
 
     // The stored values of the pen and brush colours.
     std::uint32_t penValue_ = 0;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/shape_sink.h"
 #include "platform/surface_detail.h"
 
 namespace kresbon {
@@ -109,6 +110,12 @@ Box scanFill(int x, int y, int width, int height, std::size_t stride, Open open,
 
 }  // namespace
 
+bool HatchPixel(BrushStyle style, int x, int y)
+{
+    if (style == BrushStyle::Solid || style == BrushStyle::Clear) return false;
+    return hatchBit(hatchIndex(style), x, y);
+}
+
 void Surface::fillPolygon(const Point* points, int count, std::uint32_t value)
 {
     // Pixels are sampled at their integer coordinates; left and top edges
@@ -184,25 +191,37 @@ void Surface::floodFill(int x, int y, Rgb surfaceColour)
     withPacking(depth_, [&](auto packing) {
         if (packing.get(words, static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x)) != target) return;
         const auto isTarget = [&](std::size_t i) { return packing.get(words, i) == target; };
-        if (brushStyle_ == BrushStyle::Solid) {
+        if (brushStyle_ == BrushStyle::Solid && shapeSink_ == nullptr) {
             scanFill(x, y, width_, height_, stride_, isTarget,
                      [&](std::size_t i) { packing.set(words, i, brush); });
             return;
         }
-        // A hatch leaves the area's colour between its lines, so the area is
-        // first taken into a mask and then given its pattern.
+        // A hatch leaves the area's colour between its lines, and vector
+        // output needs the region itself, so the area is first taken into a
+        // mask and then painted.
         PixelMask taken(stride_ * static_cast<std::size_t>(height_));
         const Box area = scanFill(
             x, y, width_, height_, stride_, [&](std::size_t i) { return isTarget(i) && !taken.test(i); },
             [&](std::size_t i) { taken.set(i); });
-        const int hatch = hatchIndex(brushStyle_);
+        const bool solid = brushStyle_ == BrushStyle::Solid;
+        const int hatch = solid ? 0 : hatchIndex(brushStyle_);
+        std::vector<FillSpan> region;
         for (i64 row = area.top; row < area.bottom; ++row) {
             const std::size_t line = static_cast<std::size_t>(row) * stride_;
-            for (i64 column = area.left; column < area.right; ++column) {
+            i64 runStart = -1;
+            for (i64 column = area.left; column <= area.right; ++column) {
                 const std::size_t i = line + static_cast<std::size_t>(column);
-                if (taken.test(i) && hatchBit(hatch, column, row)) packing.set(words, i, brush);
+                const bool in = column < area.right && taken.test(i);
+                if (in && (solid || hatchBit(hatch, column, row))) packing.set(words, i, brush);
+                if (shapeSink_ == nullptr) continue;
+                if (in && runStart < 0) runStart = column;
+                if (!in && runStart >= 0) {
+                    region.push_back({static_cast<int>(row), static_cast<int>(runStart), static_cast<int>(column)});
+                    runStart = -1;
+                }
             }
         }
+        if (shapeSink_ != nullptr) shapeSink_->fill(std::move(region), decode(brush), brushStyle_);
     });
 }
 

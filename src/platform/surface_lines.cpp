@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <initializer_list>
 
 #include "platform/surface_detail.h"
 
@@ -17,26 +16,42 @@ struct DashPattern {
     std::array<bool, 24> on;
 };
 
-constexpr DashPattern makeDashPattern(std::initializer_list<int> runs)
+// The runs of each styled pen, indexed by pen style - 1; zero ends a list.
+constexpr int kDashRuns[4][7] = {
+    {18, 6, 0},
+    {3, 3, 0},
+    {9, 6, 3, 6, 0},
+    {9, 3, 3, 3, 3, 3, 0},
+};
+
+constexpr DashPattern makeDashPattern(const int (&runs)[7])
 {
     DashPattern pattern{0, {}};
     bool on = true;
-    for (int run : runs) {
-        for (int i = 0; i < run; ++i) pattern.on[pattern.period++] = on;
+    for (int i = 0; runs[i] != 0; ++i) {
+        for (int j = 0; j < runs[i]; ++j) pattern.on[pattern.period++] = on;
         on = !on;
     }
     return pattern;
 }
 
-// Indexed by pen style - 1.
 constexpr std::array<DashPattern, 4> kDashPatterns = {
-    makeDashPattern({18, 6}),
-    makeDashPattern({3, 3}),
-    makeDashPattern({9, 6, 3, 6}),
-    makeDashPattern({9, 3, 3, 3, 3, 3}),
+    makeDashPattern(kDashRuns[0]),
+    makeDashPattern(kDashRuns[1]),
+    makeDashPattern(kDashRuns[2]),
+    makeDashPattern(kDashRuns[3]),
 };
 
 }  // namespace
+
+std::span<const int> DashRuns(PenStyle style)
+{
+    if (style == PenStyle::Solid) return {};
+    const int (&runs)[7] = kDashRuns[static_cast<int>(style) - 1];
+    std::size_t count = 0;
+    while (runs[count] != 0) ++count;
+    return {runs, count};
+}
 
 void Surface::lineTo(int x, int y)
 {

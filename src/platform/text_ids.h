@@ -296,7 +296,15 @@ namespace kresbon {
     X(UsageOneScriptOnly, 646) \
     X(UsageNoScript, 647) \
     X(UsageOutputNeedsName, 648) \
-    X(UsageOutputBadExtension, 649)
+    X(UsageOutputBadExtension, 649) \
+    X(UsageOutputVectors, 760) \
+    X(UsageUnitMm, 761) \
+    X(UsageUnitMmDefault, 762) \
+    X(UsageBadUnitMm, 763) \
+    X(VectorLayerName, 764) \
+    X(SvgFiles, 765) \
+    X(PdfFiles, 766) \
+    X(DxfFiles, 767)
 
 enum class TextId : int {
 #define KRESBON_TEXT_ID_ENUMERATOR(name, offset) name = offset,

@@ -11,6 +11,7 @@
 #include "codecs/picture.h"
 #include "platform/expression.h"
 #include "platform/script_path.h"
+#include "platform/shape_sink.h"
 #include "platform/text_helpers.h"
 #include "platform/encoding.h"
 #include "platform/texts.h"
@@ -83,6 +84,8 @@ void DrawPicture(Surface& canvas, int x, int y, std::string_view fileParameter,
     }
     if (w == 0) w = picture->drawnWidth();
     if (h == 0) h = picture->drawnHeight();
+    if (ShapeSink* sink = canvas.shapeSink())
+        sink->picture({picture, path, *kind == PictureKind::Jpeg, *kind == PictureKind::Png, x, y, w, h});
     DrawPlacedPicture(canvas, *picture, x, y, w, h);
 }
 

@@ -10,6 +10,7 @@
 #include "platform/encoding.h"
 #include "platform/fonts.h"
 #include "platform/glyphs.h"
+#include "platform/shape_sink.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
 
@@ -103,12 +104,53 @@ void PaintGlyph(Surface& s, const GlyphImage& glyph, std::int64_t penX, std::int
     }
 }
 
+// Where a stroke `position` pixels above the baseline begins below the
+// cell's top.
+int StrokeTop(int ascent, int position, int thickness) { return ascent - (position + thickness / 2); }
+
 // A line along the whole text, thickness rows high, whose middle lies
 // `position` pixels above the baseline.
 void FillStroke(Surface& s, const TextFrame& f, int ascent, double width, int position, int thickness, Rgb colour)
 {
-    const double top = ascent - (position + thickness / 2);
+    const double top = StrokeTop(ascent, position, thickness);
     FillTurnedBox(s, f, 0, top, width, top + thickness, colour);
+}
+
+TextShape DescribeText(const Surface& s, const TextFrame& f, int angle, const FontRequest& request,
+                       const FontMetrics& metrics,
+                       const std::vector<const GlyphImage*>& glyphs, Rgb colour, TextStyle style,
+                       std::string_view text)
+{
+    TextShape shape;
+    shape.anchorX = f.x;
+    shape.anchorY = f.y;
+    shape.angle = (angle % 360 + 360) % 360;
+    shape.family = request.family;
+    shape.utf8 = Cp1250ToUtf8(text);
+    int advance = 0;
+    for (const GlyphImage* glyph : glyphs) {
+        shape.penOffsets.push_back(advance);
+        advance += glyph->advance;
+    }
+    shape.width = advance;
+    shape.fontFile = metrics.file;
+    shape.fontIndex = metrics.faceIndex;
+    shape.pixelsPerEm = metrics.pixelsPerEm > 0 ? metrics.pixelsPerEm : metrics.cellHeight();
+    shape.ascent = metrics.ascent;
+    shape.descent = metrics.descent;
+    shape.bold = style.bold;
+    shape.italic = style.italic;
+    shape.fakeBold = metrics.fakeBold;
+    shape.fakeItalic = metrics.fakeItalic;
+    shape.colour = s.quantise(colour);
+    if (s.opaqueBackground()) shape.cellColour = s.quantise(s.brushColour());
+    if (style.underline)
+        shape.strokes.push_back({StrokeTop(metrics.ascent, metrics.underlinePosition, metrics.underlineThickness),
+                                 metrics.underlineThickness});
+    if (style.strikeOut)
+        shape.strokes.push_back({StrokeTop(metrics.ascent, metrics.strikeoutPosition, metrics.strikeoutThickness),
+                                 metrics.strikeoutThickness});
+    return shape;
 }
 
 }  // namespace
@@ -144,6 +186,7 @@ void DrawRotatedText(Surface& s, PixelPoint anchor, int angle, int height, Rgb c
         advance += glyph->advance;
     }
     const auto w = static_cast<double>(width);
+    if (ShapeSink* sink = s.shapeSink()) sink->text(DescribeText(s, frame, angle, request, metrics, glyphs, colour, style, text));
     if (style.underline) {
         FillStroke(s, frame, metrics.ascent, w, metrics.underlinePosition, metrics.underlineThickness, colour);
     }

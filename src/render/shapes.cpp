@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "platform/shape_sink.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
 
@@ -24,10 +25,17 @@ int clampCoord(long long v)
     return static_cast<int>(std::clamp<long long>(v, -(1LL << 30), 1LL << 30));
 }
 
-}  // namespace
+// The pen as vector output is told it, in the colours the surface holds.
+// Gaps show only on thin styled lines drawn while the brush is solid; wide
+// pens always draw solid.
+ShapePen sinkPen(const Surface& s, Rgb colour, int thickness, PenStyle style)
+{
+    ShapePen pen{s.quantise(colour), std::max(thickness, 1), thickness > 1 ? PenStyle::Solid : style, std::nullopt};
+    if (pen.style != PenStyle::Solid && s.opaqueBackground()) pen.gapColour = s.quantise(s.brushColour());
+    return pen;
+}
 
-void DrawLine(Surface& s, int x1, int y1, int x2, int y2, Rgb colour, int thickness,
-              PenStyle style)
+void rasterLine(Surface& s, int x1, int y1, int x2, int y2, Rgb colour, int thickness, PenStyle style)
 {
     if (thickness == 1 && style == PenStyle::Solid && (x1 == x2 || y1 == y2)) {
         // Thin axis-parallel solid lines include both end pixels.
@@ -48,17 +56,40 @@ void DrawLine(Surface& s, int x1, int y1, int x2, int y2, Rgb colour, int thickn
     s.lineTo(x2, y2);
 }
 
+}  // namespace
+
+void DrawPoint(Surface& s, int x, int y, Rgb colour)
+{
+    s.setPixel(x, y, colour);
+    if (ShapeSink* sink = s.shapeSink()) sink->point(x, y, s.quantise(colour));
+}
+
+void DrawLine(Surface& s, int x1, int y1, int x2, int y2, Rgb colour, int thickness,
+              PenStyle style)
+{
+    if (ShapeSink* sink = s.shapeSink()) sink->line(x1, y1, x2, y2, sinkPen(s, colour, thickness, style));
+    rasterLine(s, x1, y1, x2, y2, colour, thickness, style);
+}
+
 void DrawRectangle(Surface& s, int x1, int y1, int x2, int y2, Rgb colour, int thickness,
                    PenStyle style)
 {
+    ShapeSink* const sink = s.shapeSink();
     if (thickness == 1 && style == PenStyle::Solid) {
-        DrawLine(s, x1, y1, x1, y2, colour, 1, PenStyle::Solid);
-        DrawLine(s, x2, y1, x2, y2, colour, 1, PenStyle::Solid);
-        DrawLine(s, x1, y1, x2, y1, colour, 1, PenStyle::Solid);
-        DrawLine(s, x1, y2, x2, y2, colour, 1, PenStyle::Solid);
+        // Four lines on screen, one closed outline in vector output.
+        if (sink) sink->rectangle(x1, y1, x2, y2, sinkPen(s, colour, 1, style));
+        rasterLine(s, x1, y1, x1, y2, colour, 1, PenStyle::Solid);
+        rasterLine(s, x2, y1, x2, y2, colour, 1, PenStyle::Solid);
+        rasterLine(s, x1, y1, x2, y1, colour, 1, PenStyle::Solid);
+        rasterLine(s, x1, y2, x2, y2, colour, 1, PenStyle::Solid);
         return;
     }
     setOutlinePen(s, colour, thickness, style);
+    // The outline runs through the last column and row inside the box, and
+    // a box without width or height draws nothing.
+    if (sink && x1 != x2 && y1 != y2)
+        sink->rectangle(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) - 1, std::max(y1, y2) - 1,
+                        sinkPen(s, colour, thickness, style));
     s.rectangle(x1, y1, x2, y2);
 }
 
@@ -66,6 +97,7 @@ void DrawEllipse(Surface& s, int x1, int y1, int x2, int y2, Rgb colour, int thi
                  PenStyle style)
 {
     setOutlinePen(s, colour, thickness, style);
+    if (ShapeSink* sink = s.shapeSink()) sink->ellipse(x1, y1, x2, y2, sinkPen(s, colour, thickness, style));
     s.ellipse(x1, y1, x2, y2);
 }
 
@@ -101,6 +133,9 @@ void DrawCirclePart(Surface& s, int x, int y, int r, int a1, int a2, Rgb colour,
     const PixelPoint p1 = AnglePoint(x, y, r, a1, languageBase);
     const PixelPoint p2 = AnglePoint(x, y, r, a2, languageBase);
     long long lx = x, ly = y, lr = r;
+    if (ShapeSink* sink = s.shapeSink())
+        sink->arc(clampCoord(lx - lr), clampCoord(ly - lr), clampCoord(lx + lr), clampCoord(ly + lr), p1.x, p1.y,
+                  p2.x, p2.y, sinkPen(s, colour, thickness, style));
     s.arc(clampCoord(lx - lr), clampCoord(ly - lr), clampCoord(lx + lr), clampCoord(ly + lr),
           p1.x, p1.y, p2.x, p2.y);
     // The arc leaves out its last pixel; at these two end angles it is put back.

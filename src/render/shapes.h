@@ -13,6 +13,8 @@ struct PixelPoint {
     friend bool operator==(const PixelPoint&, const PixelPoint&) = default;
 };
 
+// The shapes are told to the surface's shape sink, when it has one, as well.
+void DrawPoint(Surface& s, int x, int y, Rgb colour);
 void DrawLine(Surface& s, int x1, int y1, int x2, int y2, Rgb colour, int thickness,
               PenStyle style);
 void DrawRectangle(Surface& s, int x1, int y1, int x2, int y2, Rgb colour, int thickness,

@@ -256,7 +256,8 @@ private slots:
         const FileDialogRequest& request = s->dialogs.saveRequests.front();
         QCOMPARE(request.nameFilters,
                  QStringList({"BMP Files (*.bmp)", "JPEG Files (*.jpg *.jpeg)", "GIF Files (*.gif)",
-                              "PNG Files (*.png)", "Pictures (*.bmp *.jpg *.jpeg *.gif *.png)", "All Files (*)"}));
+                              "PNG Files (*.png)", "SVG Files (*.svg)", "PDF Files (*.pdf)", "DXF Files (*.dxf)",
+                              "Pictures (*.bmp *.jpg *.jpeg *.gif *.png *.svg *.pdf *.dxf)", "All Files (*)"}));
         QCOMPARE(request.selectedFilter, 0);
         QCOMPARE(request.defaultSuffix, QString("bmp"));
 

@@ -205,12 +205,15 @@ private slots:
         QCOMPARE(ScriptFileFilter(EnglishBase), QString("KRS Files (*.krs)|*.krs|All Files (*.*)|*.*"));
         QCOMPARE(PictureFileFilter(EnglishBase),
                  QString("BMP Files (*.bmp)|*.bmp|JPEG Files (*.jpg, *.jpeg)|*.jpg;*.jpeg|GIF Files (*.gif)|*.gif|"
-                         "PNG Files (*.png)|*.png|Pictures (*.bmp, *.jpg, *.jpeg, *.gif, *.png)|"
-                         "*.bmp;*.jpg;*.jpeg;*.gif;*.png|All Files (*.*)|*.*"));
+                         "PNG Files (*.png)|*.png|SVG Files (*.svg)|*.svg|PDF Files (*.pdf)|*.pdf|"
+                         "DXF Files (*.dxf)|*.dxf|Pictures (*.bmp, *.jpg, *.jpeg, *.gif, *.png, *.svg, *.pdf, *.dxf)|"
+                         "*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.svg;*.pdf;*.dxf|All Files (*.*)|*.*"));
         QCOMPARE(ToNameFilters(PictureFileFilter(CzechBase)),
                  QStringList({QString::fromUtf8("Soubory BMP (*.bmp)"), QString::fromUtf8("Soubory JPEG (*.jpg *.jpeg)"),
                               QString::fromUtf8("Soubory GIF (*.gif)"), QString::fromUtf8("Soubory PNG (*.png)"),
-                              QString::fromUtf8("Obrázky (*.bmp *.jpg *.jpeg *.gif *.png)"),
+                              QString::fromUtf8("Soubory SVG (*.svg)"), QString::fromUtf8("Soubory PDF (*.pdf)"),
+                              QString::fromUtf8("Soubory DXF (*.dxf)"),
+                              QString::fromUtf8("Obrázky (*.bmp *.jpg *.jpeg *.gif *.png *.svg *.pdf *.dxf)"),
                               QString::fromUtf8("Všechny soubory (*)")}));
         QCOMPARE(ToNameFilters("Plain|*.txt"), QStringList({"Plain (*.txt)"}));
         QCOMPARE(ToNameFilters("dangling"), QStringList());

@@ -120,14 +120,14 @@ TEST_F(SaveDrawingTest, AnyOtherExtensionIsAScriptErrorAndWritesNothing)
         FAIL() << "no error for .tif";
     } catch (const vyjimka& e) {
         EXPECT_EQ(e.message(), "Cannot save the drawing as \"" + Utf8ToCp1250(path) +
-                                   "\": use the extension .bmp, .gif, .jpg, .jpeg or .png.");
+                                   "\": use the extension .bmp, .gif, .jpg, .jpeg, .png, .svg, .pdf or .dxf.");
     }
     try {
         SaveDrawingToFile(s, file("drawing"), CzechBase);
         FAIL() << "no error without an extension";
     } catch (const vyjimka& e) {
         EXPECT_EQ(Cp1250ToUtf8(e.message()), "Výkres nelze uložit jako \"" + file("drawing") +
-                                                 "\": použijte příponu .bmp, .gif, .jpg, .jpeg nebo .png.");
+                                                 "\": použijte příponu .bmp, .gif, .jpg, .jpeg, .png, .svg, .pdf nebo .dxf.");
     }
     EXPECT_TRUE(listing().empty());
 }

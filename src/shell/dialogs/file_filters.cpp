@@ -34,8 +34,12 @@ QString PictureFileFilter(int languageBase)
            UiText(languageBase, TextId::JpegFiles) + QStringLiteral(" (*.jpg, *.jpeg)|*.jpg;*.jpeg|") +
            UiText(languageBase, TextId::GifFiles) + QStringLiteral(" (*.gif)|*.gif|") +
            UiText(languageBase, TextId::PngFiles) + QStringLiteral(" (*.png)|*.png|") +
+           UiText(languageBase, TextId::SvgFiles) + QStringLiteral(" (*.svg)|*.svg|") +
+           UiText(languageBase, TextId::PdfFiles) + QStringLiteral(" (*.pdf)|*.pdf|") +
+           UiText(languageBase, TextId::DxfFiles) + QStringLiteral(" (*.dxf)|*.dxf|") +
            UiText(languageBase, TextId::AllPictures) +
-           QStringLiteral(" (*.bmp, *.jpg, *.jpeg, *.gif, *.png)|*.bmp;*.jpg;*.jpeg;*.gif;*.png|") +
+           QStringLiteral(" (*.bmp, *.jpg, *.jpeg, *.gif, *.png, *.svg, *.pdf, *.dxf)"
+                          "|*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.svg;*.pdf;*.dxf|") +
            UiText(languageBase, TextId::AllPictureFiles) + QStringLiteral(" (*.*)|*.*");
 }
 
