@@ -194,7 +194,7 @@ void RunController::settle()
     if (!idleWork_.empty()) QTimer::singleShot(0, this, &RunController::doIdleWork);
 }
 
-RunReport RunController::runAndWait(ScriptLines lines)
+RunReport RunController::runAndWait(ScriptLines lines, bool recordShapes)
 {
     ++runCount_;
     ++waitDepth_;
@@ -206,7 +206,7 @@ RunReport RunController::runAndWait(ScriptLines lines)
         runner_->cancel();
     }
     settle();
-    start(ScreenRun(std::move(lines)), false);
+    start(ScreenRun(std::move(lines), recordShapes), false);
     settle();
     --waitDepth_;
     RunReport report = runner_->report();
