@@ -312,6 +312,15 @@ private slots:
         w.refresh();
         QVERIFY(w.interpreter().shapeRecord() == nullptr);
         QCOMPARE(s->dialogs.unexpected, 0);
+
+        // A value no file can be written at is offered as the default.
+        for (const char* bad : {"0", "-2", "abc", "1e9"}) {
+            auto t = StartWith("Point 1, 1\n", std::string("[Export]\nMillimetresPerUnit=") + bad + "\n");
+            QVERIFY(t);
+            t->dialogs.saveNames = {std::nullopt};
+            t->window->saveDrawing();
+            QCOMPARE(t->dialogs.shownMillimetres, 1.0);
+        }
     }
 
     void printRunsFirstAndStopsOnError()

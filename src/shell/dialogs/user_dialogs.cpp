@@ -106,7 +106,7 @@ std::optional<QFont> ToolkitDialogs::chooseFont(QWidget* parent, const QFont& cu
 bool ToolkitDialogs::setUpPrinter(QWidget* parent, QPrinter& printer, PrintChoice& choice)
 {
     QPrintDialog dialog(&printer, parent);
-    auto* tab = new QWidget;
+    auto* tab = new QWidget(&dialog);
     tab->setWindowTitle(choice.tabName);
     auto* vectors = new QCheckBox(choice.vectorsLabel, tab);
     vectors->setObjectName(QStringLiteral("PrintAsVectors"));

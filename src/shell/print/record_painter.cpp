@@ -149,9 +149,13 @@ private:
         pen.setJoinStyle(stroke.round ? Qt::RoundJoin : Qt::MiterJoin);
         if (!stroke.dashes.empty()) {
             // The toolkit counts dash runs in pen widths.
+            const double unit = stroke.width > 0 ? stroke.width : 1;
             QList<qreal> pattern;
-            for (double run : stroke.dashes) pattern.append(run / stroke.width);
-            if (pattern.size() % 2 != 0) pattern.append(pattern);
+            for (double run : stroke.dashes) pattern.append(run / unit);
+            if (pattern.size() % 2 != 0) {
+                const QList<qreal> once = pattern;
+                pattern.append(once);
+            }
             pen.setDashPattern(pattern);
         }
         return pen;
