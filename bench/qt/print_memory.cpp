@@ -24,7 +24,7 @@ public:
         failed = true;
         return QMessageBox::Yes;
     }
-    bool setUpPrinter(QWidget*, QPrinter& printer) override
+    bool setUpPrinter(QWidget*, QPrinter& printer, kresbon::PrintChoice&) override
     {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(output);

@@ -200,12 +200,9 @@ Options parseOptions(int argc, char** argv)
                 throw UsageError{TextUtf8(language, TextId::ThumbnailNeedsSizeAndOutput)};
             o.thumbnail = *size;
         } else if (arg == "--unit-mm") {
-            const std::string v = value(i);
-            double mm = 0;
-            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), mm);
-            if (ec != std::errc() || end != v.data() + v.size() || !(mm > 0) || mm > 1e6)
-                throw UsageError{TextUtf8(language, TextId::UsageBadUnitMm)};
-            o.millimetresPerUnit = mm;
+            const auto mm = ParseMillimetresPerUnit(value(i));
+            if (!mm) throw UsageError{TextUtf8(language, TextId::UsageBadUnitMm)};
+            o.millimetresPerUnit = *mm;
         } else if (arg == "--lang") {
             const std::string l = value(i);
             if (l == "en")

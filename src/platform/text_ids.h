@@ -346,7 +346,10 @@ namespace kresbon {
     X(VectorLayerName, 764) \
     X(SvgFiles, 765) \
     X(PdfFiles, 766) \
-    X(DxfFiles, 767)
+    X(DxfFiles, 767) \
+    X(MillimetresPerUnitLabel, 850) \
+    X(PrintAsVectors, 851) \
+    X(PrintOptionsTab, 852)
 
 enum class TextId : int {
 #define KRESBON_TEXT_ID_ENUMERATOR(name, offset) name = offset,

@@ -1,5 +1,6 @@
 #include "vector/save_as.h"
 
+#include <charconv>
 #include <stdexcept>
 
 #include "codecs/atomic_file.h"
@@ -26,6 +27,22 @@ VectorFormat VectorFormatOf(std::string_view path)
 }
 
 }  // namespace
+
+std::optional<double> ParseMillimetresPerUnit(std::string_view text)
+{
+    double mm = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), mm);
+    if (ec != std::errc() || end != text.data() + text.size() || !(mm > 0) || mm > LargestMillimetresPerUnit)
+        return std::nullopt;
+    return mm;
+}
+
+std::string MillimetresPerUnitText(double millimetres)
+{
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, millimetres);
+    return ec == std::errc() ? std::string(buffer, end) : std::string("1");
+}
 
 bool IsVectorFileName(std::string_view path) { return VectorFormatOf(path) != VectorFormat::None; }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,16 @@ struct SaveOptions {
     double millimetresPerUnit = 1;
     int languageBase = EnglishBase;
 };
+
+// The largest millimetres per unit a vector file is written at.
+constexpr double LargestMillimetresPerUnit = 1e6;
+
+// Millimetres per unit as --unit-mm and [Export] MillimetresPerUnit give it:
+// a plain decimal number above 0 and at most LargestMillimetresPerUnit, else
+// nothing.
+std::optional<double> ParseMillimetresPerUnit(std::string_view text);
+// The shortest text ParseMillimetresPerUnit reads back as the same value.
+std::string MillimetresPerUnitText(double millimetres);
 
 // Whether the path's extension names a vector format: .svg, .pdf or .dxf in
 // any case.

@@ -42,6 +42,10 @@ std::optional<QString> FakeDialogs::saveFileName(QWidget*, const FileDialogReque
     }
     auto name = saveNames.front();
     saveNames.pop_front();
+    if (request.millimetresPerUnit != nullptr) {
+        shownMillimetres = *request.millimetresPerUnit;
+        if (name && millimetres) *request.millimetresPerUnit = *millimetres;
+    }
     return name;
 }
 
@@ -51,7 +55,7 @@ std::optional<QFont> FakeDialogs::chooseFont(QWidget*, const QFont&)
     return font;
 }
 
-bool FakeDialogs::setUpPrinter(QWidget*, QPrinter&)
+bool FakeDialogs::setUpPrinter(QWidget*, QPrinter&, PrintChoice&)
 {
     ++printerRequests;
     return false;

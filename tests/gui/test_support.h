@@ -27,7 +27,7 @@ public:
     std::optional<QString> openFileName(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QString> saveFileName(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& current) override;
-    bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
+    bool setUpPrinter(QWidget* parent, QPrinter& printer, PrintChoice& choice) override;
     std::optional<ChosenFont> chooseFontAndColour(QWidget* parent, const QFont& current, const QColor& colour,
                                                   const QString& colourCaption) override;
     // Paints the page once onto the printer as the preview would, after
@@ -37,6 +37,10 @@ public:
     std::deque<QMessageBox::StandardButton> answers;
     std::deque<std::optional<QString>> openNames;
     std::deque<std::optional<QString>> saveNames;
+    // The millimetres per unit the save dialog gives back with a name;
+    // nothing keeps the one shown, which is kept in shownMillimetres.
+    std::optional<double> millimetres;
+    double shownMillimetres = 0;
     std::optional<QFont> font;
     // The colour the font dialog gives back; nothing keeps the one shown.
     std::optional<QColor> colour;

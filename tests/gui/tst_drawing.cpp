@@ -277,6 +277,52 @@ private slots:
         QCOMPARE(s->dialogs.unexpected, 0);
     }
 
+    // A vector file comes from a run of its own that records the shapes, at
+    // the millimetres per unit chosen in the dialog, which the settings keep.
+    void saveDrawingAsVectors()
+    {
+        auto s = StartWith("MaximumX = 40\nMaximumY = 20\nLine 1, 1, 30, 10\n");
+        QVERIFY(s);
+        MainWindow& w = *s->window;
+        int runs = w.runCount();
+        s->dialogs.saveNames = {s->box.path("out.png")};
+        w.saveDrawing();
+        QCOMPARE(w.runCount(), runs);
+        QCOMPARE(s->dialogs.shownMillimetres, 1.0);
+        QVERIFY(w.interpreter().shapeRecord() == nullptr);
+
+        s->dialogs.saveNames = {s->box.path("out.svg")};
+        s->dialogs.millimetres = 0.5;
+        w.saveDrawing();
+        QCOMPARE(w.runCount(), runs + 1);
+        QVERIFY(s->box.read("out.svg").find("width=\"20mm\" height=\"10mm\" viewBox=\"0 0 40 20\"") !=
+                std::string::npos);
+        QVERIFY(s->box.settings().find("MillimetresPerUnit=0.5") != std::string::npos);
+
+        s->dialogs.millimetres.reset();
+        s->dialogs.saveNames = {s->box.path("OUT.PDF"), s->box.path("out.dxf")};
+        w.saveDrawing();
+        QCOMPARE(s->dialogs.shownMillimetres, 0.5);
+        QVERIFY(s->box.read("OUT.PDF").starts_with("%PDF-"));
+        w.saveDrawing();
+        QVERIFY(s->box.read("out.dxf").find("SECTION") != std::string::npos);
+        QCOMPARE(w.runCount(), runs + 3);
+
+        // The next run for the screen records nothing.
+        w.refresh();
+        QVERIFY(w.interpreter().shapeRecord() == nullptr);
+        QCOMPARE(s->dialogs.unexpected, 0);
+
+        // A value no file can be written at is offered as the default.
+        for (const char* bad : {"0", "-2", "abc", "1e9"}) {
+            auto t = StartWith("Point 1, 1\n", std::string("[Export]\nMillimetresPerUnit=") + bad + "\n");
+            QVERIFY(t);
+            t->dialogs.saveNames = {std::nullopt};
+            t->window->saveDrawing();
+            QCOMPARE(t->dialogs.shownMillimetres, 1.0);
+        }
+    }
+
     void printRunsFirstAndStopsOnError()
     {
         auto s = StartWith("Foo\n");

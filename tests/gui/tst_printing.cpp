@@ -30,11 +30,13 @@ namespace {
 // known exactly.
 class PdfPrinterDialogs : public FakeDialogs {
 public:
-    bool setUpPrinter(QWidget*, QPrinter& printer) override
+    bool setUpPrinter(QWidget*, QPrinter& printer, PrintChoice& choice) override
     {
         ++printerRequests;
         offeredName = printer.outputFileName();
+        shownVectors = choice.vectors;
         if (!accept) return false;
+        if (vectors) choice.vectors = *vectors;
         setUp(printer);
         if (beforePrint) beforePrint();
         return true;
@@ -51,6 +53,9 @@ public:
     }
 
     bool accept = true;
+    // The "Print as vectors" choice given back; nothing keeps the one shown.
+    std::optional<bool> vectors;
+    bool shownVectors = false;
     QString offeredName;
     QString pdfPath;
     int resolution = 100;
@@ -158,6 +163,35 @@ private slots:
         QCOMPARE(lines[10], std::string("Orientation:       Portrait"));
     }
 
+    // Printed as vectors, the page holds the shapes and no bitmap; the
+    // choice is kept for the next print, and the log is written as ever.
+    void printsAsVectorsWhenChosen()
+    {
+        auto p = StartWith(Frame, "[Print]\nStretch=1\nBitsPerPixel=24\n");
+        QVERIFY(p);
+        p->dialogs.vectors = true;
+        p->print();
+        QVERIFY(p->dialogs.notices().empty());
+        QVERIFY(!p->dialogs.shownVectors);
+        std::string pdf = p->pdf();
+        QVERIFY(pdf.rfind("%PDF", 0) == 0);
+        QVERIFY(pdf.find("/Type /Page") != std::string::npos || pdf.find("/Type/Page") != std::string::npos);
+        QCOMPARE(PictureSize(pdf), std::make_pair(-1, -1));
+        QCOMPARE(LogLines(p->log()).size(), std::size_t(11));
+        QVERIFY(p->box.settings().find("Vectors=1") != std::string::npos);
+
+        p->dialogs.vectors.reset();
+        QVERIFY(QFile::remove(p->dialogs.pdfPath));
+        p->print();
+        QVERIFY(p->dialogs.shownVectors);
+        QCOMPARE(PictureSize(p->pdf()), std::make_pair(-1, -1));
+
+        p->dialogs.vectors = false;
+        p->print();
+        QCOMPARE(PictureSize(p->pdf()), std::make_pair(400, 200));
+        QVERIFY(p->box.settings().find("Vectors=0") != std::string::npos);
+    }
+
     void stretchShrinksTheBitmapAndLandscapeIsLogged()
     {
         // Landscape turns the 3 x 4 inch sheet into 400 x 300 pixels; the
@@ -193,6 +227,13 @@ private slots:
         QVERIFY(p->pdf().size() > 1000);
         QCOMPARE(LogLines(p->log()).size(), std::size_t(11));
         QCOMPARE(p->window->interpreter().state().pixelsPerUnit, 2);
+
+        // Its text, fills and picture drawn as vectors.
+        QVERIFY(QFile::remove(p->dialogs.pdfPath));
+        p->dialogs.vectors = true;
+        p->print();
+        QVERIFY(p->dialogs.notices().empty());
+        QVERIFY(p->pdf().size() > 1000);
     }
 
     void printRunErrorShowsTheBareMessageAndStillLogs()

@@ -231,6 +231,7 @@ void MainWindow::readPrintSettings()
     const auto depth = PrintDepthFromSetting(settings_.Read("Print", "BitsPerPixel"));
     printDepth_ = depth.value_or(DefaultPrintDepth);
     if (!depth) writeBack("BitsPerPixel", DefaultPrintDepth);
+    printVectors_ = settings_.Read("Print", "Vectors") == "1";
 }
 
 // ---------------------------------------------------------------- first activation

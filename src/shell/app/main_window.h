@@ -201,7 +201,7 @@ private:
     FileDialogRequest scriptDialog() const;
 
     // Drawing.
-    void runScript();
+    void runScript(bool recordShapes = false);
     void showDrawing();
     void onLayerBoxChanged(int layer, bool ticked);
     void setAllLayerBoxes(bool ticked);
@@ -270,6 +270,7 @@ private:
     std::array<int, 10> layerFlags_{};
     int printStretch_ = 4;
     int printDepth_ = 4;
+    bool printVectors_ = false;
 
     bool firstActivationStarted_ = false;
     bool firstActivationDone_ = false;

@@ -11,7 +11,7 @@
 
 #include "platform/encoding.h"
 #include "platform/texts.h"
-#include "render/save_drawing.h"
+#include "vector/save_as.h"
 #include "shell/editor/editor_status.h"
 #include "shell/texts/error_text.h"
 #include "shell/dialogs/file_filters.h"
@@ -48,10 +48,10 @@ void MainWindow::showDrawing()
     ui_->IMAGE_VYKRES->showSurface(&runs_->settled().canvas());
 }
 
-void MainWindow::runScript()
+void MainWindow::runScript(bool recordShapes)
 {
     BusyPointer busy;
-    const RunReport report = runs_->runAndWait(EditorLines(*ui_->MEMO_SCRIPT));
+    const RunReport report = runs_->runAndWait(EditorLines(*ui_->MEMO_SCRIPT), recordShapes);
     showDrawing();
     busy.release();
     markRunError(report);
@@ -126,23 +126,55 @@ void MainWindow::saveDrawing()
     if (!drawing.isNull())
         request.preview = drawing.scaled(QSize(240, 240).boundedTo(drawing.size()), Qt::KeepAspectRatio,
                                          Qt::SmoothTransformation);
+    double millimetres = ParseMillimetresPerUnit(settings_.Read("Export", "MillimetresPerUnit")).value_or(1);
+    request.millimetresPerUnit = &millimetres;
+    request.millimetresLabel = UiText(language_, TextId::MillimetresPerUnitLabel);
     const std::optional<QString> chosen = dialogs_.saveFileName(this, request);
     if (!chosen) return;
+    try {
+        settings_.Write("Export", "MillimetresPerUnit", MillimetresPerUnitText(millimetres));
+    } catch (const std::exception&) {
+        // A read-only settings file: the value chosen is used all the same.
+    }
     if (FileCanBeRead(*chosen) &&
         ask(OverwriteQuestion(captions_, language_, *chosen)) != QMessageBox::Yes)
         return;
-    SaveDrawingToFile(runs_->settled().canvas(), chosen->toStdString(), language_);
+    const std::string path = chosen->toStdString();
+    if (IsVectorFileName(path)) {
+        // Only this run records the shapes a vector file is written from;
+        // a run the user stops writes nothing.
+        runScript(true);
+        if (runs_->lastRunStopped()) return;
+    }
+    const Interpreter& drawn = runs_->settled();
+    SaveDrawingAs(drawn.canvas(), drawn.shapeRecord(), path, {millimetres, language_});
 }
 
 // Prints the drawing from a fresh run: the script runs again at the
-// printer's scale and the result is enlarged onto the page. The print log
-// is written after every print that reached the print run.
+// printer's scale and the result is enlarged onto the page, or, printed as
+// vectors, the shapes of the screen run are drawn onto the same place. The
+// print log is written after every print that reached the print run.
 void MainWindow::printDrawing()
 {
     QPrinter printer(QPrinter::HighResolution);
     if (!prepareToPrint(printer)) return;
-    if (!dialogs_.setUpPrinter(this, printer)) return;
+    PrintChoice choice{printVectors_, UiText(language_, TextId::PrintAsVectors),
+                       UiText(language_, TextId::PrintOptionsTab)};
+    if (!dialogs_.setUpPrinter(this, printer, choice)) return;
     rememberPrintFile(printer);
+    if (choice.vectors != printVectors_) {
+        printVectors_ = choice.vectors;
+        try {
+            settings_.Write("Print", "Vectors", printVectors_ ? "1" : "0");
+        } catch (const std::exception&) {
+            // A read-only settings file: the choice holds for this session.
+        }
+        // Chosen only now: the shapes come from a run that records them.
+        if (printVectors_) {
+            runScript(true);
+            if (!runs_->settled().drawingValid() || runs_->lastRunStopped()) return;
+        }
+    }
     {
         BusyPointer busy;
         try {
@@ -164,9 +196,10 @@ void MainWindow::runPrintJob(QPrinter& printer)
     const ScriptLines lines = EditorLines(*ui_->MEMO_SCRIPT);
     std::exception_ptr failure;
     const bool finished = runs_->runJobAndWait(
-        [&, stretch = printStretch_, depth = printDepth_](Interpreter& interpreter) {
+        [&, stretch = printStretch_, depth = printDepth_, vectors = printVectors_](Interpreter& interpreter) {
             try {
-                PrintDrawingOn(printer, interpreter, lines, stretch, depth);
+                PrintDrawingOn(printer, interpreter, lines, stretch, depth,
+                               vectors ? interpreter.shapeRecord() : nullptr);
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -180,7 +213,7 @@ void MainWindow::runPrintJob(QPrinter& printer)
 // printer; false when the run failed and there is nothing to print.
 bool MainWindow::prepareToPrint(QPrinter& printer)
 {
-    runScript();
+    runScript(printVectors_);
     if (!runs_->settled().drawingValid()) return false;
     printer.setDocName(UiText(language_, TextId::PrintDocumentName));
     if (!printFileName_.isEmpty()) printer.setOutputFileName(printFileName_);
@@ -216,7 +249,8 @@ void MainWindow::printPreview()
         interpreter.state() = screenState;
         BusyPointer busy;
         try {
-            PrintDrawingOn(target, interpreter, lines, printStretch_, printDepth_);
+            PrintDrawingOn(target, interpreter, lines, printStretch_, printDepth_,
+                           printVectors_ ? interpreter.shapeRecord() : nullptr);
         } catch (const std::exception& error) {
             failure = ErrorMessage(error, language_);
         }

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -10,12 +11,14 @@
 #include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
 #include "shell/dialogs/file_filters.h"
+#include "vector/save_as.h"
 
 namespace kresbon {
 
@@ -69,7 +72,24 @@ std::optional<QString> ToolkitDialogs::runFileDialog(QWidget* parent, const File
             grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
         }
     }
+    QDoubleSpinBox* millimetres = nullptr;
+    if (saving && request.millimetresPerUnit != nullptr) {
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+            const int row = grid->rowCount();
+            auto* label = new QLabel(request.millimetresLabel, &dialog);
+            millimetres = new QDoubleSpinBox(&dialog);
+            millimetres->setObjectName(QStringLiteral("MillimetresPerUnit"));
+            millimetres->setDecimals(4);
+            millimetres->setRange(0.0001, LargestMillimetresPerUnit);
+            millimetres->setValue(*request.millimetresPerUnit);
+            label->setBuddy(millimetres);
+            grid->addWidget(label, row, 0);
+            grid->addWidget(millimetres, row, 1);
+        }
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    if (millimetres != nullptr) *request.millimetresPerUnit = millimetres->value();
     const QString chosen = dialog.selectedFiles().constFirst();
     lastFolder_ = QFileInfo(chosen).absolutePath();
     return chosen;
@@ -83,10 +103,21 @@ std::optional<QFont> ToolkitDialogs::chooseFont(QWidget* parent, const QFont& cu
     return font;
 }
 
-bool ToolkitDialogs::setUpPrinter(QWidget* parent, QPrinter& printer)
+bool ToolkitDialogs::setUpPrinter(QWidget* parent, QPrinter& printer, PrintChoice& choice)
 {
     QPrintDialog dialog(&printer, parent);
-    return dialog.exec() == QDialog::Accepted;
+    auto* tab = new QWidget(&dialog);
+    tab->setWindowTitle(choice.tabName);
+    auto* vectors = new QCheckBox(choice.vectorsLabel, tab);
+    vectors->setObjectName(QStringLiteral("PrintAsVectors"));
+    vectors->setChecked(choice.vectors);
+    auto* layout = new QVBoxLayout(tab);
+    layout->addWidget(vectors);
+    layout->addStretch();
+    dialog.setOptionTabs({tab});
+    if (dialog.exec() != QDialog::Accepted) return false;
+    choice.vectors = vectors->isChecked();
+    return true;
 }
 
 }  // namespace kresbon

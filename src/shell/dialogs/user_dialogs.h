@@ -29,6 +29,20 @@ struct FileDialogRequest {
     QString defaultSuffix;
     // Shown beside the files, when not null: what is about to be saved.
     QImage preview;
+    // When not null, the save dialog has a field, labelled millimetresLabel,
+    // for the millimetres one drawing unit measures in vector files: it
+    // shows this value and writes the chosen one back when a file is chosen.
+    double* millimetresPerUnit = nullptr;
+    QString millimetresLabel;
+};
+
+// What the print dialog offers beside the printer: the option to draw the
+// page from the shapes instead of a bitmap, labelled vectorsLabel on a tab
+// named tabName.
+struct PrintChoice {
+    bool vectors = false;
+    QString vectorsLabel;
+    QString tabName;
 };
 
 // What the font dialog gives back: the font and the colour of the text.
@@ -49,8 +63,10 @@ public:
     // The save dialog never asks about overwriting; the commands do.
     virtual std::optional<QString> saveFileName(QWidget* parent, const FileDialogRequest& request) = 0;
     virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& current) = 0;
-    // Lets the user choose the printer and page; false when cancelled.
-    virtual bool setUpPrinter(QWidget* parent, QPrinter& printer) = 0;
+    // Lets the user choose the printer and page, and whether the page is
+    // drawn as vectors (choice.vectors, shown and given back); false when
+    // cancelled.
+    virtual bool setUpPrinter(QWidget* parent, QPrinter& printer, PrintChoice& choice) = 0;
 
     // The font dialog with the text colour beside face, size, character set
     // and style; colourCaption names the colour button. Nothing when
@@ -79,7 +95,7 @@ public:
     std::optional<QString> openFileName(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QString> saveFileName(QWidget* parent, const FileDialogRequest& request) override;
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& current) override;
-    bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
+    bool setUpPrinter(QWidget* parent, QPrinter& printer, PrintChoice& choice) override;
     std::optional<ChosenFont> chooseFontAndColour(QWidget* parent, const QFont& current, const QColor& colour,
                                                   const QString& colourCaption) override;
     bool previewPrint(QWidget* parent, QPrinter& printer, const std::function<void(QPrinter&)>& paint) override;

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -15,6 +16,8 @@
 #include "platform/surface.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
+#include "shell/print/record_painter.h"
+#include "vector/drawing_record.h"
 
 namespace kresbon {
 
@@ -99,12 +102,12 @@ std::runtime_error PrinterError(int languageBase, TextId head, TextId tail, cons
                               TextUtf8(languageBase, tail));
 }
 
-void SendToPrinter(QPrinter& printer, const Surface& bitmap, const PrintLayout& layout, int languageBase)
+void SendToPrinter(QPrinter& printer, int languageBase, const std::function<void(QPainter&)>& paint)
 {
     QPainter painter;
     if (!painter.begin(&printer))
         throw PrinterError(languageBase, TextId::CannotStartPrintingOnHead, TextId::CannotStartPrintingOnTail, printer);
-    DrawPrintBitmap(painter, bitmap, layout.placedWidth, layout.placedHeight);
+    paint(painter);
     if (!painter.end())
         throw PrinterError(languageBase, TextId::PrintingOnFailedHead, TextId::PrintingOnFailedTail, printer);
 }
@@ -156,17 +159,29 @@ QString PrintLogPath(const QString& settingsPath)
 }
 
 void PrintDrawingOn(QPrinter& printer, Interpreter& interpreter, const ScriptLines& lines,
-                    int stretch, int depth)
+                    int stretch, int depth, const DrawingRecord* vectors)
 {
     DrawingState& state = interpreter.state();
     const PrintLayout layout = FitDrawingToPage(printer.width(), printer.height(), state.pixelsPerUnit,
                                                 state.maximumX, state.maximumY, stretch);
+    if (vectors != nullptr) {
+        SendToPrinter(printer, interpreter.languageBase(), [&](QPainter& painter) {
+            if (vectors->width() <= 0 || vectors->height() <= 0) return;
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            painter.scale(static_cast<double>(layout.placedWidth) / vectors->width(),
+                          static_cast<double>(layout.placedHeight) / vectors->height());
+            PaintRecordOn(painter, *vectors);
+        });
+        return;
+    }
     ScaleRestorer restorer(state);
     state.pixelsPerUnit = layout.scale;
     const std::unique_ptr<Surface> bitmap =
         MakePrintBitmap(layout, depth, state.backgroundColor, interpreter.languageBase());
     interpreter.RunPrintLines(*bitmap, lines);
-    SendToPrinter(printer, *bitmap, layout, interpreter.languageBase());
+    SendToPrinter(printer, interpreter.languageBase(), [&](QPainter& painter) {
+        DrawPrintBitmap(painter, *bitmap, layout.placedWidth, layout.placedHeight);
+    });
 }
 
 }  // namespace kresbon

@@ -17,6 +17,7 @@ class QPrinter;
 
 namespace kresbon {
 
+class DrawingRecord;
 class Interpreter;
 class Surface;
 
@@ -43,8 +44,9 @@ QString PrintLogPath(const QString& settingsPath);
 // stretch times from the top-left corner of the printable area. The print
 // run starts from the drawing state the screen run left; its PixelsPerUnit
 // is restored on every path. Errors propagate; a started print job is
-// ended first.
+// ended first. With vectors, the page is instead painted from the shapes a
+// screen run recorded, at the same place and size the bitmap would fill.
 void PrintDrawingOn(QPrinter& printer, Interpreter& interpreter, const ScriptLines& lines,
-                    int stretch, int depth);
+                    int stretch, int depth, const DrawingRecord* vectors = nullptr);
 
 }  // namespace kresbon

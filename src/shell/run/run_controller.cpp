@@ -186,7 +186,7 @@ void RunController::settle()
     if (!idleWork_.empty()) QTimer::singleShot(0, this, &RunController::doIdleWork);
 }
 
-RunReport RunController::runAndWait(ScriptLines lines)
+RunReport RunController::runAndWait(ScriptLines lines, bool recordShapes)
 {
     ++runCount_;
     ++waitDepth_;
@@ -198,7 +198,7 @@ RunReport RunController::runAndWait(ScriptLines lines)
         runner_->cancel();
     }
     settle();
-    start(ScreenRun(std::move(lines)), false);
+    start(ScreenRun(std::move(lines), recordShapes), false);
     settle();
     --waitDepth_;
     RunReport report = runner_->report();

@@ -61,7 +61,9 @@ public:
 
     // A run for a command: a run made while typing is out of date and is
     // stopped; this one is waited for. The status line says how it ended.
-    RunReport runAndWait(ScriptLines lines);
+    // With recordShapes the run also records its shapes for a vector file
+    // (Interpreter::shapeRecord).
+    RunReport runAndWait(ScriptLines lines, bool recordShapes = false);
     // Whether the last run waited for was stopped by the user.
     bool lastRunStopped() const { return lastRunStopped_; }
     // Other work on the worker, such as the print run; false when stopped.

@@ -18,9 +18,12 @@ ScriptRunner::~ScriptRunner()
     interpreter_.setRunControl(nullptr);
 }
 
-ScriptRunner::Job ScreenRun(ScriptLines lines)
+ScriptRunner::Job ScreenRun(ScriptLines lines, bool recordShapes)
 {
-    return [lines = std::move(lines)](Interpreter& interpreter) { return interpreter.RunScript(lines); };
+    return [lines = std::move(lines), recordShapes](Interpreter& interpreter) {
+        interpreter.setShapeRecording(recordShapes);
+        return interpreter.RunScript(lines);
+    };
 }
 
 void ScriptRunner::start(Job job)

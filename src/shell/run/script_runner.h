@@ -56,7 +56,8 @@ private:
     Job job_;
 };
 
-// The job of a screen run of the lines.
-ScriptRunner::Job ScreenRun(ScriptLines lines);
+// The job of a screen run of the lines. Only a run for a vector file
+// records the shapes; every other run turns recording off again.
+ScriptRunner::Job ScreenRun(ScriptLines lines, bool recordShapes = false);
 
 }  // namespace kresbon
