@@ -111,6 +111,31 @@ private slots:
         QVERIFY(s->w().interpreter().canvas().pixel(20, 20) != white);
     }
 
+    void anInsertedCommandIsOneUndoStepAndKeepsTheHistory()
+    {
+        auto s = StartWith(ScaleTwo);
+        QVERIFY(s);
+        ScriptEditor& editor = *s->editor();
+        editor.setFocus();
+        editor.SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+        QTest::keyClicks(&editor, "Line 1,1,2,2");
+        const QString typed = editor.text();
+        QVERIFY(typed.contains("Line 1,1,2,2"));
+
+        s->choose("PopPoint");
+        s->click(10, 20);
+        QVERIFY(s->lastCommand().startsWith("Point"));
+        QVERIFY(editor.isUndoAvailable());
+        editor.undo();
+        QCOMPARE(editor.text(), typed);
+        // The history before the insert is still there.
+        editor.undo();
+        QVERIFY(editor.text() != typed);
+        editor.redo();
+        editor.redo();
+        QVERIFY(s->lastCommand().startsWith("Point"));
+    }
+
     void shiftMovesTheObjectNotTheNumbers()
     {
         auto s = StartWith("MaximumX = 100\nMaximumY = 80\nBackgroundColor = White\nShiftX = 10\n");

@@ -196,7 +196,12 @@ void MainWindow::insertDrawingCommand()
 
     ScriptEditor& editor = *ui_->MEMO_SCRIPT;
     const bool lastLineEmpty = editor.text(editor.lines() - 1).isEmpty();
-    editor.append(QString::fromStdString(TextToAppend(lastLineEmpty, lines)));
+    // QScintilla's append() empties the undo history; inserting at the end
+    // keeps it, and the command is one step that Ctrl+Z takes back.
+    const QByteArray added = QString::fromStdString(TextToAppend(lastLineEmpty, lines)).toUtf8();
+    editor.beginUndoAction();
+    editor.SendScintilla(QsciScintilla::SCI_APPENDTEXT, static_cast<unsigned long>(added.size()), added.constData());
+    editor.endUndoAction();
     editor.SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
 
     // Assignments to the scale or the size replace the drawing's surface:
