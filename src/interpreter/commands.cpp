@@ -345,6 +345,7 @@ void Interpreter::drawPicture(RunMode mode, const CommandParameters& p)
     const long double y = r.number(2, TextId::ParameterYMissing);
     const PictureSettings settings{state_.pixelsPerUnit, languageBase(), host_.currentScriptFile(),
                                    host_.programFolder()};
+    noteFileRead(PictureFilePath(p[3], settings));
     DrawPicture(target(mode), ToPixelX(state_, x), ToPixelY(state_, y), p[3], p[4], p[5], settings);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "interpreter/drawing_state.h"
@@ -91,6 +92,12 @@ public:
     // Full path (UTF-8) of the file named by an @include line's rest.
     std::string ResolveIncludePath(std::string_view rest) const;
 
+    // The files the last run asked for besides the script: included scripts
+    // and placed pictures (UTF-8 full paths), each once, in the order first
+    // asked for; also those that were missing, so that a program following
+    // them can notice when they appear.
+    const std::vector<std::string>& filesRead() const { return filesRead_; }
+
     // Deepest chain of procedure calls a run may build.
     static constexpr int MaxCallDepth = 1000;
     // Longest line that substituting procedure arguments may produce.
@@ -109,6 +116,9 @@ private:
     void runLines(RunMode mode, const ScriptLines& lines, std::size_t& index);
     void executeCommand(RunMode mode, std::string_view line, std::size_t equals);
     void runInclude(RunMode mode, std::string_view rest);
+    std::string includeFilePath(std::string_view rest) const;
+    void noteFileRead(const std::string& path);
+    void requireRegularFile(const std::string& path) const;
     void clearProcedures();
     void declareProcedure(std::string_view parameterText);
     void callProcedure(RunMode mode, std::string_view line);
@@ -139,6 +149,9 @@ private:
     // Lower-case procedure name -> index of its header in procedureLines_.
     std::unordered_map<std::string, std::size_t> procedureHeaders_;
     bool declaring_ = false;
+
+    std::vector<std::string> filesRead_;
+    std::unordered_set<std::string> filesReadSet_;
 };
 
 }  // namespace kresbon

@@ -41,6 +41,8 @@ RunReport Interpreter::RunScript(const ScriptLines& lines)
 {
     RunReport report;
     clearProcedures();
+    filesRead_.clear();
+    filesReadSet_.clear();
     std::size_t index = 0;
     try {
         ResetDrawingState();
@@ -63,6 +65,8 @@ RunReport Interpreter::RunScript(const ScriptLines& lines)
 void Interpreter::RunPrintLines(Surface& target, const ScriptLines& lines)
 {
     clearProcedures();
+    filesRead_.clear();
+    filesReadSet_.clear();
     printTarget_ = &target;
     std::size_t index = 0;
     try {
@@ -91,7 +95,9 @@ void Interpreter::runLines(RunMode mode, const ScriptLines& lines, std::size_t& 
 
 void Interpreter::runInclude(RunMode mode, std::string_view rest)
 {
-    const std::string path = ResolveIncludePath(rest);
+    const std::string path = includeFilePath(rest);
+    noteFileRead(path);
+    requireRegularFile(path);
     std::string bytes;
     try {
         bytes = ReadFileBytes(path);
@@ -110,17 +116,31 @@ void Interpreter::runInclude(RunMode mode, std::string_view rest)
     }
 }
 
-std::string Interpreter::ResolveIncludePath(std::string_view rest) const
+std::string Interpreter::includeFilePath(std::string_view rest) const
 {
     const std::string name = Trim(PlainField(rest, QuoteChar, 2));
     if (name.empty()) raise(TextId::IncludeFileNameMissing);
-    const std::string path =
-        ResolveScriptFileName(name, host_.currentScriptFile(), host_.programFolder());
+    return ResolveScriptFileName(name, host_.currentScriptFile(), host_.programFolder());
+}
+
+void Interpreter::noteFileRead(const std::string& path)
+{
+    if (filesReadSet_.insert(path).second) filesRead_.push_back(path);
+}
+
+std::string Interpreter::ResolveIncludePath(std::string_view rest) const
+{
+    std::string path = includeFilePath(rest);
+    requireRegularFile(path);
+    return path;
+}
+
+void Interpreter::requireRegularFile(const std::string& path) const
+{
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
         throw vyjimka(Text(languageBase(), TextId::FileNotExistHead) + '"' + Utf8ToCp1250(path) + '"' +
                       Text(languageBase(), TextId::FileNotExistTail));
-    return path;
 }
 
 void Interpreter::DispatchLine(RunMode mode, std::string_view rawLine)

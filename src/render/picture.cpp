@@ -53,15 +53,19 @@ int sizeInPixels(std::string_view parameter, int pixelsPerUnit, TextId message, 
 
 }  // namespace
 
+std::string PictureFilePath(std::string_view fileParameter, const PictureSettings& settings)
+{
+    const std::string name = Trim(PlainField(fileParameter, QuoteChar, 2));
+    if (name.empty()) throw vyjimka(Text(settings.languageBase, TextId::PictureFileNameMissing));
+    return ResolveScriptFileName(name, settings.currentScriptFile, settings.programFolder);
+}
+
 void DrawPicture(Surface& canvas, int x, int y, std::string_view fileParameter,
                  std::string_view widthParameter, std::string_view heightParameter,
                  const PictureSettings& settings)
 {
     const int lang = settings.languageBase;
-    const std::string name = Trim(PlainField(fileParameter, QuoteChar, 2));
-    if (name.empty()) throw vyjimka(Text(lang, TextId::PictureFileNameMissing));
-    const std::string path =
-        ResolveScriptFileName(name, settings.currentScriptFile, settings.programFolder);
+    const std::string path = PictureFilePath(fileParameter, settings);
     if (!IsReadableRegularFile(path)) {
         // A named pipe, a device or a file without read permission is there
         // but cannot be read; a folder counts as no file at all.

@@ -16,6 +16,11 @@ struct PictureSettings {
     std::string programFolder;
 };
 
+// The full path (UTF-8) of the picture file named in double quotes by the
+// Picture command's file parameter; raises a script error when no name is
+// given.
+std::string PictureFilePath(std::string_view fileParameter, const PictureSettings& settings);
+
 // The Picture command from its file name on: places the BMP, GIF or JPEG
 // file named in double quotes by fileParameter with its top-left corner at
 // pixel (x, y), widthParameter and heightParameter (drawing units; empty,

@@ -483,6 +483,32 @@ TEST_F(IncludeTest, IncludeErrorsAreReportedAtTheIncludeLine)
     EXPECT_EQ(error("@include \"nest.krs\""), T(291) + "\"@include\"" + T(292));
 }
 
+TEST_F(IncludeTest, TheRunListsTheFilesItAskedForOnceEachAlsoMissingOnes)
+{
+    host.script = (dir / "main.krs").string();
+    write("part.krs", "Point 1, 1");
+    const std::string part = (dir / "part.krs").string();
+    const std::string picture = (dir / "logo.png").string();
+    const std::string missing = (dir / "gone.krs").string();
+    const std::string script = "Procedure P\nPicture 1, 1, \"logo.png\"\nEnd\n@include \"part.krs\"\n"
+                               "P\nP\n@include \"part.krs\"\n@include \"gone.krs\"";
+    // The picture is missing too: the run stops at the first call, having
+    // asked for it.
+    run(script);
+    EXPECT_EQ(interp.filesRead(), (std::vector<std::string>{part, picture}));
+    write("logo.png", "not a picture");
+    run(script);
+    EXPECT_EQ(interp.filesRead(), (std::vector<std::string>{part, picture}));
+    run("@include \"part.krs\"\n@include \"gone.krs\"");
+    EXPECT_EQ(interp.filesRead(), (std::vector<std::string>{part, missing}));
+    // Each run starts a new list; the print run keeps one as well.
+    expectValid("Point 1, 1");
+    EXPECT_TRUE(interp.filesRead().empty());
+    Surface paper(20, 20, 24);
+    interp.RunPrintLines(paper, SplitLines("@include \"part.krs\""));
+    EXPECT_EQ(interp.filesRead(), (std::vector<std::string>{part}));
+}
+
 TEST_F(InterpreterTest, PrintRunSkipsCanvasShapingAssignments)
 {
     expectValid("Point 1, 1");

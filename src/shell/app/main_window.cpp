@@ -104,6 +104,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     setIcons();
     connectCommands();
     setUpEditingLoop();
+    setUpFileFollowing();
 
     // Scripts and the coordinate readout always write numbers with a point,
     // whatever the locale the toolkit has set.
@@ -540,6 +541,7 @@ void MainWindow::applyTexts()
     ui_->L_VRSTVY->setText(UiText(language_, TextId::Layers));
     applyEditingTexts();
     applyDesktopTexts();
+    applyFollowTexts();
     installToolkitTranslation();
 }
 

@@ -37,6 +37,7 @@ namespace kresbon {
 class AboutDialog;
 class FindDialog;
 class ScriptRunner;
+class ScriptFollow;
 
 // What the main window is given by the program around it.
 struct ShellEnvironment {
@@ -146,6 +147,9 @@ public:
     QAction* printPreviewItem() const { return printPreviewItem_; }
     // The PDF file the last print went into, offered again to the next one.
     QString printFileName() const { return printFileName_; }
+    // Following the script and the files it uses on disk.
+    ScriptFollow* fileFollow() const { return fileFollow_; }
+    QAction* watchFilesItem() const { return watchFilesItem_; }
 
 signals:
     // A run made while typing has been shown (its drawing or its error).
@@ -224,6 +228,10 @@ private:
     void writeEditingSetting(const char* key, const std::string& value);
 
     QMessageBox::StandardButton ask(const MessageRequest& request);
+
+    // Following the files on disk (main_window_watch.cpp).
+    void setUpFileFollowing();
+    void applyFollowTexts();
 
     // Desktop conventions.
     void setUpDesktopConventions();
@@ -317,6 +325,9 @@ private:
     QStringList recentFiles_;
     QString printFileName_;
     bool helpPending_ = false;
+    // Following the files on disk.
+    ScriptFollow* fileFollow_ = nullptr;
+    QAction* watchFilesItem_ = nullptr;
 };
 
 }  // namespace kresbon

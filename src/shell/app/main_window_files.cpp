@@ -9,6 +9,7 @@
 #include "shell/texts/interface_text.h"
 #include "shell/app/main_window.h"
 #include "shell/editor/script_editor.h"
+#include "shell/document/script_follow.h"
 #include "ui_main_window.h"
 
 namespace kresbon {
@@ -24,6 +25,8 @@ FileDialogRequest MainWindow::scriptDialog() const
 void MainWindow::updateCaption()
 {
     setWindowTitle(WindowCaption(language_, scriptFile_));
+    // The file followed on disk is the one the caption names.
+    fileFollow_->setScript(scriptFile_);
 }
 
 void MainWindow::updateCaretReadout()
@@ -40,6 +43,7 @@ void MainWindow::loadScript(const QString& path)
     saved_ = true;
     scriptFile_ = path;
     updateCaption();
+    fileFollow_->scriptMatchesDisk(path);
     updateCaretReadout();
 }
 
@@ -48,6 +52,7 @@ void MainWindow::writeScript(const QString& path)
     ScriptDocument document = document_;
     document.text = EditorText(*ui_->MEMO_SCRIPT);
     WriteFileSafely(path, EncodeScriptDocument(document));
+    fileFollow_->scriptMatchesDisk(path);
     document_.encoding = SavedEncoding(document);
     rememberRecentFile(path);
 }
