@@ -1,7 +1,9 @@
 // Times following the script on disk in the desktop program's own window:
 // a copy of the demo is replaced by renaming a new file over it, as
 // `mv new.krs script.krs` does, and the time to the new drawing painted is
-// taken, the pause that lets the writes settle included.
+// taken, the pause that lets the writes settle included. The copy lives
+// beside the demo, so that the pictures it places are found, and is removed
+// at the end.
 //
 //   watch_bench DEMO.krs [RUNS]
 // prints each time in ms, then the median.
@@ -9,6 +11,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -64,14 +67,15 @@ int main(int argc, char** argv)
     const QByteArray demo = demoFile.readAll();
 
     QTemporaryDir folder;
-    const QString script = folder.filePath(QStringLiteral("demo.krs"));
-    const QString fresh = folder.filePath(QStringLiteral("new.krs"));
+    const QDir demoFolder = QFileInfo(args.at(1)).absoluteDir();
+    const QString script = demoFolder.filePath(QStringLiteral("watch_bench_demo.krs"));
+    const QString fresh = demoFolder.filePath(QStringLiteral("watch_bench_new.krs"));
     if (!Write(folder.filePath(QStringLiteral("Kresbon.ini")),
                "[MainForm]\nLeft=0\nTop=0\nWidth=1200\nHeight=760\nSplitter=560\n") ||
         !Write(script, demo))
         return 1;
     ShellEnvironment environment;
-    environment.programFolder = QFileInfo(args.at(1)).absolutePath();
+    environment.programFolder = demoFolder.absolutePath();
     environment.settingsPath = folder.filePath(QStringLiteral("Kresbon.ini"));
     environment.demoScript = script;
     NoDialogs dialogs;
@@ -100,6 +104,8 @@ int main(int argc, char** argv)
         std::printf("%.1f\n", times.back());
         Wait(300);
     }
+    QFile::remove(script);
+    QFile::remove(fresh);
     std::sort(times.begin(), times.end());
     std::printf("median %.1f ms\n", times[times.size() / 2]);
     return 0;

@@ -34,11 +34,15 @@ DiskChangeBar::DiskChangeBar(QWidget* parent)
     message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     reload_->setObjectName(QStringLiteral("BtnReload"));
     keepMine_->setObjectName(QStringLiteral("BtnKeepMine"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(6, 3, 6, 3);
-    row->addWidget(message_, 1);
+    // The message above the buttons, so that the bar fits a narrow editor.
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(6, 3, 6, 3);
+    column->addWidget(message_);
+    auto* row = new QHBoxLayout();
+    row->addStretch(1);
     row->addWidget(reload_);
     row->addWidget(keepMine_);
+    column->addLayout(row);
     connect(reload_, &QPushButton::clicked, this, &DiskChangeBar::reloadChosen);
     connect(keepMine_, &QPushButton::clicked, this, &DiskChangeBar::keepMineChosen);
     hide();
@@ -64,7 +68,9 @@ void DiskChangeBar::applyTexts(int languageBase)
 void DiskChangeBar::showTexts()
 {
     const TextId head = news_ == News::Changed ? TextId::FileChangedOnDisk : TextId::FileGoneFromDisk;
-    message_->setText(UiText(language_, head) + QDir::toNativeSeparators(path_));
+    // The name tells which file; the whole path is in the tip.
+    message_->setText(UiText(language_, head) + QFileInfo(path_).fileName());
+    message_->setToolTip(QDir::toNativeSeparators(path_));
     reload_->setText(UiText(language_, TextId::ReloadButton));
     keepMine_->setText(UiText(language_, TextId::KeepMineButton));
 }
@@ -112,6 +118,9 @@ void ScriptFollow::scriptMatchesDisk(const QString& path)
 void ScriptFollow::onChanged(const QStringList& paths)
 {
     const auto gone = std::find_if(paths.begin(), paths.end(), [](const QString& p) { return !QFileInfo::exists(p); });
+    // The editor's text is what is drawn: it needs drawing again when it was
+    // reloaded or a file it uses changed, not when only the bar speaks.
+    bool redraw = paths.size() > 1 || !paths.contains(script_);
     if (paths.contains(script_)) {
         if (!QFileInfo::exists(script_)) {
             // Never replaced by an empty script: the editor's text is kept
@@ -123,11 +132,12 @@ void ScriptFollow::onChanged(const QStringList& paths)
         } else {
             bar_->hide();
             document_.reload();
+            redraw = true;
         }
     } else if (gone != paths.end()) {
         bar_->tell(DiskChangeBar::News::Gone, *gone);
     }
-    redrawWhenFree();
+    if (redraw) redrawWhenFree();
 }
 
 void ScriptFollow::redrawWhenFree()
