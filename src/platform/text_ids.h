@@ -292,6 +292,7 @@ namespace kresbon {
     X(FileGoneFromDisk, 587) \
     X(ReloadButton, 588) \
     X(KeepMineButton, 589) \
+    X(RestoreUnsavedScript, 590) \
     X(UsageBadLayers, 640) \
     X(UsageNeedsValue, 641) \
     X(UsageBadDepth, 642) \

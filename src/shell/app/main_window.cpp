@@ -1,4 +1,5 @@
 #include "shell/app/main_window.h"
+#include "shell/document/recovery.h"
 
 #include <clocale>
 
@@ -105,6 +106,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     connectCommands();
     setUpEditingLoop();
     setUpFileFollowing();
+    setUpRecovery();
 
     // Scripts and the coordinate readout always write numbers with a point,
     // whatever the locale the toolkit has set.
@@ -421,6 +423,7 @@ void MainWindow::firstActivation()
             showErrorNotice(ErrorMessage(error, language_));
         }
     }
+    offerRecoveryCopy();
     layerRefresh_ = true;
     caretToError_ = true;
     firstActivationDone_ = true;
@@ -454,6 +457,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // Closed cleanly: the copy kept against a crash is no longer needed.
+    recovery_->discard();
     writeSettingsAtClosing();
     event->accept();
     emit closed();

@@ -38,6 +38,7 @@ class AboutDialog;
 class FindDialog;
 class ScriptRunner;
 class ScriptFollow;
+class Recovery;
 
 // What the main window is given by the program around it.
 struct ShellEnvironment {
@@ -49,6 +50,9 @@ struct ShellEnvironment {
     QString demoScript;
     // The command-line arguments after the program name.
     QStringList arguments;
+    // Where the copy of unsaved work is kept against a crash; empty for the
+    // user's state folder.
+    QString stateFolder;
 };
 
 // The main window: the script editor on the left, the drawing on the right,
@@ -232,6 +236,10 @@ private:
     // Following the files on disk (main_window_watch.cpp).
     void setUpFileFollowing();
     void applyFollowTexts();
+    // The copy of unsaved work kept against a crash (main_window_recovery.cpp).
+    void setUpRecovery();
+    void keepRecoveryCopy();
+    void offerRecoveryCopy();
 
     // Desktop conventions.
     void setUpDesktopConventions();
@@ -328,6 +336,7 @@ private:
     // Following the files on disk.
     ScriptFollow* fileFollow_ = nullptr;
     QAction* watchFilesItem_ = nullptr;
+    std::unique_ptr<Recovery> recovery_;
 };
 
 }  // namespace kresbon

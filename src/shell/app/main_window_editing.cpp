@@ -267,6 +267,8 @@ bool MainWindow::runInProgress() const
 
 void MainWindow::startRun(ScriptRunner::Job job, bool live)
 {
+    // Every run first keeps a copy of unsaved work, in case it is the last.
+    keepRecoveryCopy();
     runSnapshot_.layers = layerFlags_;
     runSnapshot_.viewWidth = viewWidth();
     runSnapshot_.viewHeight = viewHeight();
