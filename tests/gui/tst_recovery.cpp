@@ -37,6 +37,9 @@ private slots:
         QCOMPARE(box.read("plate.krs"), std::string("Point 1, 1\n"));
         QVERIFY(dialogs.asked.empty());
 
+        // The demo drawn at start, saved work, comes before the question
+        // and must not take the copy away.
+        box.write("demo.krs", "Point 5, 5\n");
         dialogs.answers = {QMessageBox::Yes};
         MainWindow again(box.environment(), dialogs);
         QVERIFY(Started(again));
@@ -79,17 +82,26 @@ private slots:
     void onlyOneRunningProgramKeepsTheCopy()
     {
         Sandbox box;
-        Recovery first(box.path("state"));
-        QVERIFY(first.active());
-        first.store(QStringLiteral("Line 1, 1, 5, 5"), QStringLiteral("/odd\nname.krs"));
-        Recovery second(box.path("state"));
-        QVERIFY(!second.active());
-        QVERIFY(!second.leftOver());
-        second.discard();
-        const auto copy = first.leftOver();
+        {
+            Recovery first(box.path("state"));
+            QVERIFY(first.active());
+            first.store(QStringLiteral("Line 1, 1, 5, 5"), QStringLiteral("/odd\nname.krs"));
+            Recovery second(box.path("state"));
+            QVERIFY(!second.active());
+            QVERIFY(!second.takeLeftOver());
+            second.discard();
+            QVERIFY(box.exists("state/unsaved.krs"));
+        }
+        Recovery next(box.path("state"));
+        // The copy stays until it has been taken.
+        next.discard();
+        next.store(QStringLiteral("other"), QString());
+        const auto copy = next.takeLeftOver();
         QVERIFY(copy);
         QCOMPARE(copy->text, QString("Line 1, 1, 5, 5"));
         QCOMPARE(copy->scriptFile, QString("/odd\nname.krs"));
+        next.discard();
+        QVERIFY(!box.exists("state/unsaved.krs"));
     }
 };
 

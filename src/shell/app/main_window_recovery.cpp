@@ -41,7 +41,7 @@ void MainWindow::keepRecoveryCopy()
 
 void MainWindow::offerRecoveryCopy()
 {
-    const std::optional<Recovery::Copy> copy = recovery_->leftOver();
+    const std::optional<Recovery::Copy> copy = recovery_->takeLeftOver();
     if (!copy) return;
     MessageRequest question = WarningNotice(captions_, UiText(language_, TextId::RestoreUnsavedScript));
     question.buttons = QMessageBox::Yes | QMessageBox::No;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QUrl>
+#include <utility>
 
 #include "interpreter/script_text.h"
 #include "shell/document/script_file.h"
@@ -30,7 +31,9 @@ Recovery::Recovery(QString folder) : folder_(folder.isEmpty() ? StateFolder() : 
     if (!QDir().mkpath(folder_)) return;
     auto lock = std::make_unique<QLockFile>(QDir(folder_).filePath(QLatin1String(LockName)));
     // A lock left by a program that was killed is taken over.
-    if (lock->tryLock(0)) lock_ = std::move(lock);
+    if (!lock->tryLock(0)) return;
+    lock_ = std::move(lock);
+    leftOver_ = readCopy();
 }
 
 Recovery::~Recovery() = default;
@@ -42,17 +45,22 @@ QString Recovery::copyPath() const
 
 void Recovery::store(const QString& text, const QString& scriptFile)
 {
-    if (!active()) return;
+    if (!active() || leftOver_) return;
     const QByteArray bytes = QUrl::toPercentEncoding(scriptFile) + '\n' + text.toUtf8();
     WriteFileSafely(copyPath(), bytes.toStdString());
 }
 
 void Recovery::discard()
 {
-    if (active()) QFile::remove(copyPath());
+    if (active() && !leftOver_) QFile::remove(copyPath());
 }
 
-std::optional<Recovery::Copy> Recovery::leftOver() const
+std::optional<Recovery::Copy> Recovery::takeLeftOver()
+{
+    return std::exchange(leftOver_, std::nullopt);
+}
+
+std::optional<Recovery::Copy> Recovery::readCopy() const
 {
     if (!active() || !FileCanBeRead(copyPath())) return std::nullopt;
     std::string bytes;

@@ -36,14 +36,19 @@ public:
         QString text;
         QString scriptFile;
     };
-    // The copy a program that did not close cleanly left behind.
-    std::optional<Copy> leftOver() const;
+    // The copy a program that did not close cleanly left behind, found at
+    // construction. Until it is taken, store and discard leave it alone, so
+    // that runs made before the user has answered cannot lose it.
+    std::optional<Copy> takeLeftOver();
 
     QString copyPath() const;
 
 private:
     QString folder_;
+    std::optional<Copy> readCopy() const;
+
     std::unique_ptr<QLockFile> lock_;
+    std::optional<Copy> leftOver_;
 };
 
 }  // namespace kresbon
