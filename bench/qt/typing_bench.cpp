@@ -20,9 +20,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "shell/main_window.h"
-#include "shell/script_editor.h"
-#include "shell/user_dialogs.h"
+#include "shell/app/main_window.h"
+#include "shell/editor/script_editor.h"
+#include "shell/dialogs/user_dialogs.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;

@@ -224,7 +224,12 @@ void DrawRotatedText(Surface& s, PixelPoint anchor, int angle, int height, Rgb c
         advance += c.glyph->advance;
     }
     const auto w = static_cast<double>(width);
-    if (ShapeSink* sink = s.shapeSink()) sink->text(DescribeText(s, frame, angle, request, metrics, glyphs, colour, style, text));
+    if (ShapeSink* sink = s.shapeSink()) {
+        std::vector<const GlyphImage*> glyphs;
+        glyphs.reserve(text.size());
+        for (const char byte : text) glyphs.push_back(character(byte).glyph);
+        sink->text(DescribeText(s, frame, angle, request, metrics, glyphs, colour, style, text));
+    }
     if (style.underline) {
         FillStroke(s, frame, metrics.ascent, w, metrics.underlinePosition, metrics.underlineThickness, colour);
     }

@@ -10,9 +10,9 @@
 #include <QTest>
 #include <ctime>
 
-#include "shell/find_dialog.h"
-#include "shell/script_editor.h"
-#include "shell/script_lexer.h"
+#include "shell/editor/find_dialog.h"
+#include "shell/editor/script_editor.h"
+#include "shell/editor/script_lexer.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 

@@ -1,4 +1,5 @@
 #include "shell/app/main_window.h"
+#include "shell/document/recovery.h"
 
 #include <clocale>
 
@@ -68,6 +69,8 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     buildDrawingPopup();
     connectCommands();
     setUpEditingLoop();
+    setUpFileFollowing();
+    setUpRecovery();
 
     // Scripts and the coordinate readout always write numbers with a point,
     // whatever the locale the toolkit has set.
@@ -295,6 +298,7 @@ void MainWindow::firstActivation()
             showErrorNotice(ErrorMessage(error, language_));
         }
     }
+    offerRecoveryCopy();
     layerRefresh_ = true;
     caretToError_ = true;
     firstActivationDone_ = true;
@@ -327,6 +331,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // Closed cleanly: the copy kept against a crash is no longer needed.
+    recovery_->discard();
     writeSettingsAtClosing();
     event->accept();
     emit closed();
@@ -374,6 +380,7 @@ void MainWindow::applyTexts()
     applyDrawingPopupTexts();
     ui_->L_VRSTVY->setText(UiText(language_, TextId::Layers));
     applyEditingTexts();
+    applyFollowTexts();
     installToolkitTranslation();
 }
 
