@@ -297,6 +297,12 @@ namespace kresbon {
     X(ColourMenu, 570) \
     X(CannotWritePrintLog, 571) \
     X(WriteFailed, 572) \
+    X(MenuWatchFiles, 585) \
+    X(FileChangedOnDisk, 586) \
+    X(FileGoneFromDisk, 587) \
+    X(ReloadButton, 588) \
+    X(KeepMineButton, 589) \
+    X(RestoreUnsavedScript, 590) \
     X(UsageBadLayers, 640) \
     X(UsageNeedsValue, 641) \
     X(UsageBadDepth, 642) \

@@ -115,6 +115,7 @@ ShellEnvironment Sandbox::environment(QStringList arguments) const
     e.settingsPath = path(QStringLiteral("Kresbon.ini"));
     e.demoScript = path(QStringLiteral("demo.krs"));
     e.arguments = std::move(arguments);
+    e.stateFolder = path(QStringLiteral("state"));
     return e;
 }
 

@@ -92,7 +92,7 @@ private slots:
         for (QAction* item : w.form().MnuScript->actions())
             if (!item->isSeparator()) names << item->objectName();
         QCOMPARE(names, QStringList({"MnuNew", "MnuOpenScr", "MnuRecent", "MnuSaveScr", "MnuSaveScrAs", "MnuFont",
-                                     "MnuKonec"}));
+                                     "MnuWatchFiles", "MnuKonec"}));
     }
 };
 

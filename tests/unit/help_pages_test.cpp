@@ -251,6 +251,7 @@ std::vector<MessageForm> MessageForms(int base)
     forms.push_back({{"", t(280)}});
     forms.push_back({{t(343), t(344), t(345)}});
     forms.push_back({{t(357), t(358)}, true});
+    forms.push_back({{t(590)}});
     return forms;
 }
 

@@ -570,6 +570,30 @@ TEST(NearestWords, AtMostThreePlausibleOnesNearestFirst)
     EXPECT_EQ(SuggestionText({"A", "B", "C"}, CzechBase), "Mysleli jste A, B nebo C?");
 }
 
+TEST_F(IncludeTest, TheRunListsTheFilesItAskedForOnceEachAlsoMissingOnes)
+{
+    host.script = (dir / "main.krs").string();
+    write("part.krs", "Point 1, 1");
+    const std::string part = (dir / "part.krs").string();
+    const std::string picture = (dir / "logo.png").string();
+    const std::string missing = (dir / "gone.krs").string();
+    const std::string script = "Procedure P\nPicture 1, 1, \"logo.png\"\nEnd\n@include \"part.krs\"\n"
+                               "P\nP\n@include \"part.krs\"\n@include \"gone.krs\"";
+    using Files = std::set<std::string>;
+    // The picture is missing too: the run stops at the first call, having
+    // asked for it.
+    run(script);
+    EXPECT_EQ(interp.filesNamed(), (Files{part, picture}));
+    write("logo.png", "not a picture");
+    run(script);
+    EXPECT_EQ(interp.filesNamed(), (Files{part, picture}));
+    run("@include \"part.krs\"\n@include \"gone.krs\"");
+    EXPECT_EQ(interp.filesNamed(), (Files{part, missing}));
+    // Each run starts a new list.
+    expectValid("Point 1, 1");
+    EXPECT_TRUE(interp.filesNamed().empty());
+}
+
 TEST_F(InterpreterTest, PrintRunSkipsCanvasShapingAssignments)
 {
     expectValid("Point 1, 1");

@@ -25,6 +25,7 @@ constexpr ActionRow Rows[] = {
     {.name = "MnuSaveScr", .text = TextId::MenuSaveScript, .place = Place::Script, .run = [](W& w) { w.saveScript(); }, .keys = "F2; Ctrl+S", .icon = "document-save|save", .button = "BtnSaveScr", .hint = TextId::ButtonSaveScript, .popup = "PopMemoSaveScr", .popupText = TextId::PopupSaveScript, .help = "menus.html#script"},
     {.name = "MnuSaveScrAs", .text = TextId::MenuSaveScriptAs, .place = Place::Script, .run = [](W& w) { w.saveScriptAs(); }, .keys = "Ctrl+Shift+S", .popup = "PopMemoSaveScrAs", .popupText = TextId::PopupSaveScriptAs, .help = "menus.html#script"},
     {.name = "MnuFont", .text = TextId::MenuFont, .place = Place::Script, .run = [](W& w) { w.chooseEditorFont(); }, .popup = "PopMemoFont", .popupText = TextId::PopupFont, .separatorBefore = true, .help = "menus.html#script"},
+    {.name = "MnuWatchFiles", .text = TextId::MenuWatchFiles, .place = Place::Script, .run = [](W& w) { w.watchFilesChanged(); }, .separatorBefore = true, .checkable = true, .onToggle = true, .help = "scriptfiles.html#watch"},
     {.name = "MnuKonec", .text = TextId::MenuExit, .place = Place::Script, .run = [](W& w) { w.close(); }, .keys = "Ctrl+Q", .separatorBefore = true, .help = "menus.html#script"},
     // Drawing menu.
     {.name = "MnuRefresh", .text = TextId::MenuRefresh, .place = Place::Drawing, .run = [](W& w) { w.refresh(); }, .keys = "F5", .icon = "view-refresh|refresh", .button = "BtnRefresh", .hint = TextId::ButtonRefresh, .help = "menus.html#drawing"},

@@ -1,4 +1,5 @@
 #include "shell/app/main_window.h"
+#include "shell/document/recovery.h"
 
 #include <clocale>
 
@@ -68,6 +69,8 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     buildDrawingPopup();
     connectCommands();
     setUpEditingLoop();
+    setUpFileFollowing();
+    setUpRecovery();
 
     // Scripts and the coordinate readout always write numbers with a point,
     // whatever the locale the toolkit has set.
@@ -296,6 +299,7 @@ void MainWindow::firstActivation()
             showErrorNotice(ErrorMessage(error, language_));
         }
     }
+    offerRecoveryCopy();
     layerRefresh_ = true;
     caretToError_ = true;
     firstActivationDone_ = true;
@@ -328,6 +332,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // Closed cleanly: the copy kept against a crash is no longer needed.
+    recovery_->discard();
     writeSettingsAtClosing();
     event->accept();
     emit closed();
@@ -375,6 +381,7 @@ void MainWindow::applyTexts()
     applyDrawingPopupTexts();
     ui_->L_VRSTVY->setText(UiText(language_, TextId::Layers));
     applyEditingTexts();
+    applyFollowTexts();
     installToolkitTranslation();
 }
 

@@ -40,6 +40,8 @@ namespace kresbon {
 
 class AboutDialog;
 class FindDialog;
+class ScriptFollow;
+class Recovery;
 
 // What the main window is given by the program around it.
 struct ShellEnvironment {
@@ -51,6 +53,9 @@ struct ShellEnvironment {
     QString demoScript;
     // The command-line arguments after the program name.
     QStringList arguments;
+    // Where the copy of unsaved work is kept against a crash; empty for the
+    // user's state folder.
+    QString stateFolder;
 };
 
 // The main window: the script editor on the left, the drawing on the right,
@@ -130,6 +135,7 @@ public:
     void zoomIn();
     void zoomOut();
     void liveRefreshChanged();
+    void watchFilesChanged();
     void showHelpContents();
     void showHelpSearch();
     // F1: the page of the word under the editor's caret, else the contents.
@@ -158,6 +164,9 @@ public:
     QAction* printPreviewItem() const { return action(QStringLiteral("MnuPrintPreview")); }
     // The PDF file the last print went into, offered again to the next one.
     QString printFileName() const { return printFileName_; }
+    // Following the script and the files it uses on disk.
+    ScriptFollow* fileFollow() const { return fileFollow_; }
+    QAction* watchFilesItem() const { return action(QStringLiteral("MnuWatchFiles")); }
 
 signals:
     // A run made while typing has been shown (its drawing or its error).
@@ -228,6 +237,14 @@ private:
 
     QMessageBox::StandardButton ask(const MessageRequest& request);
 
+    // Following the files on disk (main_window_watch.cpp).
+    void setUpFileFollowing();
+    void applyFollowTexts();
+    // The copy of unsaved work kept against a crash (main_window_recovery.cpp).
+    void setUpRecovery();
+    void keepRecoveryCopy();
+    void offerRecoveryCopy();
+
     // Desktop conventions.
     void setUpDesktopConventions();
     void restoreWindowState();
@@ -282,6 +299,9 @@ private:
     QStringList recentFiles_;
     QString printFileName_;
     bool helpPending_ = false;
+    // Following the files on disk.
+    ScriptFollow* fileFollow_ = nullptr;
+    std::unique_ptr<Recovery> recovery_;
 };
 
 }  // namespace kresbon

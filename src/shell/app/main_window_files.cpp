@@ -9,6 +9,7 @@
 #include "shell/texts/interface_text.h"
 #include "shell/app/main_window.h"
 #include "shell/editor/script_editor.h"
+#include "shell/document/script_follow.h"
 #include "ui_main_window.h"
 
 namespace kresbon {
@@ -24,11 +25,13 @@ FileDialogRequest MainWindow::scriptDialog() const
 void MainWindow::updateCaption()
 {
     setWindowTitle(WindowCaption(language_, scriptFile_));
+    // The file followed on disk is the one the caption names.
+    fileFollow_->setScript(scriptFile_);
 }
 
 bool MainWindow::saved() const
 {
-    return !ui_->MEMO_SCRIPT->isModified();
+    return !ui_->MEMO_SCRIPT->unsaved();
 }
 
 void MainWindow::updateCaretReadout()
@@ -45,6 +48,7 @@ void MainWindow::loadScript(const QString& path)
     ui_->MEMO_SCRIPT->setModified(false);
     scriptFile_ = path;
     updateCaption();
+    fileFollow_->scriptMatchesDisk(path);
     updateCaretReadout();
 }
 
@@ -53,6 +57,7 @@ void MainWindow::writeScript(const QString& path)
     ScriptDocument document = document_;
     document.text = EditorText(*ui_->MEMO_SCRIPT);
     WriteFileSafely(path, EncodeScriptDocument(document));
+    fileFollow_->scriptMatchesDisk(path);
     document_.encoding = SavedEncoding(document);
     rememberRecentFile(path);
 }

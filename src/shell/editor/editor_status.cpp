@@ -44,7 +44,7 @@ private:
     {
         const QString title = window_.windowTitle();
         const bool marked = title.startsWith(QLatin1Char('*'));
-        const bool modified = editor_.isModified();
+        const bool modified = editor_.unsaved();
         if (marked != modified) window_.setWindowTitle(modified ? QLatin1Char('*') + title : title.mid(1));
     }
 

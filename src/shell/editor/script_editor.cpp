@@ -76,6 +76,10 @@ ScriptEditor::ScriptEditor(QWidget* parent)
         return true;
     }();
     Q_UNUSED(plainAccessible);
+    // A save point ends the mark of a text changed elsewhere.
+    connect(this, &QsciScintilla::modificationChanged, this, [this](bool modified) {
+        if (!modified) markedUnsaved_ = false;
+    });
     setUtf8(true);
     setEolMode(EolUnix);
     setWrapMode(WrapNone);
@@ -150,9 +154,17 @@ ScriptEditor::ScriptEditor(QWidget* parent)
     });
 }
 
+void ScriptEditor::markUnsaved()
+{
+    if (unsaved()) return;
+    markedUnsaved_ = true;
+    emit modificationChanged(true);
+}
+
 void ScriptEditor::setPlainText(const QString& text)
 {
     SendScintilla(SCI_CALLTIPCANCEL);
+    markedUnsaved_ = false;
     setText(text);
     // A script put in by the program starts its own history.
     SendScintilla(SCI_EMPTYUNDOBUFFER);

@@ -28,6 +28,12 @@ public:
     void setPlainText(const QString& text);
     QString toPlainText() const { return text(); }
 
+    // The text differs from its file although nothing was edited here, as
+    // when the file was deleted or replaced by another program's copy: the
+    // text counts as unsaved until its next save point (setModified(false)).
+    void markUnsaved();
+    bool unsaved() const { return isModified() || markedUnsaved_; }
+
     // The language of the call tips.
     void setLanguage(int languageBase) { language_ = languageBase; }
     // The editor font and its text colour (invalid: the palette's).
@@ -101,6 +107,7 @@ private:
     // A change in progress: what it touched, told before it happens.
     bool changePending_ = false;
     bool proceduresTouched_ = false;
+    bool markedUnsaved_ = false;
     int insertedAt_ = -1;
     int insertedLength_ = 0;
     int changes_ = 0;

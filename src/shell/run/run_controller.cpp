@@ -151,6 +151,7 @@ void RunController::stop()
 
 void RunController::start(ScriptRunner::Job job, bool live)
 {
+    emit runStarting();
     host_.takeSnapshot();
     // A run made for a command covers the text a pending one would run.
     if (!live) liveTimer_->stop();
@@ -259,6 +260,7 @@ void RunController::onRunFinished()
     progressTimer_->stop();
     stopButton_->hide();
     if (stopKey_) stopKey_->setEnabled(false);
+    emit runEnded();
     if (liveRun_) {
         liveRun_ = false;
         if (liveRunPending_) {
@@ -292,6 +294,15 @@ void RunController::setLiveRefresh(bool on)
 void RunController::scheduleLiveRun()
 {
     if (liveOn_) liveTimer_->start();
+}
+
+bool RunController::startRedraw()
+{
+    if (!liveLines_) return true;
+    if (busy()) return false;
+    ++runCount_;
+    start(ScreenRun(liveLines_()), true);
+    return true;
 }
 
 void RunController::startLiveRun()

@@ -85,6 +85,10 @@ public:
     bool liveRefreshOn() const { return liveOn_; }
     // The text changed: a run follows after a pause in typing.
     void scheduleLiveRun();
+    // A redraw asked by something other than typing, shown as a run made
+    // while typing is, whether refresh while typing is on or not; false
+    // when a run is going or waited for, so the caller may ask again.
+    bool startRedraw();
 
     void setLanguage(int languageBase);
     // The key that stops a run, enabled while a run shows its progress.
@@ -117,6 +121,10 @@ public:
 signals:
     // A run made while typing has ended and its drawing may be shown.
     void liveRunFinished(const RunReport& report);
+    // Every run and every job on the worker, before it starts and once it
+    // has ended (the interpreter is then idle).
+    void runStarting();
+    void runEnded();
 
 private:
     void start(ScriptRunner::Job job, bool live);
