@@ -34,7 +34,7 @@ public:
     std::optional<QString> openFileName(QWidget*, const FileDialogRequest&) override { return std::nullopt; }
     std::optional<QString> saveFileName(QWidget*, const FileDialogRequest&) override { return std::nullopt; }
     std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
-    bool setUpPrinter(QWidget*, QPrinter&) override { return false; }
+    bool setUpPrinter(QWidget*, QPrinter&, kresbon::PrintChoice&) override { return false; }
     bool previewPrint(QWidget*, QPrinter&, const std::function<void(QPrinter&)>&) override { return false; }
 };
 
