@@ -28,25 +28,14 @@
 #include "shell/view/drawing_view.h"
 #include "shell/app/main_window.h"
 #include "shell/editor/script_editor.h"
+#include "no_dialogs.h"
 #include "shell/dialogs/user_dialogs.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;
+using kresbon::bench::NoDialogs;
 
 namespace {
-
-// Answers every box at once, so that nothing waits for a person; the
-// question about unsaved changes at the end is answered No, so that the
-// demo script is never overwritten.
-class NoDialogs : public UserDialogs {
-public:
-    QMessageBox::StandardButton ask(QWidget*, const MessageRequest&) override { return QMessageBox::No; }
-    std::optional<QString> openFileName(QWidget*, const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<QString> saveFileName(QWidget*, const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
-    bool setUpPrinter(QWidget*, QPrinter&, kresbon::PrintChoice&) override { return false; }
-    bool previewPrint(QWidget*, QPrinter&, const std::function<void(QPrinter&)>&) override { return false; }
-};
 
 double Percentile(std::vector<double> values, double p)
 {

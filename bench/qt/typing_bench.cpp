@@ -22,23 +22,14 @@
 
 #include "shell/app/main_window.h"
 #include "shell/editor/script_editor.h"
+#include "no_dialogs.h"
 #include "shell/dialogs/user_dialogs.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;
+using kresbon::bench::NoDialogs;
 
 namespace {
-
-// Answers No to every question, so that nothing waits for a person.
-class NoDialogs : public UserDialogs {
-public:
-    QMessageBox::StandardButton ask(QWidget*, const MessageRequest&) override { return QMessageBox::No; }
-    std::optional<QString> openFileName(QWidget*, const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<QString> saveFileName(QWidget*, const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
-    bool setUpPrinter(QWidget*, QPrinter&, kresbon::PrintChoice&) override { return false; }
-    bool previewPrint(QWidget*, QPrinter&, const std::function<void(QPrinter&)>&) override { return false; }
-};
 
 double Percentile(std::vector<double> values, double p)
 {

@@ -54,14 +54,14 @@ QIcon FlagIcon(const QString& name)
 // The icon of an item, and whether the item shows it or only its button.
 QIcon RowIcon(const ActionRow& row, bool* onItem)
 {
-    const QString spec = QString::fromUtf8(row.icon);
+    const QString source = QString::fromUtf8(row.icon);
     *onItem = true;
-    if (spec.startsWith(QStringLiteral("flag:"))) return FlagIcon(spec.mid(5));
-    const qsizetype bar = spec.indexOf(QLatin1Char('|'));
+    if (source.startsWith(QStringLiteral("flag:"))) return FlagIcon(source.mid(5));
+    const qsizetype bar = source.indexOf(QLatin1Char('|'));
     // A themed icon when the desktop has one, else the program's own.
-    if (bar >= 0) return QIcon::fromTheme(spec.left(bar), OwnIcon(spec.mid(bar + 1)));
+    if (bar >= 0) return QIcon::fromTheme(source.left(bar), OwnIcon(source.mid(bar + 1)));
     *onItem = false;
-    return QIcon::fromTheme(spec);
+    return QIcon::fromTheme(source);
 }
 
 QList<QKeySequence> RowKeys(const ActionRow& row)
