@@ -454,7 +454,7 @@ private slots:
             e.SendScintilla(QsciScintilla::SCI_POINTYFROMPOSITION, 0UL, e.SendScintilla(QsciScintilla::SCI_POSITIONFROMLINE, 4)));
         const int rowHeight = static_cast<int>(e.SendScintilla(QsciScintilla::SCI_TEXTHEIGHT, 4));
         QTest::mouseClick(e.viewport(), Qt::LeftButton, {}, QPoint(80, top + rowHeight + rowHeight / 2));
-        QCOMPARE(s->w().scriptFile(), s->box.path("inc.krs"));
+        QTRY_COMPARE(s->w().scriptFile(), s->box.path("inc.krs"));
         e.getCursorPosition(&line, &index);
         QCOMPARE(line, 1);
 

@@ -55,7 +55,9 @@ void MainWindow::setUpEditingLoop()
     DrawingView* view = ui_->IMAGE_VYKRES;
     runs_->setLiveSource([editor] { return EditorLines(*editor); });
     runs_->setTypingTarget(editor);
-    connect(editor, &ScriptEditor::errorNoteClicked, this, [this] { runGuarded([this] { openErrorSource(); }); });
+    // Once the click is over: opening replaces the editor's text.
+    connect(editor, &ScriptEditor::errorNoteClicked, this, [this] { runGuarded([this] { openErrorSource(); }); },
+            Qt::QueuedConnection);
     connect(runs_, &RunController::liveRunFinished, this, &MainWindow::onLiveRunFinished);
 
     connect(editor, &QsciScintilla::textChanged, this, [this] {
