@@ -2,7 +2,6 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QAction>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <Qsci/qscicommand.h>
