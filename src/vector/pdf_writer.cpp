@@ -66,7 +66,7 @@ cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned
 // most three decimals, a thousandth of a pixel.
 void AppendPdfNumber(std::string& out, double value)
 {
-    char buffer[32];
+    char buffer[64];
     const double rounded = std::round(value * 1000) / 1000;
     if (rounded == std::trunc(rounded) && std::abs(rounded) < 1e15) {
         const auto end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(rounded)).ptr;
@@ -86,7 +86,8 @@ void AppendPdfNumber(std::string& out, double value)
 // the origin.
 constexpr std::size_t LeastPointsOfOwnRun = 128;
 
-// Much faster than zlib's default and still about a third of the plain text.
+// zlib's fastest level: a third of the time of its default, for a file a
+// seventh larger and still smaller than cairo's own.
 constexpr int RunCompression = Z_BEST_SPEED;
 
 // The stand-in is a JPEG that cairo embeds as it is: its comment holds the
@@ -447,13 +448,13 @@ private:
             last = &s;
             for (std::size_t p = 0; p < path.count; ++p) {
                 const VectorPoint& at = runPoints_[path.first + p];
+                if (p > 0) c += ' ';
                 AppendPdfNumber(c, at.x - 0.5);
                 c += ' ';
                 AppendPdfNumber(c, at.y - 0.5);
-                c += p == 0 ? " m " : " l ";
+                c += p == 0 ? " m" : " l";
             }
-            if (path.closed) c += 'h';
-            c += '\n';
+            c += path.closed ? " h\n" : "\n";
             if (i + 1 == runPaths_.size() || runPaths_[i + 1].style != path.style) c += "S\n";
         }
         return c;
