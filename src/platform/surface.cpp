@@ -59,14 +59,9 @@ Rgb fromRgb555(std::uint32_t v)
 
 // Large drawings are touched page by page as soon as they are painted;
 // huge pages take them in a few hundred faults instead of hundreds of
-// thousands.
-void adviseHugePages(void* data, std::size_t bytes)
-{
-    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kHugePage - 1);
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
+// thousands. The whole mapping is advised, so that it stays one mapping,
+// which can be grown later.
+void adviseHugePages(void* data, std::size_t bytes) { ::madvise(data, bytes, MADV_HUGEPAGE); }
 
 std::size_t strideOf(int width, int depth)
 {

@@ -116,12 +116,18 @@ void Surface::strokeWide(const Point* points, std::size_t count, bool closed)
     const i64 diskRows = static_cast<i64>(penDisk_.size());
     std::vector<Piece> pieces;
     std::vector<std::array<Point, 4>> bands;
+    pieces.reserve(2 * count + 1);
+    bands.reserve(count);
     const auto addDisks = [&](const VertexRun& run) {
         pieces.push_back(
             {Piece::Kind::Disks, run.y0 + penDiskTop_, run.y1 + penDiskTop_ + diskRows, run.x0, run.x1, run.y0, run.y1});
     };
     VertexRun run{points[0]};
+    // Long outlines take a while to take apart too: a stop is looked at
+    // every so many points.
+    const auto stoppedAt = [&](std::size_t i) { return i % 4096 == 0 && stopped(); };
     for (std::size_t i = 1; i < count; ++i) {
+        if (stoppedAt(i)) return;
         if (run.extend(points[i])) continue;
         addDisks(run);
         run = VertexRun{points[i]};
@@ -176,7 +182,10 @@ void Surface::strokeWide(const Point* points, std::size_t count, bool closed)
             bands.push_back(band);
         }
     };
-    for (std::size_t i = 0; i + 1 < count; ++i) addSegment(points[i], points[i + 1]);
+    for (std::size_t i = 0; i + 1 < count; ++i) {
+        if (stoppedAt(i)) return;
+        addSegment(points[i], points[i + 1]);
+    }
     if (closed) addSegment(points[count - 1], points[0]);
 
     // Only the rows of the drawing are visited, each with the pieces that

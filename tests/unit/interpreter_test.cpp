@@ -448,7 +448,7 @@ TEST_F(InterpreterTest, StopEndsALongCommandPartWay)
     RunControl control;
     interp.setRunControl(&control);
     std::thread stopper([&control] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
         control.cancel = true;
     });
     const auto start = std::chrono::steady_clock::now();
