@@ -71,10 +71,12 @@ grep -q 'width="20mm" height="10mm" viewBox="0 0 40 20"' scaled.svg ||
 expect 0 'a thumbnail of a script that would run for minutes' -- timeout 30 "$render" --thumbnail 64 --output expo.png exponential.krs
 mentions '2 s of processor time' 'a thumbnail of a script that would run for minutes'
 [ -s expo.png ] || { echo "FAIL: no thumbnail of a script that runs out of time"; failures=$((failures + 1)); }
-# A drawing beyond the memory budget is refused.
+# A drawing beyond the memory budget is refused; the drawing made before it
+# stays and is what the thumbnail shows.
 printf 'MaximumX = 9000\nMaximumY = 9000\n' >large.krs
-expect 2 'a thumbnail of a drawing beyond the memory budget' -- timeout 30 "$render" --depth 32 --thumbnail 64 --output large.png large.krs
+expect 0 'a thumbnail of a drawing beyond the memory budget' -- timeout 30 "$render" --depth 32 --thumbnail 64 --output large.png large.krs
 mentions 'The drawing is too large' 'a thumbnail of a drawing beyond the memory budget'
+[ -s large.png ] || { echo "FAIL: no thumbnail of the drawing made before a refused one"; failures=$((failures + 1)); }
 # Scaling reads only the pixels it takes, not a row of the drawing's width.
 printf 'MaximumY = 1\nMaximumX = 400000000\nLine 0, 0, 399999999, 0, Solid, 1, Red\n' >wide.krs
 expect 0 'a thumbnail of a drawing 400 million pixels wide' -- timeout 60 "$render" --thumbnail 64 --output wide.png wide.krs

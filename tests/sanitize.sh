@@ -3,10 +3,24 @@
 # address and undefined-behaviour sanitizers into build-sanitize/ and runs
 # every test there. Any sanitizer report fails its test.
 #   tests/sanitize.sh [extra ctest arguments]
+# With "thread" first, builds with the thread sanitizer into build-tsan/
+# instead; TARGETS names what to build there (default all), e.g.
+#   TARGETS=tst_run_race tests/sanitize.sh thread -R run_race
 # Leak detection is off: fontconfig and Qt keep their process-wide state on
 # purpose.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = thread ]; then
+  shift
+  flags="-fsanitize=thread -fno-omit-frame-pointer -g -O1"
+  cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+        -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null
+  cmake --build build-tsan -j"$(nproc)" --target ${TARGETS:-all}
+  cd build-tsan
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/../tests/tsan.supp" \
+    ctest --output-on-failure "$@"
+  exit
+fi
 flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g -O1"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null

@@ -240,11 +240,12 @@ void checkRunLengthSize(const Bytes& b, const Layout& l)
                            " pixels holds too little data for its size");
 }
 
-void decodeRows(const Bytes& b, const Layout& l, Picture& p)
+void decodeRows(const Bytes& b, const Layout& l, Picture& p, const DecodeLimits& limits)
 {
     const long long stride = rowStride(l);
     const Channel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]);
     for (long long r = 0; r < l.height; ++r) {
+        if (limits.stopped()) throw PictureError("stopped");
         const std::uint8_t* s = b.data(l.dataOffset + static_cast<std::size_t>(r * stride));
         Rgb* out = &p.pixels[static_cast<std::size_t>(pictureRow(l, r)) * p.width];
         for (int x = 0; x < p.width; ++x) {
@@ -273,7 +274,7 @@ void decodeRows(const Bytes& b, const Layout& l, Picture& p)
 // Run-length coded pixels: pairs (count, colour), and escapes after a zero
 // count: 0 end of row, 1 end of picture, 2 move by (dx, dy), n >= 3 a run of
 // n literal pixels padded to a whole word.
-void decodeRle(const Bytes& b, const Layout& l, Picture& p)
+void decodeRle(const Bytes& b, const Layout& l, Picture& p, const DecodeLimits& limits)
 {
     const bool four = l.compression == Rle4;
     std::size_t at = l.dataOffset;
@@ -285,6 +286,7 @@ void decodeRle(const Bytes& b, const Layout& l, Picture& p)
         ++x;
     };
     while (y < l.height) {
+        if (limits.stopped()) throw PictureError("stopped");
         if (!b.has(at, 2)) {
             if (y == l.height - 1 && x >= l.width) return;
             throw PictureError("run-length coded bitmap ends before its last row");
@@ -331,9 +333,9 @@ Picture ReadBmp(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
     Picture p = AllocatePicture(l.width, l.height, limits);
     if (runLength) {
         std::fill(p.pixels.begin(), p.pixels.end(), l.palette.front());
-        decodeRle(b, l, p);
+        decodeRle(b, l, p, limits);
     } else {
-        decodeRows(b, l, p);
+        decodeRows(b, l, p, limits);
     }
     return p;
 }

@@ -106,7 +106,7 @@ std::size_t ReadableFile::readSome(std::string& out, std::size_t count)
     }
 }
 
-void ReadableFile::readRest(std::string& out)
+void ReadableFile::readRest(std::string& out, const std::atomic<bool>* stop)
 {
     // The size from fstat is only a hint: files under /proc and /sys report 0
     // and a file may change while it is read. A file may give a little more
@@ -129,6 +129,7 @@ void ReadableFile::readRest(std::string& out)
             if (readSome(probe, 4096) > 0) throw refuse();
             return;
         }
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) throw FileError(FileError::Access::Read, path_, ECANCELED);
         if (readSome(out, static_cast<std::size_t>(std::min<std::uint64_t>(room, Chunk))) == 0) return;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -80,8 +81,9 @@ public:
     std::size_t readSome(std::string& out, std::size_t count);
     // Appends the rest of the file to out. A file that grows beyond limit,
     // or beyond its reported size by more than GrowthAllowance, while it is
-    // read is refused. Throws FileError.
-    void readRest(std::string& out);
+    // read is refused. Once stop is set, reading ends with a FileError.
+    // Throws FileError.
+    void readRest(std::string& out, const std::atomic<bool>* stop = nullptr);
 
 private:
     std::string path_;

@@ -42,6 +42,18 @@ struct Picture {
 
 enum class PictureKind { Bmp, Gif, Jpeg, Png };
 
+// Takes a picture's rows, top to bottom, as a reader decodes them.
+class PictureRowSink {
+public:
+    virtual ~PictureRowSink() = default;
+    // Before any row: the size of the picture, within the limits.
+    virtual void begin(int width, int height) = 0;
+    // Whether row y is wanted; the others are decoded and dropped.
+    virtual bool wants(int y) const = 0;
+    // The width pixels of row y, as Picture::pixels would hold them.
+    virtual void row(int y, const Rgb* pixels) = 0;
+};
+
 struct DecodeLimits {
     // Pictures with more pixels are refused before any pixel memory is taken.
     long long maxPixels = 400'000'000;

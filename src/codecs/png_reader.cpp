@@ -173,16 +173,13 @@ struct ReadStruct {
     ~ReadStruct() { png_destroy_read_struct(&png, &info, nullptr); }
 };
 
-}  // namespace
-
-Picture ReadPng(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
+// Reads the header, checks the size against the limits and the file, and
+// sets up the rows; throws PictureError for a file that is not a sound PNG.
+Header openPng(std::span<const std::uint8_t> bytes, const DecodeLimits& limits, Input& input, ReadStruct& read)
 {
     if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) throw PictureError("not a PNG file");
-
-    Input input{bytes};
-    ReadStruct read;
     read.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &input, png_callbacks::keepError<Input>,
-                                       png_callbacks::ignoreWarning);
+                                      png_callbacks::ignoreWarning);
     if (read.png) read.info = png_create_info_struct(read.png);
     if (!read.info) throw PictureError("PNG decoder: out of memory");
     png_set_read_fn(read.png, nullptr, takeBytes);
@@ -197,6 +194,37 @@ Picture ReadPng(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
         throw PictureError("PNG image data is cut short");
     if (!prepareRows(read.png, read.info, header))
         throw PictureError(std::string("PNG file is damaged: ") + input.message);
+    return header;
+}
+
+// Row by row through one row of samples; the rows the sink wants become
+// pixels in line.
+bool readRowsInto(png_structp png, png_bytep samples, Rgb* line, const Header& header, PictureRowSink& sink,
+                  const DecodeLimits& limits)
+{
+    if (setjmp(png_jmpbuf(png)) != 0) return false;
+    const int width = static_cast<int>(header.width);
+    bool transparency = false;
+    for (int y = 0; y < static_cast<int>(header.height); ++y) {
+        if (limits.stopped()) png_error(png, "stopped");
+        png_read_row(png, samples, nullptr);
+        if (!sink.wants(y)) continue;
+        if (header.wideAlpha)
+            takeWideRow(samples, line, width, transparency);
+        else
+            takeNarrowRow(samples, line, width, transparency);
+        sink.row(y, line);
+    }
+    return true;
+}
+
+}  // namespace
+
+Picture ReadPng(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
+{
+    Input input{bytes};
+    ReadStruct read;
+    const Header header = openPng(bytes, limits, input, read);
 
     Picture p = AllocatePicture(header.width, header.height, limits);
     const std::size_t width = static_cast<std::size_t>(p.width);
@@ -215,6 +243,44 @@ Picture ReadPng(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
     }
     if (!done) throw PictureError(std::string("PNG image data is damaged or cut short: ") + input.message);
     return p;
+}
+
+namespace {
+
+// The header chunk comes first: its width, height, and last its interlace
+// method.
+bool hasHeader(std::span<const std::uint8_t> bytes) { return bytes.size() > 28 && std::memcmp(&bytes[12], "IHDR", 4) == 0; }
+
+}  // namespace
+
+bool IsInterlacedPng(std::span<const std::uint8_t> bytes) { return hasHeader(bytes) && bytes[28] != 0; }
+
+long long PngDeclaredPixels(std::span<const std::uint8_t> bytes)
+{
+    if (!hasHeader(bytes)) return 0;
+    return static_cast<long long>(bigEndian32(&bytes[16])) * static_cast<long long>(bigEndian32(&bytes[20]));
+}
+
+void ReadPngRows(std::span<const std::uint8_t> bytes, PictureRowSink& sink, const DecodeLimits& limits)
+{
+    if (IsInterlacedPng(bytes)) {
+        // Every pass adds pixels to every part of the image, so it is held
+        // whole, once.
+        const Picture p = ReadPng(bytes, limits);
+        sink.begin(p.width, p.height);
+        for (int y = 0; y < p.height; ++y)
+            if (sink.wants(y)) sink.row(y, &p.pixels[static_cast<std::size_t>(y) * p.width]);
+        return;
+    }
+    Input input{bytes};
+    ReadStruct read;
+    const Header header = openPng(bytes, limits, input, read);
+    const std::size_t width = header.width;
+    std::vector<std::uint8_t> samples(width * (header.wideAlpha ? 8 : 4));
+    std::vector<Rgb> line(width);
+    sink.begin(static_cast<int>(header.width), static_cast<int>(header.height));
+    if (!readRowsInto(read.png, samples.data(), line.data(), header, sink, limits))
+        throw PictureError(std::string("PNG image data is damaged or cut short: ") + input.message);
 }
 
 }  // namespace kresbon

@@ -16,4 +16,15 @@ namespace kresbon {
 // pixel memory is taken.
 Picture ReadPng(std::span<const std::uint8_t> bytes, const DecodeLimits& limits = {});
 
+// Whether a PNG file's header, at its start, declares an interlaced image,
+// and the pixels it declares (0 without a header).
+bool IsInterlacedPng(std::span<const std::uint8_t> bytes);
+long long PngDeclaredPixels(std::span<const std::uint8_t> bytes);
+
+// Reads the same file as ReadPng, giving the rows to sink as they are
+// decoded, so that only a few rows are held; an interlaced image is held
+// whole (as ReadPng holds it) before its rows are given. Throws as ReadPng
+// does, also after rows were given.
+void ReadPngRows(std::span<const std::uint8_t> bytes, PictureRowSink& sink, const DecodeLimits& limits = {});
+
 }  // namespace kresbon

@@ -97,28 +97,26 @@ void Interpreter::PrepareCanvas(int scale, Rgb background, long double width, lo
     if (!(pixels <= canvasBudget_) || w > std::numeric_limits<int>::max() ||
         h > std::numeric_limits<int>::max())
         throw tooLarge();
-    // The old drawing goes first: it is replaced in any case, and keeping it
-    // until the new one exists would double the peak for a large drawing.
-    canvas_.reset();
-    record_.reset();
-    std::unique_ptr<Surface> surface;
+    // The new drawing takes its memory only when it is painted, after the
+    // old one is gone, so the peak is that of the larger of the two; when
+    // the new one cannot be had, the old one stays as it was.
+    const int wide = std::max(0, static_cast<int>(w));
+    const int high = std::max(0, static_cast<int>(h));
     try {
-        surface = std::make_unique<Surface>(std::max(0, static_cast<int>(w)),
-                                            std::max(0, static_cast<int>(h)), host_.colourDepth());
+        canvas_ = canvas_ ? std::make_unique<Surface>(wide, high, host_.colourDepth(), *canvas_)
+                          : std::make_unique<Surface>(wide, high, host_.colourDepth());
     } catch (const std::bad_alloc&) {
-        canvas_ = std::make_unique<Surface>(0, 0, host_.colourDepth());
         throw tooLarge();
     }
-    surface->setStopFlag(runControl_ ? &runControl_->cancel : nullptr);
-    surface->setBrush(background, BrushStyle::Solid);
-    surface->fillRect(0, 0, surface->width(), surface->height());
     record_.reset();
+    canvas_->setStopFlag(runControl_ ? &runControl_->cancel : nullptr);
+    canvas_->setBrush(background, BrushStyle::Solid);
+    canvas_->fillRect(0, 0, canvas_->width(), canvas_->height());
     if (recordShapes_) {
-        record_ = std::make_unique<DrawingRecord>(surface->width(), surface->height(), scale,
-                                                  surface->quantise(background));
-        surface->setShapeSink(record_.get());
+        record_ = std::make_unique<DrawingRecord>(canvas_->width(), canvas_->height(), scale,
+                                                  canvas_->quantise(background));
+        canvas_->setShapeSink(record_.get());
     }
-    canvas_ = std::move(surface);
     if (watch_ != nullptr) watch_->canvasPrepared(*canvas_);
 }
 
@@ -158,6 +156,18 @@ void Interpreter::AssignGlobal(std::string_view name, std::string_view value,
         if (!v) raise(message);
         return *v;
     };
+    // A drawing that cannot be made leaves the values the drawing on
+    // screen was made with, as a refused scale does.
+    auto reshape = [&](auto change) {
+        const DrawingState before = state_;
+        change();
+        try {
+            ClearDrawing();
+        } catch (...) {
+            state_ = before;
+            throw;
+        }
+    };
     auto expressionNumber = [&](TextId message) -> long double {
         const auto v = EvaluateNumber(value);
         if (!v) raise(message);
@@ -174,16 +184,14 @@ void Interpreter::AssignGlobal(std::string_view name, std::string_view value,
     } else if (key == "maximumx") {
         const long double v = plainNumber(TextId::MaximumXMustBePositiveNumber);
         if (!(v > 0)) raise(TextId::MaximumXMustBePositiveNumber);
-        state_.maximumX = v;
-        ClearDrawing();
+        reshape([&] { state_.maximumX = v; });
     } else if (key == "maximumy") {
         const long double v = plainNumber(TextId::MaximumYMustBePositiveNumber);
         if (!(v > 0)) raise(TextId::MaximumYMustBePositiveNumber);
-        state_.maximumY = v;
-        ClearDrawing();
+        reshape([&] { state_.maximumY = v; });
     } else if (key == "backgroundcolor") {
-        state_.backgroundColor = ColorByName(value, lang);
-        ClearDrawing();
+        const Rgb colour = ColorByName(value, lang);
+        reshape([&] { state_.backgroundColor = colour; });
     } else if (key == "defaultcolor") {
         ColorByName(value, lang);
         state_.defaultColor = std::string(value);

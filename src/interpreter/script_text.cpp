@@ -1,5 +1,6 @@
 #include "interpreter/script_text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -14,7 +15,7 @@ namespace kresbon {
 
 void ScriptLines::push_back(std::string_view line)
 {
-    if (!starts_.empty()) text_ += '\n';
+    if (count_ != 0) text_ += '\n';
     addStart(text_.size());
     text_.append(line);
     lastEnd_ = text_.size();
@@ -24,51 +25,30 @@ void ScriptLines::push_back(std::string_view line)
 // shrinks on the way (CR LF to one character).
 ScriptLines SplitLines(std::string text)
 {
+    if (text.find('\r') != std::string::npos) {
+        std::size_t out = 0;
+        const std::size_t size = text.size();
+        for (std::size_t in = 0; in < size; ++in) {
+            const char c = text[in];
+            if (c == '\r' && in + 1 < size && text[in + 1] == '\n') ++in;
+            text[out++] = c == '\r' ? '\n' : c;
+        }
+        text.resize(out);
+    }
     ScriptLines lines;
     const std::size_t size = text.size();
-    if (text.find('\r') == std::string::npos) {
-        // Lines ending in LF alone are already in their final form.
-        std::size_t count = 1;
-        for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
-            ++count;
-        lines.starts_.reserve(count);
-        std::size_t start = 0;
-        for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', start)) {
-            lines.addStart(start);
-            lines.lastEnd_ = at;
-            start = at + 1;
-        }
-        if (start < size) {
-            lines.addStart(start);
-            lines.lastEnd_ = size;
-        }
-        lines.text_ = std::move(text);
-        return lines;
+    lines.groupStarts_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) /
+                                   ScriptLines::GroupLines + 1);
+    std::size_t start = 0;
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', start)) {
+        lines.addStart(start);
+        lines.lastEnd_ = at;
+        start = at + 1;
     }
-    std::size_t count = 1;
-    for (std::size_t i = 0; i < size; ++i)
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == size || text[i + 1] != '\n'))) ++count;
-    lines.starts_.reserve(count);
-
-    std::size_t out = 0;
-    std::size_t lineStart = 0;
-    for (std::size_t in = 0; in < size; ++in) {
-        const char c = text[in];
-        if (c != '\r' && c != '\n') {
-            text[out++] = c;
-            continue;
-        }
-        if (c == '\r' && in + 1 < size && text[in + 1] == '\n') ++in;
-        lines.addStart(lineStart);
-        lines.lastEnd_ = out;
-        text[out++] = '\n';
-        lineStart = out;
+    if (start < size) {
+        lines.addStart(start);
+        lines.lastEnd_ = size;
     }
-    if (lineStart < out) {
-        lines.addStart(lineStart);
-        lines.lastEnd_ = out;
-    }
-    text.resize(out);
     lines.text_ = std::move(text);
     return lines;
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,44 +12,52 @@ namespace kresbon {
 enum class ScriptEncoding { Utf8, Cp1250 };
 
 // The lines of a script in one buffer, one after another with '\n' between
-// them, and where each one starts.
+// them. Only the start of every GroupLines-th line is kept; a line is found
+// from the start of its group, so the index takes a fraction of the text,
+// however short the lines.
 class ScriptLines {
 public:
     ScriptLines() = default;
 
-    std::size_t size() const { return starts_.size(); }
-    bool empty() const { return starts_.empty(); }
+    std::size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
     std::string_view operator[](std::size_t i) const
     {
-        const std::size_t begin = start(i);
-        const std::size_t end = i + 1 < starts_.size() ? start(i + 1) - 1 : lastEnd_;
-        return std::string_view(text_).substr(begin, end - begin);
+        const char* begin = text_.data() + groupStarts_[i / GroupLines];
+        for (std::size_t n = i % GroupLines; n > 0; --n) begin = lineEnd(begin) + 1;
+        const char* end = i + 1 < count_ ? lineEnd(begin) : text_.data() + lastEnd_;
+        return std::string_view(begin, static_cast<std::size_t>(end - begin));
     }
+    // line holds no line end.
     void push_back(std::string_view line);
 
 private:
     friend ScriptLines SplitLines(std::string text);
 
-    // Starts are kept in 32 bits; the lines from which a start passes each
-    // further multiple of 4 GiB are listed in wraps_.
-    std::size_t start(std::size_t i) const
+    // Eight bytes for every 32 lines: a quarter of a byte a line, while a
+    // line takes at least its line end; finding a line passes at most 31
+    // line ends.
+    static constexpr std::size_t GroupLines = 32;
+
+    // The '\n' that ends the line starting at line, which is not the last:
+    // short lines byte by byte, long ones by the library's search.
+    const char* lineEnd(const char* line) const
     {
-        std::size_t high = 0;
-        for (std::size_t wrap : wraps_) {
-            if (wrap > i) break;
-            ++high;
-        }
-        return high << 32 | starts_[i];
+        for (int k = 0; k < 16; ++k)
+            if (line[k] == '\n') return line + k;
+        const char* const rest = line + 16;
+        return static_cast<const char*>(
+            std::memchr(rest, '\n', static_cast<std::size_t>(text_.data() + text_.size() - rest)));
     }
     void addStart(std::size_t offset)
     {
-        while ((wraps_.size() + 1) << 32 <= offset) wraps_.push_back(starts_.size());
-        starts_.push_back(static_cast<std::uint32_t>(offset));
+        if (count_ % GroupLines == 0) groupStarts_.push_back(offset);
+        ++count_;
     }
 
     std::string text_;
-    std::vector<std::uint32_t> starts_;
-    std::vector<std::size_t> wraps_;
+    std::vector<std::size_t> groupStarts_;
+    std::size_t count_ = 0;
     std::size_t lastEnd_ = 0;
 };
 

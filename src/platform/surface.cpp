@@ -3,6 +3,9 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <limits>
+#include <new>
+#include <utility>
 #include <charconv>
 #include <cstdint>
 #include <span>
@@ -54,31 +57,110 @@ Rgb fromRgb555(std::uint32_t v)
     return makeRgb(eight((v >> 10) & 0x1F), eight((v >> 5) & 0x1F), eight(v & 0x1F));
 }
 
-// Large drawings are touched page by page as soon as they are made; huge
-// pages take them in a few hundred faults instead of hundreds of thousands.
-void adviseHugePages(void* data, std::size_t bytes)
+// Large drawings are touched page by page as soon as they are painted;
+// huge pages take them in a few hundred faults instead of hundreds of
+// thousands. The whole mapping is advised, so that it stays one mapping,
+// which can be grown later.
+void adviseHugePages(void* data, std::size_t bytes) { ::madvise(data, bytes, MADV_HUGEPAGE); }
+
+std::size_t strideOf(int width, int depth)
 {
-    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kHugePage - 1);
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    return depth == 4 ? (static_cast<std::size_t>(width) + 1) & ~std::size_t{1} : static_cast<std::size_t>(width);
 }
 
-}  // namespace
-
-Surface::Surface(int width, int height, int depth)
-    : width_(width), height_(height), depth_(validDepth(depth))
+std::size_t wordCount(int width, int height, int depth)
 {
     if (width < 0 || height < 0) {
         throw std::length_error("cannot create a drawing of " + decimal(width) + " x " +
                                 decimal(height) + " pixels");
     }
-    stride_ = depth_ == 4 ? (static_cast<std::size_t>(width) + 1) & ~std::size_t{1} : static_cast<std::size_t>(width);
-    const std::size_t bytes = stride_ * static_cast<std::size_t>(height) * static_cast<std::size_t>(depth_) / 8;
-    const std::size_t count = (bytes + 3) / 4;
-    words_.reserve(count);
-    adviseHugePages(words_.data(), count * sizeof(std::uint32_t));
-    words_.assign(count, 0);
+    const std::size_t bytes = strideOf(width, depth) * static_cast<std::size_t>(height) * static_cast<std::size_t>(depth) / 8;
+    return (bytes + 3) / 4;
+}
+
+std::uint32_t* mapWords(std::size_t count)
+{
+    if (count == 0) return nullptr;
+    if (count > std::numeric_limits<std::size_t>::max() / sizeof(std::uint32_t)) throw std::bad_alloc();
+    void* block = ::mmap(nullptr, count * sizeof(std::uint32_t), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) throw std::bad_alloc();
+    adviseHugePages(block, count * sizeof(std::uint32_t));
+    return static_cast<std::uint32_t*>(block);
+}
+
+void unmapWords(std::uint32_t* data, std::size_t count)
+{
+    if (data != nullptr) ::munmap(data, count * sizeof(std::uint32_t));
+}
+
+}  // namespace
+
+PixelWords::PixelWords(std::size_t count) : data_(mapWords(count)), count_(count) {}
+
+PixelWords::PixelWords(std::size_t count, PixelWords& previous)
+{
+    try {
+        data_ = mapWords(count);
+        count_ = count;
+        return;
+    } catch (const std::bad_alloc&) {
+        if (previous.data_ == nullptr || count == 0) throw;
+    }
+    // Growing the old block asks the system only for the difference, and
+    // leaves the old block as it was when even that is refused.
+    const std::size_t oldBytes = previous.count_ * sizeof(std::uint32_t);
+    const std::size_t newBytes = count * sizeof(std::uint32_t);
+    void* block = ::mremap(previous.data_, oldBytes, newBytes, MREMAP_MAYMOVE);
+    if (block == MAP_FAILED) throw std::bad_alloc();
+    previous.data_ = nullptr;
+    previous.count_ = 0;
+    // Dropping the pages of a private mapping makes them read as zero again.
+    ::madvise(block, std::min(oldBytes, newBytes), MADV_DONTNEED);
+    adviseHugePages(block, newBytes);
+    data_ = static_cast<std::uint32_t*>(block);
+    count_ = count;
+}
+
+PixelWords::PixelWords(const PixelWords& other) : data_(mapWords(other.count_)), count_(other.count_)
+{
+    if (count_ != 0) std::copy_n(other.data_, count_, data_);
+}
+
+PixelWords::PixelWords(PixelWords&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), count_(std::exchange(other.count_, 0))
+{
+}
+
+PixelWords& PixelWords::operator=(PixelWords other) noexcept
+{
+    std::swap(data_, other.data_);
+    std::swap(count_, other.count_);
+    return *this;
+}
+
+PixelWords::~PixelWords() { unmapWords(data_, count_); }
+
+bool PixelWords::operator==(const PixelWords& other) const
+{
+    return count_ == other.count_ && (count_ == 0 || std::equal(data_, data_ + count_, other.data_));
+}
+
+Surface::Surface(int width, int height, int depth)
+    : width_(width), height_(height), depth_(validDepth(depth)), stride_(strideOf(width, depth_)),
+      words_(wordCount(width, height, depth_))
+{
+    startDrawing();
+}
+
+Surface::Surface(int width, int height, int depth, Surface& previous)
+    : width_(width), height_(height), depth_(validDepth(depth)), stride_(strideOf(width, depth_)),
+      words_(wordCount(width, height, depth_), previous.words_)
+{
+    startDrawing();
+}
+
+void Surface::startDrawing()
+{
     nearestCache_.fill(CacheEntry{kNoKey, 0});
     penValue_ = encode(penColour_);
     brushValue_ = encode(brushColour_);
@@ -158,6 +240,7 @@ void Surface::setPen(Rgb colour, int width, PenStyle style)
         for (const i64 in : inset) {
             penDisk_.push_back({left + static_cast<int>(in), left + penWidth_ - static_cast<int>(in)});
         }
+        penDiskWidest_ = static_cast<int>(std::min_element(inset.begin(), inset.end()) - inset.begin());
     }
 }
 

@@ -13,6 +13,34 @@ namespace kresbon {
 
 class ShapeSink;
 
+// The packed pixels of a surface: whole words, zero when made. They are
+// mapped from the system, so that memory asked for is taken only when it
+// is first written, and an old block can be grown into a new one.
+class PixelWords {
+public:
+    PixelWords() = default;
+    // Throws std::bad_alloc when the words cannot be had.
+    explicit PixelWords(std::size_t count);
+    // count words, taken from previous's block (grown or shrunk in place
+    // where the system allows) when a fresh block cannot be had; previous
+    // is then left empty. Throws std::bad_alloc, with previous untouched,
+    // when neither works.
+    PixelWords(std::size_t count, PixelWords& previous);
+    PixelWords(const PixelWords& other);
+    PixelWords(PixelWords&& other) noexcept;
+    PixelWords& operator=(PixelWords other) noexcept;
+    ~PixelWords();
+
+    std::uint32_t* data() { return data_; }
+    const std::uint32_t* data() const { return data_; }
+    std::size_t size() const { return count_; }
+    bool operator==(const PixelWords& other) const;
+
+private:
+    std::uint32_t* data_ = nullptr;
+    std::size_t count_ = 0;
+};
+
 // A colour as 0x00RRGGBB.
 using Rgb = std::uint32_t;
 
@@ -65,6 +93,13 @@ public:
     // Throws std::bad_alloc when the pixels cannot be allocated and
     // std::length_error for a negative size.
     Surface(int width, int height, int depth);
+    // The same, except that when fresh memory cannot be had the pixels of
+    // previous are taken over (previous is then left without pixels, fit
+    // only to be dropped); throws std::bad_alloc with previous untouched
+    // when neither works. A drawing that replaces another thus never needs
+    // both in memory, and the old one stays whole when the new cannot be
+    // made.
+    Surface(int width, int height, int depth, Surface& previous);
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -157,6 +192,8 @@ public:
     };
 
 private:
+    void startDrawing();
+
     struct CacheEntry {
         Rgb key;
         std::uint32_t index;
@@ -176,6 +213,7 @@ private:
     void strokePolyline(const Point* points, std::size_t count, bool closed);
     void thinSegment(Point from, Point to);
     void wideSegment(Point from, Point to);
+    void strokeWide(const Point* points, std::size_t count, bool closed);
     void stampPenDisk(Point centre);
     void fillPolygon(const Point* points, int count, std::uint32_t value);
     void paintSpan(std::int64_t y, std::int64_t x0, std::int64_t x1, std::uint32_t value);
@@ -194,7 +232,7 @@ private:
     // Pixels per row: the width, rounded up to whole bytes at 4 bits.
     std::size_t stride_;
     // The packed pixels; whole words so that 32-bit pixels are plain words.
-    std::vector<std::uint32_t> words_;
+    PixelWords words_;
     Rgb penColour_ = 0;
     int penWidth_ = 1;
     PenStyle penStyle_ = PenStyle::Solid;
@@ -224,6 +262,8 @@ private:
     // per row from its top row penDiskTop_ (relative to the vertex).
     std::vector<std::array<int, 2>> penDisk_;
     int penDiskTop_ = 0;
+    // A row of the disk at least as wide as any other.
+    int penDiskWidest_ = 0;
     std::vector<Point> quadrant_;
     std::vector<Point> outline_;
     const std::atomic<bool>* stop_ = nullptr;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -153,6 +154,16 @@ struct Tapped : Packing {
         tap->noteRun(i, count);
     }
 };
+
+// The columns where the edges of a polygon cross row y, sorted, at most
+// 8 of them: the pixels from each even-numbered crossing up to the next are
+// inside. Pixels are sampled at their integer coordinates; left and top
+// edges belong to the polygon, right and bottom edges do not.
+int polygonCrossings(const Point* points, int count, i64 y, std::array<i64, 8>& crossings);
+
+// The corners of the band a wide pen of width w paints along a segment
+// that is neither horizontal nor vertical.
+void penBand(Point from, Point to, i64 w, Point band[4]);
 
 // Row insets of the elliptic region that fills a width x height box
 // (both >= 2): row i spans [left + inset[i], right - inset[i]).

@@ -117,10 +117,42 @@ bool HatchPixel(BrushStyle style, int x, int y)
     return hatchBit(hatchIndex(style), x, y);
 }
 
+namespace surface_detail {
+
+int polygonCrossings(const Point* points, int count, i64 y, std::array<i64, 8>& crossings)
+{
+    int found = 0;
+    for (int i = 0; i < count && found < 8; ++i) {
+        const Point& a = points[i];
+        const Point& b = points[(i + 1) % count];
+        if (a.y == b.y || y < std::min(a.y, b.y) || y >= std::max(a.y, b.y)) continue;
+        const i64 rise = y - a.y;
+        const i64 run = b.x - a.x;
+        i64 denominator = b.y - a.y;
+        constexpr i64 Small = i64{1} << 31;
+        if (rise > -Small && rise < Small && run > -Small && run < Small) {
+            // The product fits in 64 bits, whose division is much quicker.
+            i64 numerator = rise * run;
+            if (denominator < 0) numerator = -numerator, denominator = -denominator;
+            crossings[found++] = a.x + numerator / denominator + (numerator % denominator > 0 ? 1 : 0);
+            continue;
+        }
+        const i128 numerator = i128{rise} * run;
+        crossings[found++] = a.x + static_cast<i64>(denominator > 0 ? ceilDiv(numerator, denominator)
+                                                                    : ceilDiv(-numerator, -denominator));
+    }
+    // Few crossings: an insertion sort (std::sort trips a false bounds
+    // warning of the compiler on this small array).
+    for (int i = 1; i < found; ++i) {
+        for (int j = i; j > 0 && crossings[j - 1] > crossings[j]; --j) std::swap(crossings[j - 1], crossings[j]);
+    }
+    return found;
+}
+
+}  // namespace surface_detail
+
 void Surface::fillPolygon(const Point* points, int count, std::uint32_t value)
 {
-    // Pixels are sampled at their integer coordinates; left and top edges
-    // belong to the polygon, right and bottom edges do not.
     i64 top = points[0].y;
     i64 bottom = points[0].y;
     for (int i = 1; i < count; ++i) {
@@ -131,21 +163,7 @@ void Surface::fillPolygon(const Point* points, int count, std::uint32_t value)
     bottom = std::min<i64>(bottom, height_);
     std::array<i64, 8> crossings{};
     for (i64 y = top; y < bottom && !stopped(); ++y) {
-        int found = 0;
-        for (int i = 0; i < count && found < 8; ++i) {
-            const Point& a = points[i];
-            const Point& b = points[(i + 1) % count];
-            if (a.y == b.y || y < std::min(a.y, b.y) || y >= std::max(a.y, b.y)) continue;
-            const i128 numerator = i128{y - a.y} * (b.x - a.x);
-            const i128 denominator = b.y - a.y;
-            crossings[found++] = a.x + static_cast<i64>(denominator > 0 ? ceilDiv(numerator, denominator)
-                                                                        : ceilDiv(-numerator, -denominator));
-        }
-        // Few crossings: an insertion sort (std::sort trips a false bounds
-        // warning of the compiler on this small array).
-        for (int i = 1; i < found; ++i) {
-            for (int j = i; j > 0 && crossings[j - 1] > crossings[j]; --j) std::swap(crossings[j - 1], crossings[j]);
-        }
+        const int found = polygonCrossings(points, count, y, crossings);
         for (int i = 0; i + 1 < found; i += 2) paintSpan(y, crossings[i], crossings[i + 1], value);
     }
 }

@@ -44,6 +44,36 @@ constexpr std::array<DashPattern, 4> kDashPatterns = {
 
 }  // namespace
 
+namespace surface_detail {
+
+void penBand(Point from, Point to, i64 w, Point band[4])
+{
+    const i64 dx = to.x - from.x;
+    const i64 dy = to.y - from.y;
+    // A band of the pen's width centred on the segment; the half widths are
+    // rounded so that the two sides together give the full width.
+    const double length = std::hypot(static_cast<double>(dx), static_cast<double>(dy));
+    const double widthX = static_cast<double>(w) * static_cast<double>(dy < 0 ? -dy : dy) / length;
+    const double widthY = static_cast<double>(w) * static_cast<double>(dx < 0 ? -dx : dx) / length;
+    Point narrow{std::llround(widthX / 2), std::llround(widthY / 2)};
+    Point wide{std::llround((widthX + 1) / 2), std::llround((widthY + 1) / 2)};
+    if (dx < 0) {
+        wide.y = -wide.y;
+        narrow.y = -narrow.y;
+    }
+    if (dy < 0) {
+        std::swap(narrow, wide);
+        wide.x = -wide.x;
+        narrow.x = -narrow.x;
+    }
+    band[0] = {from.x - narrow.x, from.y + narrow.y};
+    band[1] = {from.x + wide.x, from.y - wide.y};
+    band[2] = {to.x + wide.x, to.y - wide.y};
+    band[3] = {to.x - narrow.x, to.y + narrow.y};
+}
+
+}  // namespace surface_detail
+
 std::span<const int> DashRuns(PenStyle style)
 {
     if (style == PenStyle::Solid) return {};
@@ -71,7 +101,12 @@ void Surface::strokePolyline(const Point* points, std::size_t count, bool closed
         return;
     }
     // A wide pen has round caps and round joins: its disk on every vertex,
-    // and a band of the pen's width along every segment.
+    // and a band of the pen's width along every segment. Longer strokes are
+    // filled row by row, each pixel once.
+    if (count > 2 || closed) {
+        strokeWide(points, count, closed);
+        return;
+    }
     for (std::size_t i = 0; i < count && !stopped(); ++i) {
         if (i == 0 || points[i].x != points[i - 1].x || points[i].y != points[i - 1].y) {
             stampPenDisk(points[i]);
@@ -228,28 +263,8 @@ void Surface::wideSegment(Point from, Point to)
         return;
     }
 
-    // A band of the pen's width centred on the segment; the half widths are
-    // rounded so that the two sides together give the full width.
-    const double length = std::hypot(static_cast<double>(dx), static_cast<double>(dy));
-    const double widthX = static_cast<double>(w) * static_cast<double>(dy < 0 ? -dy : dy) / length;
-    const double widthY = static_cast<double>(w) * static_cast<double>(dx < 0 ? -dx : dx) / length;
-    Point narrow{std::llround(widthX / 2), std::llround(widthY / 2)};
-    Point wide{std::llround((widthX + 1) / 2), std::llround((widthY + 1) / 2)};
-    if (dx < 0) {
-        wide.y = -wide.y;
-        narrow.y = -narrow.y;
-    }
-    if (dy < 0) {
-        std::swap(narrow, wide);
-        wide.x = -wide.x;
-        narrow.x = -narrow.x;
-    }
-    const Point band[4] = {
-        {from.x - narrow.x, from.y + narrow.y},
-        {from.x + wide.x, from.y - wide.y},
-        {to.x + wide.x, to.y - wide.y},
-        {to.x - narrow.x, to.y + narrow.y},
-    };
+    Point band[4];
+    penBand(from, to, w, band);
     fillPolygon(band, 4, penValue_);
 }
 

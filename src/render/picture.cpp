@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <limits>
+#include <span>
 #include <filesystem>
 #include <memory>
 #include <optional>
 
 #include "codecs/file_access.h"
 #include "codecs/picture.h"
+#include "codecs/png_reader.h"
 #include "platform/expression.h"
 #include "platform/script_path.h"
 #include "platform/shape_sink.h"
@@ -47,6 +50,29 @@ int sizeInPixels(std::string_view parameter, int pixelsPerUnit, TextId message, 
     return static_cast<int>(std::clamp(pixels, 0.0L, PixelLimit));
 }
 
+// PNG pictures of more pixels are not decoded whole and kept: they are
+// drawn row by row as they are decoded, each time they are placed, so that
+// whatever size a file declares they take a few rows of memory.
+constexpr long long WholePngPixels = 4LL << 20;
+
+// Draws the rows of a PNG picture into its box as they are decoded; a size
+// of 0 is the picture's own.
+class PlacedRows : public PictureRowSink {
+public:
+    PlacedRows(Surface& canvas, int x, int y, int w, int h) : canvas_(canvas), x_(x), y_(y), w_(w), h_(h) {}
+    void begin(int width, int height) override
+    {
+        stretch_.emplace(canvas_, width, height, x_, y_, w_ > 0 ? w_ : width, h_ > 0 ? h_ : height);
+    }
+    bool wants(int y) const override { return stretch_->wants(y); }
+    void row(int y, const Rgb* pixels) override { stretch_->row(y, pixels); }
+
+private:
+    Surface& canvas_;
+    int x_, y_, w_, h_;
+    std::optional<StretchRows> stretch_;
+};
+
 [[noreturn]] void raiseOnFile(int lang, TextId before, const std::string& path, TextId after)
 {
     throw vyjimka(Text(lang, before) + '"' + Utf8ToCp1250(path) + '"' + Text(lang, after));
@@ -77,9 +103,18 @@ void DrawPicture(Surface& canvas, int x, int y, std::string_view fileParameter,
     int w = sizeInPixels(Trim(widthParameter), settings.pixelsPerUnit, TextId::ParameterWidthIsNotNumber, lang);
     int h = sizeInPixels(Trim(heightParameter), settings.pixelsPerUnit, TextId::ParameterHeightIsNotNumber, lang);
 
+    // Vector output keeps every picture whole.
+    const long long wholePixels = canvas.shapeSink() ? std::numeric_limits<long long>::max() : WholePngPixels;
     std::shared_ptr<const Picture> picture;
     try {
-        picture = LoadPictureFile(path, *kind, canvas.stopFlag());
+        PictureOrRows loaded = LoadPictureOrRows(path, *kind, canvas.stopFlag(), wholePixels);
+        if (!loaded.picture) {
+            PlacedRows rows(canvas, x, y, w, h);
+            ReadPngRows(std::span(reinterpret_cast<const std::uint8_t*>(loaded.pngBytes.data()), loaded.pngBytes.size()),
+                        rows, DecodeLimits{.stop = canvas.stopFlag()});
+            return;
+        }
+        picture = std::move(loaded.picture);
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception&) {

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "codecs/file_access.h"
+#include "codecs/png_reader.h"
 
 namespace kresbon {
 namespace {
@@ -39,7 +41,7 @@ struct FileStamp {
 // The whole file, with the stamp of exactly the file that was read. The
 // first bytes must carry the signature of the kind before the rest is read,
 // so that a large file of another kind costs no memory.
-std::string readFile(const std::string& path, PictureKind kind, FileStamp& stamp)
+std::string readFile(const std::string& path, PictureKind kind, FileStamp& stamp, const std::atomic<bool>* stop)
 {
     ReadableFile file(path, LargestFile);
     struct stat s {};
@@ -49,7 +51,7 @@ std::string readFile(const std::string& path, PictureKind kind, FileStamp& stamp
     while (bytes.size() < PictureSignatureLength && file.readSome(bytes, PictureSignatureLength - bytes.size()) > 0) {
     }
     CheckPictureSignature(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), kind);
-    file.readRest(bytes);
+    file.readRest(bytes, stop);
     return bytes;
 }
 
@@ -114,17 +116,24 @@ PictureCache& processCache()
 
 std::shared_ptr<const Picture> LoadPictureFile(const std::string& path, PictureKind kind, const std::atomic<bool>* stop)
 {
+    return LoadPictureOrRows(path, kind, stop, std::numeric_limits<long long>::max()).picture;
+}
+
+PictureOrRows LoadPictureOrRows(const std::string& path, PictureKind kind, const std::atomic<bool>* stop,
+                                long long wholePixels)
+{
     struct stat s {};
     if (::stat(path.c_str(), &s) == 0) {
-        if (auto kept = processCache().find(path, kind, FileStamp(s))) return kept;
+        if (auto kept = processCache().find(path, kind, FileStamp(s))) return {std::move(kept), {}};
     }
     FileStamp stamp(s);
-    const std::string bytes = readFile(path, kind, stamp);
-    auto picture = std::make_shared<const Picture>(
-        DecodePicture(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), kind,
-                      DecodeLimits{.frameOnly = true, .stop = stop}));
+    std::string bytes = readFile(path, kind, stamp, stop);
+    const std::span data(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    if (kind == PictureKind::Png && !IsInterlacedPng(data) && PngDeclaredPixels(data) > wholePixels)
+        return {nullptr, std::move(bytes)};
+    auto picture = std::make_shared<const Picture>(DecodePicture(data, kind, DecodeLimits{.frameOnly = true, .stop = stop}));
     processCache().keep(path, kind, stamp, picture);
-    return picture;
+    return {std::move(picture), {}};
 }
 
 }  // namespace kresbon

@@ -17,4 +17,17 @@ namespace kresbon {
 std::shared_ptr<const Picture> LoadPictureFile(const std::string& path, PictureKind kind,
                                                const std::atomic<bool>* stop = nullptr);
 
+// What LoadPictureOrRows found: the decoded picture, or else the bytes of a
+// PNG file to be decoded row by row.
+struct PictureOrRows {
+    std::shared_ptr<const Picture> picture;
+    std::string pngBytes;
+};
+
+// LoadPictureFile, except that a PNG file that is not kept already, is not
+// interlaced and declares more than wholePixels pixels is only read, not
+// decoded.
+PictureOrRows LoadPictureOrRows(const std::string& path, PictureKind kind, const std::atomic<bool>* stop,
+                                long long wholePixels);
+
 }  // namespace kresbon

@@ -117,51 +117,63 @@ VisibleBox VisiblePart(const Surface& surface, int x, int y, int w, int h)
             std::min<long long>(0LL + x + w, surface.width()), std::min<long long>(0LL + y + h, surface.height())};
 }
 
-void StretchDraw(Surface& surface, const Picture& picture, int x, int y, int w, int h)
+StretchRows::StretchRows(Surface& surface, int pictureWidth, int pictureHeight, int x, int y, int w, int h)
+    : surface_(surface), x_(x), sameWidth_(w == pictureWidth)
 {
-    if (w <= 0 || h <= 0 || picture.width <= 0 || picture.height <= 0) return;
-    const auto [left, top, right, bottom] = VisiblePart(surface, x, y, w, h);
-    if (left >= right || top >= bottom) return;
+    if (w <= 0 || h <= 0 || pictureWidth <= 0 || pictureHeight <= 0) return;
+    const VisibleBox visible = VisiblePart(surface, x, y, w, h);
+    if (visible.left >= visible.right || visible.top >= visible.bottom) return;
+    left_ = visible.left;
+    right_ = visible.right;
+    top_ = visible.top;
+    columns_ = sampleMap(x, w, left_, right_, pictureWidth);
+    rows_ = sampleMap(y, h, top_, visible.bottom, pictureHeight);
+    line_.resize(static_cast<std::size_t>(right_ - left_));
+}
 
-    const std::vector<int> columns = sampleMap(x, w, left, right, picture.width);
-    const std::vector<int> rows = sampleMap(y, h, top, bottom, picture.height);
-    if (surface.depth() <= 8) {
-        const PaletteDither& dither = ditherFor(surface.depth());
-        std::vector<Rgb> dithered(static_cast<std::size_t>(right - left));
-        for (long long dy = top; dy < bottom && !surface.stopped(); ++dy) {
-            const Rgb* source = &picture.pixels[static_cast<std::size_t>(rows[dy - top]) * picture.width];
-            for (long long dx = left; dx < right; ++dx) {
-                const Rgb c = source[columns[dx - left]];
-                dithered[dx - left] =
+bool StretchRows::wants(int sourceRow) const
+{
+    return std::binary_search(rows_.begin(), rows_.end(), sourceRow);
+}
+
+void StretchRows::row(int sourceRow, const Rgb* source)
+{
+    const auto [first, last] = std::equal_range(rows_.begin(), rows_.end(), sourceRow);
+    if (first == last) return;
+    const long long count = right_ - left_;
+    if (surface_.depth() <= 8) {
+        // The dither depends on the place, so each row is made anew.
+        const PaletteDither& dither = ditherFor(surface_.depth());
+        for (auto at = first; at != last && !surface_.stopped(); ++at) {
+            const long long dy = top_ + (at - rows_.begin());
+            for (long long dx = left_; dx < right_; ++dx) {
+                const Rgb c = source[columns_[dx - left_]];
+                line_[dx - left_] =
                     c == Picture::TransparentPixel ? c : dither(c, static_cast<int>(dx), static_cast<int>(dy));
             }
-            placeRow(surface, static_cast<int>(left), static_cast<int>(dy), dithered);
+            placeRow(surface_, static_cast<int>(left_), static_cast<int>(dy), line_);
         }
         return;
     }
-
-    // True colour needs no dither, so each destination row is one run of
-    // picture pixels: the source row itself when the width is kept, else
-    // its columns sampled once and reused while the source row repeats.
-    const bool sameWidth = w == picture.width;
-    const std::size_t count = static_cast<std::size_t>(right - left);
-    std::vector<Rgb> sampled(sameWidth ? 0 : count);
-    int sampledRow = -1;
-    for (long long dy = top; dy < bottom && !surface.stopped(); ++dy) {
-        const int sourceRow = rows[dy - top];
-        const Rgb* source = &picture.pixels[static_cast<std::size_t>(sourceRow) * picture.width];
-        std::span<const Rgb> line;
-        if (sameWidth) {
-            line = std::span<const Rgb>(source + (left - x), count);
-        } else {
-            if (sourceRow != sampledRow) {
-                for (std::size_t i = 0; i < count; ++i) sampled[i] = source[columns[i]];
-                sampledRow = sourceRow;
-            }
-            line = sampled;
-        }
-        placeRow(surface, static_cast<int>(left), static_cast<int>(dy), line);
+    // True colour needs no dither, so every destination row of a source row
+    // is one run of picture pixels: the source row itself when the width is
+    // kept, else its columns sampled once.
+    std::span<const Rgb> line;
+    if (sameWidth_) {
+        line = std::span<const Rgb>(source + (left_ - x_), static_cast<std::size_t>(count));
+    } else {
+        for (std::size_t i = 0; i < line_.size(); ++i) line_[i] = source[columns_[i]];
+        line = line_;
     }
+    for (auto at = first; at != last && !surface_.stopped(); ++at)
+        placeRow(surface_, static_cast<int>(left_), static_cast<int>(top_ + (at - rows_.begin())), line);
+}
+
+void StretchDraw(Surface& surface, const Picture& picture, int x, int y, int w, int h)
+{
+    StretchRows rows(surface, picture.width, picture.height, x, y, w, h);
+    for (int r = rows.firstRow(); r < rows.endRow() && !surface.stopped(); ++r)
+        if (rows.wants(r)) rows.row(r, &picture.pixels[static_cast<std::size_t>(r) * picture.width]);
 }
 
 }  // namespace kresbon

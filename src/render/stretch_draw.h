@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "codecs/picture.h"
 #include "platform/surface.h"
 
@@ -21,5 +23,31 @@ VisibleBox VisiblePart(const Surface& surface, int x, int y, int w, int h);
 // pixels leave the surface as it was. Nothing is drawn when w or h is not
 // positive.
 void StretchDraw(Surface& surface, const Picture& picture, int x, int y, int w, int h);
+
+// StretchDraw a row of the picture at a time: each row given is drawn
+// wherever the box samples it, so a picture can be drawn as it is decoded,
+// top to bottom, without being held.
+class StretchRows {
+public:
+    StretchRows(Surface& surface, int pictureWidth, int pictureHeight, int x, int y, int w, int h);
+    // The picture rows the visible part of the box samples lie in
+    // [firstRow(), endRow()).
+    int firstRow() const { return rows_.empty() ? 0 : rows_.front(); }
+    int endRow() const { return rows_.empty() ? 0 : rows_.back() + 1; }
+    bool wants(int sourceRow) const;
+    // Draws picture row sourceRow (pictureWidth pixels).
+    void row(int sourceRow, const Rgb* source);
+
+private:
+    Surface& surface_;
+    int x_;
+    bool sameWidth_;
+    long long left_ = 0;
+    long long right_ = 0;
+    long long top_ = 0;
+    std::vector<int> columns_;
+    std::vector<int> rows_;
+    std::vector<Rgb> line_;
+};
 
 }  // namespace kresbon

@@ -4,12 +4,14 @@
 // 2 JPEG, taken modulo 3.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include <zlib.h>
 
 #include "codecs/picture.h"
+#include "codecs/png_reader.h"
 #include "platform/surface.h"
 #include "render/stretch_draw.h"
 
@@ -32,6 +34,22 @@ std::vector<std::uint8_t> withChunkChecksumsRight(const std::uint8_t* data, std:
     return bytes;
 }
 
+// Draws a PNG's rows as they are decoded.
+class RowsInto : public kresbon::PictureRowSink {
+public:
+    explicit RowsInto(kresbon::Surface& s) : s_(s) {}
+    void begin(int width, int height) override
+    {
+        rows_.emplace(s_, width, height, -3, -2, 1 + width % 50, 1 + height % 40);
+    }
+    bool wants(int y) const override { return rows_->wants(y); }
+    void row(int y, const kresbon::Rgb* pixels) override { rows_->row(y, pixels); }
+
+private:
+    kresbon::Surface& s_;
+    std::optional<kresbon::StretchRows> rows_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -52,6 +70,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (p.pixels.size() != static_cast<std::size_t>(p.width) * p.height) __builtin_trap();
         Surface s(40, 30, depth);
         StretchDraw(s, p, -3, -2, 1 + p.width % 50, 1 + p.height % 40);
+        if (png) {
+            // Drawn as it is decoded, the same file must draw the same.
+            Surface rows(40, 30, depth);
+            RowsInto sink(rows);
+            ReadPngRows(bytes, sink, limits);
+            if (!rows.samePixels(s)) __builtin_trap();
+        }
     } catch (const PictureError&) {
     }
     return 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <initializer_list>
@@ -193,6 +194,24 @@ TEST(BmpReader, RunLengthEightBits)
     EXPECT_EQ(pixelsOf(f.bytes()), (std::vector<Rgb>{R, R, R, R, R, R,  //
                                                      K, K, B, B, K, K,  //
                                                      R, R, R, G, B, G}));
+}
+
+TEST(BmpReader, AStopEndsTheDecodingAtTheNextRow)
+{
+    BmpFile coded;
+    coded.width = 2;
+    coded.height = 1;
+    coded.bits = 8;
+    coded.compression = 1;
+    coded.palette = {K, R};
+    coded.data = {2, 1, 0, 1};
+    std::atomic<bool> stop{true};
+    for (const Bytes& file : {EncodeBmp(Surface(3, 2, 24)), coded.bytes()}) {
+        stop = true;
+        EXPECT_THROW(ReadBmp(file, DecodeLimits{.stop = &stop}), PictureError);
+        stop = false;
+        EXPECT_NO_THROW(ReadBmp(file, DecodeLimits{.stop = &stop}));
+    }
 }
 
 TEST(BmpReader, RunLengthFourBits)

@@ -448,11 +448,13 @@ TEST_F(InterpreterTest, StopEndsALongCommandPartWay)
     RunControl control;
     interp.setRunControl(&control);
     std::thread stopper([&control] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
         control.cancel = true;
     });
     const auto start = std::chrono::steady_clock::now();
-    const std::string m = error("Circle 1000, 1000, 900, Solid, 65536, Red");
+    // A ring whose hole takes the middle of the drawing: every row meets
+    // the disks of most of its 160,000 outline points.
+    const std::string m = error("Circle 1000, 1000, 34000, Solid, 65536, Red");
     const auto took = std::chrono::steady_clock::now() - start;
     stopper.join();
     EXPECT_EQ(m, T(531));
@@ -714,6 +716,18 @@ TEST(ScriptText, LinesKeepTheirTextWhateverTheLineEnds)
     built.push_back("");
     built.push_back("yz");
     EXPECT_EQ(texts(built), (Lines{"x", "", "yz"}));
+
+    // Lines on both sides of the places where the index keeps a start.
+    Lines many;
+    std::string joined;
+    for (int i = 0; i < 200; ++i) {
+        many.push_back(i % 7 == 0 ? std::string() : std::string(static_cast<std::size_t>(i % 5) + 1, 'a' + i % 26));
+        joined += many.back() + (i % 3 == 0 ? "\r\n" : "\n");
+        built.push_back(many.back());
+    }
+    EXPECT_EQ(texts(SplitLines(joined)), many);
+    many.insert(many.begin(), {"x", "", "yz"});
+    EXPECT_EQ(texts(built), many);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
 #include "platform/texts.h"
+#include "picture_encoders.h"
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -45,9 +47,10 @@ struct Outcome {
 };
 
 // Runs body in a child process, whose peak memory is its own. Outside
-// sanitizer builds the child's address space is capped too, so that a
-// fault fails fast instead of taking the machine's memory.
-Outcome RunMeasured(const std::function<bool()>& body)
+// sanitizer builds the child's address space is capped too, capMiB above
+// what it holds, so that a fault fails fast instead of taking the
+// machine's memory.
+Outcome RunMeasured(const std::function<bool()>& body, long capMiB = 1L << 10)
 {
     int channel[2];
     if (::pipe(channel) != 0) return {};
@@ -55,7 +58,7 @@ Outcome RunMeasured(const std::function<bool()>& body)
     if (child == 0) {
         ::close(channel[0]);
 #ifndef KRESBON_ADDRESS_SANITIZER
-        const rlim_t cap = static_cast<rlim_t>(statusKiB("VmSize:") + (1L << 20)) * 1024;
+        const rlim_t cap = static_cast<rlim_t>(statusKiB("VmSize:") + capMiB * 1024) * 1024;
         const rlimit limit{cap, cap};
         ::setrlimit(RLIMIT_AS, &limit);
 #endif
@@ -153,6 +156,80 @@ TEST(MemoryBounds, ADrawingTakesTheMemoryOfItsDepth)
         EXPECT_GE(outcome.peakMiB, drawingMiB * 9 / 10) << depth;
         EXPECT_LE(outcome.peakMiB, drawingMiB * 11 / 10 + 8) << depth;
     }
+}
+
+TEST(MemoryBounds, ALargePngPlacedInASmallBoxTakesAFewRows)
+{
+#ifdef KRESBON_ADDRESS_SANITIZER
+    GTEST_SKIP() << "the address sanitizer keeps freed memory in quarantine";
+#endif
+    // 8000 x 8000 pixels of one bit in a file of 30 KB: decoded whole, 244 MiB.
+    test_pictures::PngLayout layout{8000, 8000, PNG_COLOR_TYPE_GRAY, 1};
+    layout.samples.assign(1000u * 8000u, 0);
+    const test_pictures::Bytes bytes = test_pictures::encodePng(layout);
+    layout.samples = {};
+    const std::string path = ::testing::TempDir() + "kresbon_bomb_" + std::to_string(::getpid()) + ".png";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const Outcome outcome = RunMeasured([&] {
+        QuietHost host;
+        Interpreter interpreter(host);
+        const RunReport report = interpreter.RunScript(SplitLines("Picture 2, 3, \"" + path + "\", 10, 10"));
+        return report.valid && interpreter.canvas().pixel(2, 3) == 0 && interpreter.canvas().pixel(11, 12) == 0 &&
+               interpreter.canvas().pixel(12, 13) == 0xFFFFFF;
+    });
+    std::remove(path.c_str());
+    EXPECT_TRUE(outcome.asExpected);
+    EXPECT_LT(outcome.peakMiB, 24);
+}
+
+TEST(MemoryBounds, TheLineIndexTakesLessThanTheText)
+{
+    // 64 MiB of empty lines: the index of a script's lines costs a fraction
+    // of the text however short the lines are.
+    const Outcome outcome = RunMeasured([] {
+        const ScriptLines lines = SplitLines(std::string(64 << 20, '\n'));
+        return lines.size() == (64u << 20) && lines[(64u << 20) - 1].empty();
+    });
+    EXPECT_TRUE(outcome.asExpected);
+    EXPECT_GE(outcome.peakMiB, 60);
+    EXPECT_LT(outcome.peakMiB, 96);
+}
+
+TEST(MemoryBounds, ADrawingThatCannotBeMadeLeavesTheOldOneWhole)
+{
+#ifdef KRESBON_ADDRESS_SANITIZER
+    GTEST_SKIP() << "the address sanitizer cannot run with a capped address space";
+#endif
+    // 10000 x 10000 pixels at 32 bits do not fit in 200 MiB; the drawing
+    // made before stays, with its scale, size and pixels.
+    for (const std::string& refused : {"PixelsPerUnit = 100", "MaximumX = 1000000"}) {
+        const Outcome outcome = RunMeasured(
+            [&] {
+                QuietHost host(32);
+                Interpreter interpreter(host);
+                const RunReport report = interpreter.RunScript(
+                    SplitLines("MaximumX = 100\nMaximumY = 100\nPoint 5, 5, Red\n" + refused));
+                const Surface& drawing = interpreter.canvas();
+                return !report.valid && report.message.starts_with(Text(EnglishBase, TextId::DrawingTooLargeHead)) &&
+                       drawing.width() == 100 && drawing.height() == 100 && drawing.pixel(5, 5) == 0xFF0000 &&
+                       drawing.pixel(6, 5) == 0xFFFFFF && interpreter.state().pixelsPerUnit == 1 &&
+                       interpreter.state().maximumX == 100;
+            },
+            200);
+        EXPECT_TRUE(outcome.asExpected) << refused;
+    }
+    // Two drawings of 153 and 172 MiB do not fit in 200 MiB together; the
+    // second is made from the memory of the first.
+    const Outcome outcome = RunMeasured(
+        [] {
+            QuietHost host(32);
+            Interpreter interpreter(host);
+            const RunReport report =
+                interpreter.RunScript(SplitLines("MaximumX = 8000\nMaximumY = 5000\nMaximumX = 9000\nPoint 8999, 4999"));
+            return report.valid && interpreter.canvas().width() == 9000 && interpreter.canvas().pixel(8998, 4999) == 0xFFFFFF;
+        },
+        200);
+    EXPECT_TRUE(outcome.asExpected);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "codecs/bmp_writer.h"
 #include "codecs/picture.h"
+#include "codecs/png_reader.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
 #include "platform/palette.h"
@@ -195,6 +196,41 @@ TEST_F(PictureTest, DamagedFilesAreRefusedByTheReaders)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
     EXPECT_EQ(drawnSize(), (std::array<int, 2>{1, 1}));
     EXPECT_EQ(canvas.pixel(2, 3), 0x000000u);
+}
+
+// A large PNG is drawn row by row as it is decoded; it must draw what the
+// whole decoded picture draws, in every box and depth, transparent pixels
+// and the picture's own size included.
+TEST_F(PictureTest, LargePngsDrawnAsTheyAreDecodedDrawWhatTheWholePictureDraws)
+{
+    PngLayout layout{2100, 2100, PNG_COLOR_TYPE_RGB_ALPHA, 8};
+    layout.samples.resize(2100u * 2100u * 4u);
+    for (std::size_t i = 0; i < layout.samples.size(); i += 4) {
+        const std::size_t x = i / 4 % 2100, y = i / 4 / 2100;
+        layout.samples[i] = static_cast<std::uint8_t>(x * 7 + y);
+        layout.samples[i + 1] = static_cast<std::uint8_t>(y * 3);
+        layout.samples[i + 2] = static_cast<std::uint8_t>(x ^ y);
+        layout.samples[i + 3] = (x + y) % 97 == 0 ? 0 : 255;
+    }
+    const Bytes bytes = encodePng(layout);
+    layout.samples.clear();
+    write("large.png", bytes);
+    const Picture whole = ReadPng(bytes);
+    struct Box {
+        int x, y, w, h;
+    };
+    for (const int depth : {24, 8, 4}) {
+        for (const Box box : {Box{-3, 2, 10, 7}, Box{5, -40, 13, 50}, Box{-2000, -2050, 0, 0}, Box{1, 1, 3000, 2}}) {
+            canvas = Surface(20, 12, depth);
+            clear();
+            Surface expected = canvas;
+            DrawPlacedPicture(expected, whole, box.x, box.y, box.w > 0 ? box.w : 2100, box.h > 0 ? box.h : 2100);
+            settings.pixelsPerUnit = 1;
+            const std::string w = box.w > 0 ? std::to_string(box.w) : "", h = box.h > 0 ? std::to_string(box.h) : "";
+            ASSERT_EQ(place(box.x, box.y, "\"large.png\"", w, h), "");
+            EXPECT_TRUE(canvas.samePixels(expected)) << depth << " " << box.x << "," << box.y << " " << box.w;
+        }
+    }
 }
 
 TEST_F(PictureTest, NamesResolveAgainstTheScriptFolderElseTheProgramFolder)
