@@ -21,6 +21,7 @@
 #include "platform/texts.h"
 #include "shell/dialogs/about_dialog.h"
 #include "shell/app/application.h"
+#include "shell/app/window_layout.h"
 #include "shell/editor/editor_status.h"
 #include "shell/texts/error_text.h"
 #include "shell/dialogs/file_filters.h"
@@ -51,6 +52,10 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
       settings_(environment_.settingsPath.toStdString())
 {
     ui_->setupUi(this);
+    MakeToolbarWrap(ui_->P_VYKRES_TOOLBAR, {ui_->L_VRSTVY, ui_->ChLayer1, ui_->ChLayer2, ui_->ChLayer3, ui_->ChLayer4,
+                                            ui_->ChLayer5, ui_->ChLayer6, ui_->ChLayer7, ui_->ChLayer8, ui_->ChLayer9},
+                    QStringLiteral("P_LAYERS"));
+    splitterShare_ = new SplitterShare(ui_->Splitter1);
     runs_ = new RunController([this] { return hostValues(); }, this);
     // The drawing pane is never narrower than its toolbar.
     ui_->P_VYKRES->setMinimumWidth(std::max(337, ui_->P_VYKRES->minimumSizeHint().width()));
@@ -71,6 +76,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     setUpEditingLoop();
     setUpFileFollowing();
     setUpRecovery();
+    setUpExamples();
 
     // Scripts and the coordinate readout always write numbers with a point,
     // whatever the locale the toolkit has set.
@@ -117,7 +123,8 @@ HostValues MainWindow::hostValues() const
     values.viewWidth = viewWidth();
     values.viewHeight = ui_->ScrollBox_VYKRES->viewport()->height();
     values.colourDepth = printDepth_;
-    values.programFolder = environment_.programFolder.toStdString();
+    values.programFolder =
+        (scriptFile_.isEmpty() && !exampleFolder_.isEmpty() ? exampleFolder_ : environment_.programFolder).toStdString();
     values.scriptFile = scriptFile_.toStdString();
     values.language = language_;
     return values;
@@ -197,7 +204,7 @@ void MainWindow::applyWindowSettings()
     const int splitter = WindowSizeFromSetting(settings_.Read("MainForm", "Splitter"), DesignSplitter);
     resize(width, height);
     move(left, top);
-    ui_->Splitter1->setSizes({splitter, std::max(0, width - splitter)});
+    splitterShare_->setSizes(splitter, width);
     restoreWindowState();
 }
 
@@ -347,7 +354,9 @@ void MainWindow::writeSettingsAtClosing()
     if (settings_.ignoredAsTooLarge()) return;
     try {
         writeWindowState();
-        settings_.Write("MainForm", "Splitter", std::to_string(ui_->P_SCRIPT->width()));
+        // A maximized window keeps the editor's width for the size it returns to.
+        const int editor = isMaximized() ? splitterShare_->firstFor(normalGeometry().width()) : ui_->P_SCRIPT->width();
+        settings_.Write("MainForm", "Splitter", std::to_string(editor));
         settings_.Write("MainForm", "DemoScript", "1");
     } catch (const std::exception&) {
     }
