@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 
 namespace kresbon {
 
@@ -45,6 +46,14 @@ ProgramLocation CurrentProgramLocation()
 {
     return LocateProgram(QCoreApplication::applicationDirPath(), IsWritableFolder,
                          qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
+}
+
+void KeepToolkitSettingsWithProgram(const ProgramLocation& location)
+{
+    const QString settingsFolder = QFileInfo(location.settingsPath).absolutePath();
+    if (QDir(settingsFolder) != QDir(location.programFolder)) return;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder);
 }
 
 }  // namespace kresbon
