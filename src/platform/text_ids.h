@@ -355,7 +355,21 @@ namespace kresbon {
     X(DxfFiles, 767) \
     X(MillimetresPerUnitLabel, 850) \
     X(PrintAsVectors, 851) \
-    X(PrintOptionsTab, 852)
+    X(PrintOptionsTab, 852) \
+    X(MenuExamples, 945) \
+    X(ExampleDemo, 946) \
+    X(ExampleLine, 947) \
+    X(ExampleRectangle, 948) \
+    X(ExampleCircle, 949) \
+    X(ExampleEllipse, 950) \
+    X(ExampleCirclePart, 951) \
+    X(ExampleFillArea, 952) \
+    X(ExampleDimLine, 953) \
+    X(ExampleText, 954) \
+    X(ExamplePicture, 955) \
+    X(ExampleProcedures, 956) \
+    X(ExampleLayers, 957) \
+    X(ExampleInclude, 958)
 
 enum class TextId : int {
 #define KRESBON_TEXT_ID_ENUMERATOR(name, offset) name = offset,

@@ -107,6 +107,7 @@ void MainWindow::newScript()
     if (!passUnsavedGuard(GuardedCommand::New)) return;
     Interpreter& interpreter = runs_->stopped();
     scriptFile_.clear();
+    exampleFolder_.clear();
     updateCaption();
     // Emptying the editor by program is no change of the user's.
     const bool wasSaved = saved();
