@@ -8,7 +8,9 @@
 
 #include "platform/texts.h"
 #include "shell/document/script_file.h"
+#include "shell/editor/script_editor.h"
 #include "shell/help/examples.h"
+#include "shell/texts/interface_text.h"
 #include "test_support.h"
 
 using namespace kresbon;

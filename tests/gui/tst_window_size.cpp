@@ -104,14 +104,6 @@ private slots:
         QTRY_VERIFY(w.form().P_SCRIPT->width() > 200);
         QVERIFY2(std::abs(EditorShare(w) - designed) < 0.005, qPrintable(QString::number(EditorShare(w))));
 
-        // Closed maximized, the editor's width is kept for the window's
-        // normal size, which the next start opens at.
-        QVERIFY(w.close());
-        SettingsFile settings(box.path("Kresbon.ini").toStdString());
-        QCOMPARE(settings.Read("MainForm", "Maximized"), std::string("1"));
-        QCOMPARE(settings.Read("MainForm", "Width"), std::string("533"));
-        QCOMPARE(settings.Read("MainForm", "Splitter"), std::string("160"));
-
         w.showNormal();
         QTRY_COMPARE(w.width(), 533);
         QTRY_COMPARE(w.form().P_SCRIPT->width(), 160);
@@ -121,11 +113,24 @@ private slots:
         QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(1, 50));
         QTest::mouseMove(handle, QPoint(41, 50));
         QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(41, 50));
-        QTRY_COMPARE(w.form().P_SCRIPT->width(), 200);
+        QTRY_VERIFY(w.form().P_SCRIPT->width() > 180);
+        const int dragged = w.form().P_SCRIPT->width();
         const double chosen = EditorShare(w);
         w.resize(700, 335);
         QTRY_COMPARE(w.width(), 700);
         QVERIFY2(std::abs(EditorShare(w) - chosen) < 0.005, qPrintable(QString::number(EditorShare(w))));
+        w.resize(533, 335);
+        QTRY_COMPARE(w.form().P_SCRIPT->width(), dragged);
+
+        // Closed maximized, the editor's width is kept for the window's
+        // normal size, which the next start opens at.
+        w.showMaximized();
+        QTRY_VERIFY(w.form().P_SCRIPT->width() > 250);
+        QVERIFY(w.close());
+        SettingsFile settings(box.path("Kresbon.ini").toStdString());
+        QCOMPARE(settings.Read("MainForm", "Maximized"), std::string("1"));
+        QCOMPARE(settings.Read("MainForm", "Width"), std::string("533"));
+        QCOMPARE(settings.Read("MainForm", "Splitter"), std::to_string(dragged));
     }
 };
 

@@ -17,7 +17,7 @@ QSize WholeSize(const QLayoutItem* item)
     return item->sizeHint().expandedTo(item->minimumSize()).boundedTo(item->maximumSize());
 }
 
-bool InRow(const QLayoutItem* item)
+bool InRow(QLayoutItem* item)
 {
     return !item->isEmpty() && item->spacerItem() == nullptr;
 }
@@ -74,7 +74,7 @@ QSize WrappingRowLayout::sizeHint() const
     int height = 0;
     int items = 0;
     for (int i = 0; i < count(); ++i) {
-        const QLayoutItem* item = itemAt(i);
+        QLayoutItem* item = itemAt(i);
         if (!InRow(item)) continue;
         const QSize size = WholeSize(item);
         width += size.width();

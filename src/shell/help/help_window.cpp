@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
@@ -120,13 +121,15 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     layout->addWidget(makeToolbar());
     layout->addWidget(splitter);
     connectSignals();
+}
 
-    // Esc closes the help as it closes a dialog.
-    auto* close = new QAction(this);
-    close->setShortcut(Qt::Key_Escape);
-    close->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    connect(close, &QAction::triggered, this, &QWidget::close);
-    addAction(close);
+void HelpWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void HelpWindow::placeOver(const QWidget* owner)

@@ -57,6 +57,10 @@ public:
     QListWidget* keywordList() const { return keywordList_; }
     QTreeWidget* contentsTree() const { return contentsTree_; }
 
+protected:
+    // Esc closes the help, as it closes a dialog.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QToolBar* makeToolbar();
     QWidget* makeSearchPage();
