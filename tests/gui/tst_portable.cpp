@@ -1,5 +1,6 @@
 // A copy of the program that keeps its settings beside itself writes nothing
-// into the user's home, not even what the toolkit's file dialog remembers.
+// into the user's home: not what the toolkit's file dialog remembers, nor the
+// copy of unsaved work.
 
 #include <QApplication>
 #include <QDirIterator>
@@ -10,6 +11,7 @@
 
 #include "shell/app/program_location.h"
 #include "shell/dialogs/user_dialogs.h"
+#include "shell/document/recovery.h"
 
 using namespace kresbon;
 
@@ -56,6 +58,17 @@ private slots:
         QCOMPARE(FilesUnder(Home->path()), QStringList());
         // What the dialog remembers is kept beside the program instead.
         QVERIFY(QFileInfo::exists(program.filePath(QStringLiteral("QtProject.conf"))));
+
+        Recovery recovery(RecoveryFolderFor(location));
+        QVERIFY(recovery.active());
+        recovery.store(QStringLiteral("Line 1, 1, 5, 5\n"), QString());
+        QCOMPARE(FilesUnder(Home->path()), QStringList());
+        QVERIFY(QFileInfo::exists(recovery.copyPath()));
+
+        // Settings in the user's folder keep the copy in the user's state folder.
+        QVERIFY(RecoveryFolderFor(LocateProgram(program.path(), [](const QString&) { return false; }, QString(),
+                                                Home->path()))
+                    .isEmpty());
     }
 };
 

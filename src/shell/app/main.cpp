@@ -35,6 +35,7 @@ int main(int argc, char** argv)
     environment.demoScript = kresbon::FindProgramFile(location.programFolder, QStringLiteral("demo.krs"));
     environment.examplesFolder = kresbon::FindProgramFile(location.programFolder, QStringLiteral("examples"));
     environment.arguments = arguments;
+    environment.stateFolder = kresbon::RecoveryFolderFor(location);
 
     kresbon::ToolkitDialogs dialogs;
     kresbon::MainWindow window(environment, dialogs);

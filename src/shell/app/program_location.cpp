@@ -48,12 +48,25 @@ ProgramLocation CurrentProgramLocation()
                          qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
 }
 
+namespace {
+
+bool SettingsBesideProgram(const ProgramLocation& location)
+{
+    return QDir(QFileInfo(location.settingsPath).absolutePath()) == QDir(location.programFolder);
+}
+
+}  // namespace
+
 void KeepToolkitSettingsWithProgram(const ProgramLocation& location)
 {
-    const QString settingsFolder = QFileInfo(location.settingsPath).absolutePath();
-    if (QDir(settingsFolder) != QDir(location.programFolder)) return;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder);
+    if (!SettingsBesideProgram(location)) return;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, location.programFolder);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, location.programFolder);
+}
+
+QString RecoveryFolderFor(const ProgramLocation& location)
+{
+    return SettingsBesideProgram(location) ? location.programFolder : QString();
 }
 
 }  // namespace kresbon

@@ -44,4 +44,9 @@ ProgramLocation CurrentProgramLocation();
 // before the first dialog is made.
 void KeepToolkitSettingsWithProgram(const ProgramLocation& location);
 
+// Where the copy of unsaved work is kept against a crash: beside the
+// executable when the settings are kept there, else empty for the user's
+// state folder.
+QString RecoveryFolderFor(const ProgramLocation& location);
+
 }  // namespace kresbon

@@ -152,8 +152,7 @@ void HelpWindow::placeOver(const QWidget* owner)
     placed.moveCenter(over ? over->frameGeometry().center() : area.center());
     placed.moveLeft(std::clamp(placed.left(), room.left(), room.right() + 1 - size.width()));
     placed.moveTop(std::clamp(placed.top(), room.top(), room.bottom() + 1 - size.height()));
-    resize(size);
-    move(placed.topLeft() - QPoint(frame.left(), frame.top()));
+    setGeometry(placed);
 }
 
 QToolBar* HelpWindow::makeToolbar()
