@@ -1,14 +1,11 @@
-// Help > Examples: the demo and the short example scripts, each opened as a
-// new unnamed script, so that Save asks for a name and no example file is
-// ever written over.
+// Help > Examples: the menu of the demo and the short example scripts, each
+// opened by the document as a new unnamed script.
 
 #include <QFileInfo>
 #include <QMenu>
 
 #include "shell/app/main_window.h"
-#include "shell/document/script_file.h"
-#include "shell/editor/editor_status.h"
-#include "shell/editor/script_editor.h"
+#include "shell/document/document_controller.h"
 #include "shell/help/examples.h"
 #include "shell/texts/interface_text.h"
 #include "ui_main_window.h"
@@ -31,24 +28,7 @@ void MainWindow::setUpExamples()
 
 void MainWindow::openExample(const Example& example)
 {
-    const QString path = ExampleFile(environment_.examplesFolder, environment_.demoScript, language_, example);
-    // A missing example is reported before anything of the user's is touched.
-    ScriptDocument loaded = ReadScriptFile(path);
-    if (!passUnsavedGuard(GuardedCommand::New)) return;
-    Interpreter& interpreter = runs_->stopped();
-    scriptFile_.clear();
-    exampleFolder_ = QFileInfo(path).absolutePath();
-    updateCaption();
-    ui_->MEMO_SCRIPT->setPlainText(loaded.text);
-    ui_->MEMO_SCRIPT->clearRunError();
-    ui_->MEMO_SCRIPT->setModified(false);
-    loaded.text.clear();
-    document_ = std::move(loaded);
-    updateCaretReadout();
-    interpreter.ResetDrawingState();
-    interpreter.ClearDrawing();
-    showDrawing();
-    runScript();
+    documents_->openExample(ExampleFile(environment_.examplesFolder, environment_.demoScript, language_, example));
 }
 
 }  // namespace kresbon
