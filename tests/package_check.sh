@@ -35,6 +35,8 @@ if [ "$desktop" = ON ]; then
     /usr/share/kresbon/demo.krs
     /usr/share/kresbon/help/KR1000/index.html
     /usr/share/kresbon/help/KR2000/index.html
+    /usr/share/kresbon/examples/KR1000/include-frame.krs
+    /usr/share/kresbon/examples/KR2000/demo.krs
     /usr/share/applications/kresbon.desktop
     /usr/share/icons/hicolor/scalable/apps/kresbon.svg
   )

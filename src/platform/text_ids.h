@@ -366,7 +366,21 @@ namespace kresbon {
     X(IncludedFileHead, 927) \
     X(IncludedFileLine, 928) \
     X(MenuErrorSource, 929) \
-    X(ErrorSourceHint, 930)
+    X(ErrorSourceHint, 930) \
+    X(MenuExamples, 945) \
+    X(ExampleDemo, 946) \
+    X(ExampleLine, 947) \
+    X(ExampleRectangle, 948) \
+    X(ExampleCircle, 949) \
+    X(ExampleEllipse, 950) \
+    X(ExampleCirclePart, 951) \
+    X(ExampleFillArea, 952) \
+    X(ExampleDimLine, 953) \
+    X(ExampleText, 954) \
+    X(ExamplePicture, 955) \
+    X(ExampleProcedures, 956) \
+    X(ExampleLayers, 957) \
+    X(ExampleInclude, 958)
 
 enum class TextId : int {
 #define KRESBON_TEXT_ID_ENUMERATOR(name, offset) name = offset,

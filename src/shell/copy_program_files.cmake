@@ -1,5 +1,5 @@
 # Copies the files kresbon looks for beside its executable: the demo script,
-# the picture it names and the help pages. Run at build time with
+# the picture it names, the examples and the help pages. Run at build time with
 # -DSOURCE=<resources folder> -DDESTINATION=<folder of the executable>.
 
 foreach(name demo.krs demo-logo.gif)
@@ -7,6 +7,8 @@ foreach(name demo.krs demo-logo.gif)
     file(COPY ${SOURCE}/${name} DESTINATION ${DESTINATION})
   endif()
 endforeach()
-if(IS_DIRECTORY ${SOURCE}/help)
-  file(COPY ${SOURCE}/help DESTINATION ${DESTINATION})
-endif()
+foreach(folder help examples)
+  if(IS_DIRECTORY ${SOURCE}/${folder})
+    file(COPY ${SOURCE}/${folder} DESTINATION ${DESTINATION})
+  endif()
+endforeach()

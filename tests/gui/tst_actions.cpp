@@ -4,14 +4,18 @@
 // from the table carries the keys and the menus.
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSet>
 #include <QTest>
+#include <QTextDocumentFragment>
 
 #include "platform/texts.h"
 #include "shell/app/action_table.h"
+#include "shell/help/examples.h"
+#include "shell/texts/interface_text.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 
@@ -44,6 +48,26 @@ void CollectMenus(const QList<QAction*>& items, QList<QList<QAction*>>& into)
     into.append(items);
     for (QAction* item : items)
         if (item->menu()) CollectMenus(item->menu()->actions(), into);
+}
+
+// Every help page of a language as plain text, without markup.
+QStringList HelpPagesText(int languageBase)
+{
+    QStringList pages;
+    const QDir folder(QStringLiteral(KRESBON_HELP_SOURCE "/KR%1").arg(languageBase));
+    for (const QString& name : folder.entryList({QStringLiteral("*.html")}, QDir::Files))
+        pages << QTextDocumentFragment::fromHtml(HelpFile(languageBase, name)).toPlainText().simplified();
+    return pages;
+}
+
+// A menu text as the help writes it: without accelerator marks and the dots
+// of an item that opens a dialog ("Open &recent" -> "Open recent").
+QString AsNamed(const QString& text)
+{
+    QString plain = text;
+    plain.remove(QLatin1Char('&'));
+    while (plain.endsWith(QLatin1Char('.')) || plain.endsWith(QChar(0x2026))) plain.chop(1);
+    return plain.trimmed();
 }
 
 QStringList Keys(const ActionRow& row)
@@ -90,6 +114,32 @@ private slots:
                 }
             }
         }
+    }
+
+    // Each item's text, popup text and key is named on some help page of each
+    // language; an item added to the table must be described in the help.
+    void theHelpNamesEveryItemAndKey()
+    {
+        QStringList missing;
+        for (int language : Languages) {
+            const QStringList pages = HelpPagesText(language);
+            QVERIFY(pages.size() > 40);
+            const auto named = [&pages](const QString& words) {
+                return std::any_of(pages.begin(), pages.end(),
+                                   [&words](const QString& page) { return page.contains(words, Qt::CaseInsensitive); });
+            };
+            const auto check = [&](const char* name, const QString& what) {
+                if (!named(what))
+                    missing << QStringLiteral("%1: \"%2\" is named on no page of help/KR%3").arg(name, what).arg(language);
+            };
+            for (const ActionRow& row : ActionRows()) {
+                check(row.name, AsNamed(UiText(language, row.text)));
+                if (row.popupText) check(row.popup, AsNamed(UiText(language, *row.popupText)));
+                for (const QString& key : Keys(row)) check(row.name, key);
+            }
+            for (const Example& example : Examples()) check(example.file, AsNamed(UiText(language, example.title)));
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("\n") + missing.join(QLatin1Char('\n'))));
     }
 
     void theWindowIsMadeFromTheTable()

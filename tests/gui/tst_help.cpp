@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
@@ -231,6 +232,34 @@ private slots:
         about.applyTexts(EnglishBase);
         QTimer::singleShot(0, &about, [&about] { QTest::keyClick(&about, Qt::Key_Return); });
         QCOMPARE(about.exec(), int(QDialog::Accepted));
+    }
+
+    void opensWhollyOnTheOwnersScreenAndClosesWithEsc()
+    {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect area = screen->availableGeometry();
+        // An owner in the far corner, from which a help centred over it
+        // would reach past the screen's edges.
+        QWidget owner;
+        owner.setGeometry(area.right() - 150, area.bottom() - 100, 140, 90);
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        ShowHelpContents(&owner, EnglishBase);
+        HelpWindow* help = TheHelpWindow();
+        QVERIFY(help);
+        QVERIFY(help->isVisible());
+        QCOMPARE(help->screen(), screen);
+        QVERIFY2(area.contains(help->frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4").arg(help->x()).arg(help->y()).arg(help->width()).arg(help->height())));
+
+        // Esc closes it from the page and from the keyword search alike.
+        QTest::keyClick(help->browser(), Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
+        ShowHelpSearch(&owner, EnglishBase);
+        QVERIFY(help->isVisible());
+        QVERIFY(area.contains(help->frameGeometry()));
+        QTest::keyClick(help->keywordEdit(), Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
     }
 
 private:

@@ -71,6 +71,7 @@ constexpr ActionRow Rows[] = {
     // Help menu.
     {.name = "MnuNapObsah", .text = TextId::MenuContents, .place = Place::Help, .run = [](W& w) { w.showHelpContents(); }, .help = "menus.html#help"},
     {.name = "MnuNapHledat", .text = TextId::MenuSearchHelp, .place = Place::Help, .run = [](W& w) { w.showHelpSearch(); }, .help = "menus.html#help"},
+    {.name = "MnuExamples", .text = TextId::MenuExamples, .place = Place::Help, .submenu = Place::Examples, .help = "menus.html#help"},
     {.name = "MnuJazyk", .text = TextId::MenuLanguage, .place = Place::Help, .submenu = Place::Language, .separatorBefore = true, .help = "menus.html#help"},
     {.name = "MnuJazyk_EN", .text = TextId::MenuEnglish, .place = Place::Language, .run = [](W& w) { w.switchLanguage(EnglishBase); }, .icon = "flag:flag-en", .checkable = true, .help = "menus.html#help"},
     {.name = "MnuJazyk_CZ", .text = TextId::MenuCzech, .place = Place::Language, .run = [](W& w) { w.switchLanguage(CzechBase); }, .icon = "flag:flag-cz", .checkable = true, .help = "menus.html#help"},

@@ -28,11 +28,14 @@ int main(int argc, char** argv)
     const bool measureStartup = arguments.removeAll(QStringLiteral("--measure-startup")) > 0;
 
     const kresbon::ProgramLocation location = kresbon::CurrentProgramLocation();
+    kresbon::KeepToolkitSettingsWithProgram(location);
     kresbon::ShellEnvironment environment;
     environment.programFolder = location.programFolder;
     environment.settingsPath = location.settingsPath;
     environment.demoScript = kresbon::FindProgramFile(location.programFolder, QStringLiteral("demo.krs"));
+    environment.examplesFolder = kresbon::FindProgramFile(location.programFolder, QStringLiteral("examples"));
     environment.arguments = arguments;
+    environment.stateFolder = kresbon::RecoveryFolderFor(location);
 
     kresbon::ToolkitDialogs dialogs;
     kresbon::MainWindow window(environment, dialogs);

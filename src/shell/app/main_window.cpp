@@ -17,6 +17,7 @@
 #include "platform/texts.h"
 #include "shell/dialogs/about_dialog.h"
 #include "shell/app/application.h"
+#include "shell/app/window_layout.h"
 #include "shell/editor/editor_status.h"
 #include "shell/texts/error_text.h"
 #include "shell/texts/file_filters.h"
@@ -36,6 +37,10 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
       settings_(environment_.settingsPath.toStdString())
 {
     ui_->setupUi(this);
+    MakeToolbarWrap(ui_->P_VYKRES_TOOLBAR, {ui_->L_VRSTVY, ui_->ChLayer1, ui_->ChLayer2, ui_->ChLayer3, ui_->ChLayer4,
+                                            ui_->ChLayer5, ui_->ChLayer6, ui_->ChLayer7, ui_->ChLayer8, ui_->ChLayer9},
+                    QStringLiteral("P_LAYERS"));
+    splitterShare_ = new SplitterShare(ui_->Splitter1);
     runs_ = new RunController([this] { return hostValues(); }, this);
     // The drawing pane is never narrower than its toolbar.
     ui_->P_VYKRES->setMinimumWidth(std::max(337, ui_->P_VYKRES->minimumSizeHint().width()));
@@ -57,6 +62,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     setUpEditingLoop();
     setUpFileFollowing();
     setUpRecovery();
+    setUpExamples();
 
     // Scripts and the coordinate readout always write numbers with a point,
     // whatever the locale the toolkit has set.
@@ -102,7 +108,8 @@ HostValues MainWindow::hostValues() const
     values.viewWidth = viewWidth();
     values.viewHeight = ui_->ScrollBox_VYKRES->viewport()->height();
     values.colourDepth = prints_->printDepth();
-    values.programFolder = environment_.programFolder.toStdString();
+    const QString exampleFolder = documents_->exampleFolder();
+    values.programFolder = (exampleFolder.isEmpty() ? environment_.programFolder : exampleFolder).toStdString();
     values.scriptFile = documents_->scriptFile().toStdString();
     values.language = language_;
     return values;

@@ -41,9 +41,11 @@ class QToolButton;
 namespace kresbon {
 
 class AboutDialog;
+struct Example;
 class FindDialog;
 class ScriptFollow;
 class Recovery;
+class SplitterShare;
 
 // What the main window is given by the program around it.
 struct ShellEnvironment {
@@ -58,6 +60,8 @@ struct ShellEnvironment {
     // Where the copy of unsaved work is kept against a crash; empty for the
     // user's state folder.
     QString stateFolder;
+    // The folder of the example scripts (holding KR1000 and KR2000).
+    QString examplesFolder;
 };
 
 // The main window: the script editor on the left, the drawing on the right,
@@ -171,6 +175,10 @@ public:
     // Following the script and the files it uses on disk.
     ScriptFollow* fileFollow() const { return fileFollow_; }
     QAction* watchFilesItem() const { return action(QStringLiteral("MnuWatchFiles")); }
+    // Help > Examples: the example in the interface's language, opened as a
+    // new unnamed script after the unsaved-changes guard, and run.
+    void openExample(const Example& example);
+    QMenu* examplesMenu() const { return actions_->menu(Place::Examples); }
 
 signals:
     // A run made while typing has been shown (its drawing or its error).
@@ -240,6 +248,9 @@ private:
     void keepRecoveryCopy();
     void offerRecoveryCopy();
 
+    // Help > Examples (main_window_examples.cpp).
+    void setUpExamples();
+
     // Desktop conventions.
     void setUpDesktopConventions();
     void restoreWindowState(bool maximized);
@@ -287,6 +298,8 @@ private:
     // Following the files on disk.
     ScriptFollow* fileFollow_ = nullptr;
     std::unique_ptr<Recovery> recovery_;
+    // The editor's share of the window's width.
+    SplitterShare* splitterShare_ = nullptr;
 };
 
 }  // namespace kresbon

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "shell/app/main_window.h"
+#include "shell/app/window_layout.h"
 #include "shell/document/recovery.h"
 #include "shell/settings/settings_values.h"
 #include "shell/settings/window_settings.h"
@@ -26,7 +27,7 @@ void MainWindow::applyWindowSettings()
     const int width = placement.bounds.width();
     resize(width, placement.bounds.height());
     move(placement.bounds.topLeft());
-    ui_->Splitter1->setSizes({placement.splitter, std::max(0, width - placement.splitter)});
+    splitterShare_->setSizes(placement.splitter, width);
     restoreWindowState(placement.maximized);
 }
 
@@ -139,7 +140,9 @@ void MainWindow::writeSettingsAtClosing()
     values.placement.maximized = isMaximized();
     const QPoint frameOffset = pos() - geometry().topLeft();
     values.placement.bounds = (values.placement.maximized ? normalGeometry() : geometry()).translated(frameOffset);
-    values.placement.splitter = ui_->P_SCRIPT->width();
+    // A maximized window keeps the editor's width for the size it returns to.
+    values.placement.splitter = values.placement.maximized ? splitterShare_->firstFor(values.placement.bounds.width())
+                                                           : ui_->P_SCRIPT->width();
     for (int layer = 1; layer <= 9; ++layer) values.layers[static_cast<std::size_t>(layer)] = layerShown(layer);
     values.font = &scriptFont_;
     values.dpiY = logicalDpiY();

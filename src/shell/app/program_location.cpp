@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 
 namespace kresbon {
 
@@ -45,6 +46,27 @@ ProgramLocation CurrentProgramLocation()
 {
     return LocateProgram(QCoreApplication::applicationDirPath(), IsWritableFolder,
                          qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath());
+}
+
+namespace {
+
+bool SettingsBesideProgram(const ProgramLocation& location)
+{
+    return QDir(QFileInfo(location.settingsPath).absolutePath()) == QDir(location.programFolder);
+}
+
+}  // namespace
+
+void KeepToolkitSettingsWithProgram(const ProgramLocation& location)
+{
+    if (!SettingsBesideProgram(location)) return;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, location.programFolder);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, location.programFolder);
+}
+
+QString RecoveryFolderFor(const ProgramLocation& location)
+{
+    return SettingsBesideProgram(location) ? location.programFolder : QString();
 }
 
 }  // namespace kresbon

@@ -37,4 +37,16 @@ ProgramLocation LocateProgram(const QString& programFolder, FolderWritable folde
 // The location of the running executable, from the process environment.
 ProgramLocation CurrentProgramLocation();
 
+// The toolkit's own dialogs keep what they remember (the file dialog's last
+// folder and view) in QtProject.conf among the user's settings. When the
+// program keeps its settings beside the executable, that file is kept there
+// too, so that a portable copy writes nothing outside its folder. Called
+// before the first dialog is made.
+void KeepToolkitSettingsWithProgram(const ProgramLocation& location);
+
+// Where the copy of unsaved work is kept against a crash: beside the
+// executable when the settings are kept there, else empty for the user's
+// state folder.
+QString RecoveryFolderFor(const ProgramLocation& location);
+
 }  // namespace kresbon

@@ -1,5 +1,7 @@
 #include "shell/document/document_controller.h"
 
+#include <QFileInfo>
+
 #include <QAction>
 #include <QMenu>
 #include <QWidget>
@@ -164,6 +166,7 @@ void DocumentController::newScript()
     if (!passUnsavedGuard(GuardedCommand::New)) return;
     hooks_.stopRuns();
     scriptFile_.clear();
+    exampleFolder_.clear();
     updateCaption();
     // Emptying the editor by program is no change of the user's.
     const bool wasSaved = saved();
@@ -274,6 +277,25 @@ void DocumentController::openAction(const QString& path)
     hooks_.stopRuns();
     loadScript(path);
     rememberRecentFile(path);
+    hooks_.clearDrawing();
+    hooks_.runScript();
+}
+
+void DocumentController::openExample(const QString& path)
+{
+    // A missing example is reported before anything of the user's is touched.
+    ScriptDocument loaded = ReadScriptFile(path);
+    if (!passUnsavedGuard(GuardedCommand::New)) return;
+    hooks_.stopRuns();
+    scriptFile_.clear();
+    exampleFolder_ = QFileInfo(path).absolutePath();
+    updateCaption();
+    editor_.setPlainText(loaded.text);
+    editor_.clearRunError();
+    editor_.setModified(false);
+    loaded.text.clear();
+    document_ = std::move(loaded);
+    hooks_.caretMoved();
     hooks_.clearDrawing();
     hooks_.runScript();
 }

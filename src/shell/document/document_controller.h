@@ -70,6 +70,12 @@ public:
     void clearRecentFiles();
     // Loads the script and draws it, with no question asked.
     void openAction(const QString& path);
+    // An example script opened as a new unnamed script, after the guard, and
+    // drawn; its file is never written. Until the script gets a name, the
+    // names it uses resolve beside the example.
+    void openExample(const QString& path);
+    // The folder the example in the editor came from, while it has no name.
+    QString exampleFolder() const { return scriptFile_.isEmpty() ? exampleFolder_ : QString(); }
 
     // True when the work may go on: saved, or the user chose to save or
     // drop the changes.
@@ -110,6 +116,7 @@ private:
     QString scriptFilter_;
 
     QString scriptFile_;
+    QString exampleFolder_;
     ScriptDocument document_;
     QStringList recentFiles_;
 };

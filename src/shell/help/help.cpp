@@ -71,6 +71,7 @@ HelpWindow* OpenHelpWindow(QWidget* parent, int languageBase)
                 },
                 Qt::SingleShotConnection);
     }
+    if (!help->isVisible()) help->placeOver(parent);
     if (help->isMinimized())
         help->showNormal();
     else

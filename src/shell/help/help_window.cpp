@@ -5,10 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
@@ -118,6 +121,38 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     layout->addWidget(makeToolbar());
     layout->addWidget(splitter);
     connectSignals();
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void HelpWindow::placeOver(const QWidget* owner)
+{
+    const QWidget* over = owner ? owner->window() : nullptr;
+    QScreen* screen = over && over->screen() ? over->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    // The frame the window manager adds: known once the window has been
+    // shown, else room for a title bar is left.
+    QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                   frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    if (frame.isNull()) {
+        const int edge = 4;
+        frame = QMargins(edge, style()->pixelMetric(QStyle::PM_TitleBarHeight) + edge, edge, edge);
+    }
+    const QRect room = area.marginsRemoved(frame);
+    const QSize size = this->size().boundedTo(room.size());
+    QRect placed(QPoint(), size);
+    placed.moveCenter(over ? over->frameGeometry().center() : area.center());
+    placed.moveLeft(std::clamp(placed.left(), room.left(), room.right() + 1 - size.width()));
+    placed.moveTop(std::clamp(placed.top(), room.top(), room.bottom() + 1 - size.height()));
+    setGeometry(placed);
 }
 
 QToolBar* HelpWindow::makeToolbar()

@@ -41,6 +41,10 @@ public:
     int languageBase() const { return languageBase_; }
     QString folder() const { return folder_; }
 
+    // Puts the window over `owner` (its window), wholly within the available
+    // area of the owner's screen, shrunk to it when larger.
+    void placeOver(const QWidget* owner);
+
     void showContents();
     // Shows the keyword search with the keyword typed in; an empty keyword
     // lists every keyword.
@@ -52,6 +56,10 @@ public:
     QLineEdit* keywordEdit() const { return keywordEdit_; }
     QListWidget* keywordList() const { return keywordList_; }
     QTreeWidget* contentsTree() const { return contentsTree_; }
+
+protected:
+    // Esc closes the help, as it closes a dialog.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QToolBar* makeToolbar();
