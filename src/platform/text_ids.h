@@ -355,7 +355,13 @@ namespace kresbon {
     X(DxfFiles, 767) \
     X(MillimetresPerUnitLabel, 850) \
     X(PrintAsVectors, 851) \
-    X(PrintOptionsTab, 852)
+    X(PrintOptionsTab, 852) \
+    X(BondWhichLine, 870) \
+    X(BondShowLineInk, 871) \
+    X(BondShowLineInkHint, 872) \
+    X(BondMeasure, 873) \
+    X(BondMeasureText, 874) \
+    X(BondMeasureStart, 875)
 
 enum class TextId : int {
 #define KRESBON_TEXT_ID_ENUMERATOR(name, offset) name = offset,

@@ -39,6 +39,7 @@ class QTranslator;
 namespace kresbon {
 
 class AboutDialog;
+class DrawingBond;
 class FindDialog;
 class ScriptFollow;
 class Recovery;
@@ -167,6 +168,9 @@ public:
     // Following the script and the files it uses on disk.
     ScriptFollow* fileFollow() const { return fileFollow_; }
     QAction* watchFilesItem() const { return action(QStringLiteral("MnuWatchFiles")); }
+    // Which line drew a pixel, the mark of the caret line's drawing, measuring.
+    DrawingBond* drawingBond() const { return bond_; }
+    void lineInkChanged();
 
 signals:
     // A run made while typing has been shown (its drawing or its error).
@@ -244,6 +248,8 @@ private:
     void setUpRecovery();
     void keepRecoveryCopy();
     void offerRecoveryCopy();
+    // The script and the drawing bound (main_window_bond.cpp).
+    void setUpDrawingBond();
 
     // Desktop conventions.
     void setUpDesktopConventions();
@@ -302,6 +308,7 @@ private:
     // Following the files on disk.
     ScriptFollow* fileFollow_ = nullptr;
     std::unique_ptr<Recovery> recovery_;
+    DrawingBond* bond_ = nullptr;
 };
 
 }  // namespace kresbon

@@ -13,6 +13,7 @@
 #include "shell/texts/interface_text.h"
 #include "shell/app/main_window.h"
 #include "shell/editor/script_editor.h"
+#include "shell/bond/drawing_bond.h"
 #include "ui_main_window.h"
 
 namespace kresbon {
@@ -162,6 +163,7 @@ void MainWindow::cancelDrawingAction()
 {
     clickTool_.Reset();
     showCrossPointer(false);
+    if (bond_) bond_->toolChanged();
 }
 
 void MainWindow::clickOnDrawing(int x, int y)
