@@ -166,7 +166,8 @@ private slots:
         ScriptEditor& e = s->editor();
         // A comment added above: the drawing is the same, the line is not.
         e.insertAt(QStringLiteral("% new first line\n"), 0, 0);
-        QVERIFY(s->ask(red).startsWith(QStringLiteral("Line %1: Rectangle").arg(RectangleLine + 2)));
+        const QString moved = s->ask(red);
+        QVERIFY2(moved.startsWith(QStringLiteral("Line %1: Rectangle").arg(RectangleLine + 2)), qPrintable(moved));
         QCOMPARE(s->caretLine(), RectangleLine + 1);
         // The rectangle moved in the text only: never a wrong line.
         e.setCursorPosition(0, 0);

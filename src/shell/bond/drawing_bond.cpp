@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <Qsci/qsciscintilla.h>
+#include <algorithm>
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
@@ -138,6 +139,14 @@ void ShowEditorLine(ScriptEditor& editor, int line)
     editor.setFocus(Qt::OtherFocusReason);
 }
 
+// The editor's text, hashed where it lies.
+std::size_t TextHash(ScriptEditor& editor)
+{
+    const auto* text = reinterpret_cast<const char*>(editor.SendScintilla(QsciScintilla::SCI_GETCHARACTERPOINTER));
+    const auto length = static_cast<qsizetype>(editor.SendScintilla(QsciScintilla::SCI_GETLENGTH));
+    return text ? qHash(QByteArrayView(text, length)) : 0;
+}
+
 InkMask MaskOf(LineInk ink)
 {
     InkMask mask;
@@ -152,7 +161,7 @@ InkMask MaskOf(LineInk ink)
 
 // What the drawing on screen was made from, for the runs that ask.
 struct DrawingBond::Basis {
-    int textVersion = 0;
+    std::size_t text = 0;
     int drawingVersion = 0;
     std::shared_ptr<KeptHost> host;
     std::shared_ptr<const ScriptLines> lines;
@@ -200,13 +209,12 @@ DrawingBond::DrawingBond(BondParts parts, QObject* parent)
     DrawingView* view = parts_.view;
     ScriptEditor* editor = parts_.editor;
     RunController* runs = parts_.runs;
-    connect(editor, &QsciScintilla::textChanged, this, [this] { ++textVersion_; });
     connect(editor, &QsciScintilla::cursorPositionChanged, this, [this](int line, int) {
         if (showInk_) showLineInk(line);
     });
     // Read on the window's thread just before the run reads its own copy.
     connect(runs, &RunController::runStarting, this, [this] {
-        drawnText_ = textVersion_;
+        drawnHash_ = TextHash(*parts_.editor);
         runHost_ = parts_.host();
         runHostKnown_ = true;
     });
@@ -236,12 +244,13 @@ DrawingBond::~DrawingBond()
 // while one does.
 std::shared_ptr<const DrawingBond::Basis> DrawingBond::basis()
 {
-    if (basis_ && basis_->textVersion == textVersion_ && basis_->drawingVersion == drawingVersion_) return basis_;
+    const std::size_t text = TextHash(*parts_.editor);
+    if (basis_ && basis_->text == text && basis_->drawingVersion == drawingVersion_) return basis_;
     if (parts_.runs->busy()) return nullptr;
     const Interpreter* idle = parts_.runs->idle();
     if (!idle) return nullptr;
     auto made = std::make_shared<Basis>();
-    made->textVersion = textVersion_;
+    made->text = text;
     made->drawingVersion = drawingVersion_;
     made->host = std::make_shared<KeptHost>(runHostKnown_ ? runHost_ : parts_.host());
     made->lines = std::make_shared<const ScriptLines>(EditorLines(*parts_.editor));
@@ -338,7 +347,7 @@ void DrawingBond::setShowLineInk(bool on)
 void DrawingBond::showLineInk(int line)
 {
     // The same line of the same text and drawing is marked, or being found.
-    if (line == wantedInkLine_ && inkDrawing_ == drawingVersion_ && inkText_ == textVersion_) return;
+    if (line == wantedInkLine_ && inkDrawing_ == drawingVersion_ && inkText_ == TextHash(*parts_.editor)) return;
     requestInk(line);
 }
 
@@ -346,7 +355,7 @@ void DrawingBond::requestInk(int line)
 {
     wantedInkLine_ = line;
     inkDrawing_ = drawingVersion_;
-    inkText_ = textVersion_;
+    inkText_ = TextHash(*parts_.editor);
     ++inkAsked_;
     DrawingOverlay* overlay = parts_.view->overlay();
     const auto clear = [this, overlay] {
@@ -356,7 +365,7 @@ void DrawingBond::requestInk(int line)
         emit inkShown(-1);
     };
     // A script edited since its drawing would mark lines by their old places.
-    if (line < 0 || textVersion_ != drawnText_) {
+    if (line < 0 || inkText_ != drawnHash_) {
         clear();
         return;
     }
@@ -379,7 +388,10 @@ void DrawingBond::requestInk(int line)
         LineInk ink = FindLineInk(*asked->host, *asked->lines, *asked->shown, line, &control);
         if (ink.status == BondStatus::Cancelled) return;
         auto mask = std::make_shared<InkMask>();
-        if (ink.status == BondStatus::Answered) *mask = MaskOf(std::move(ink));
+        // A line that drew nothing marks nothing.
+        if (ink.status == BondStatus::Answered &&
+            std::any_of(ink.marks.begin(), ink.marks.end(), [](std::uint64_t bits) { return bits != 0; }))
+            *mask = MaskOf(std::move(ink));
         QMetaObject::invokeMethod(this, [this, mask, line, asking] {
             if (asking != inkAsked_) return;
             markedLine_ = mask->empty() ? -1 : line;
