@@ -139,14 +139,6 @@ void ShowEditorLine(ScriptEditor& editor, int line)
     editor.setFocus(Qt::OtherFocusReason);
 }
 
-// The editor's text, hashed where it lies.
-std::size_t TextHash(ScriptEditor& editor)
-{
-    const auto* text = reinterpret_cast<const char*>(editor.SendScintilla(QsciScintilla::SCI_GETCHARACTERPOINTER));
-    const auto length = static_cast<qsizetype>(editor.SendScintilla(QsciScintilla::SCI_GETLENGTH));
-    return text ? qHash(QByteArrayView(text, length)) : 0;
-}
-
 InkMask MaskOf(LineInk ink)
 {
     InkMask mask;
@@ -161,7 +153,7 @@ InkMask MaskOf(LineInk ink)
 
 // What the drawing on screen was made from, for the runs that ask.
 struct DrawingBond::Basis {
-    std::size_t text = 0;
+    int textVersion = 0;
     int drawingVersion = 0;
     std::shared_ptr<KeptHost> host;
     std::shared_ptr<const ScriptLines> lines;
@@ -213,8 +205,13 @@ DrawingBond::DrawingBond(BondParts parts, QObject* parent)
         if (showInk_) showLineInk(line);
     });
     // Read on the window's thread just before the run reads its own copy.
+    // The editor tells of every change before it is made; its textChanged
+    // comes only once changes settle.
+    connect(editor, &QsciScintillaBase::SCN_MODIFIED, this, [this](int, int type, const char*, int, int, int, int, int, int, int) {
+        if (type & (QsciScintillaBase::SC_MOD_BEFOREINSERT | QsciScintillaBase::SC_MOD_BEFOREDELETE)) ++textVersion_;
+    });
     connect(runs, &RunController::runStarting, this, [this] {
-        drawnHash_ = TextHash(*parts_.editor);
+        drawnText_ = textVersion_;
         runHost_ = parts_.host();
         runHostKnown_ = true;
     });
@@ -244,13 +241,12 @@ DrawingBond::~DrawingBond()
 // while one does.
 std::shared_ptr<const DrawingBond::Basis> DrawingBond::basis()
 {
-    const std::size_t text = TextHash(*parts_.editor);
-    if (basis_ && basis_->text == text && basis_->drawingVersion == drawingVersion_) return basis_;
+    if (basis_ && basis_->textVersion == textVersion_ && basis_->drawingVersion == drawingVersion_) return basis_;
     if (parts_.runs->busy()) return nullptr;
     const Interpreter* idle = parts_.runs->idle();
     if (!idle) return nullptr;
     auto made = std::make_shared<Basis>();
-    made->text = text;
+    made->textVersion = textVersion_;
     made->drawingVersion = drawingVersion_;
     made->host = std::make_shared<KeptHost>(runHostKnown_ ? runHost_ : parts_.host());
     made->lines = std::make_shared<const ScriptLines>(EditorLines(*parts_.editor));
@@ -347,7 +343,7 @@ void DrawingBond::setShowLineInk(bool on)
 void DrawingBond::showLineInk(int line)
 {
     // The same line of the same text and drawing is marked, or being found.
-    if (line == wantedInkLine_ && inkDrawing_ == drawingVersion_ && inkText_ == TextHash(*parts_.editor)) return;
+    if (line == wantedInkLine_ && inkDrawing_ == drawingVersion_ && inkText_ == textVersion_) return;
     requestInk(line);
 }
 
@@ -355,7 +351,7 @@ void DrawingBond::requestInk(int line)
 {
     wantedInkLine_ = line;
     inkDrawing_ = drawingVersion_;
-    inkText_ = TextHash(*parts_.editor);
+    inkText_ = textVersion_;
     ++inkAsked_;
     DrawingOverlay* overlay = parts_.view->overlay();
     const auto clear = [this, overlay] {
@@ -365,7 +361,7 @@ void DrawingBond::requestInk(int line)
         emit inkShown(-1);
     };
     // A script edited since its drawing would mark lines by their old places.
-    if (line < 0 || inkText_ != drawnHash_) {
+    if (line < 0 || textVersion_ != drawnText_) {
         clear();
         return;
     }

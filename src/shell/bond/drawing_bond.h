@@ -120,11 +120,12 @@ private:
     int language() const { return parts_.language ? parts_.language() : 1000; }
 
     BondParts parts_;
-    // Counted changes of the drawing shown.
+    // Counted changes of the script's text and of the drawing shown.
+    int textVersion_ = 0;
     int drawingVersion_ = 0;
-    // The hash of the text the drawing on screen was run from, and what the
-    // run read of the window.
-    std::size_t drawnHash_ = 0;
+    // The text the drawing on screen was run from, and what the run read of
+    // the window.
+    int drawnText_ = 0;
     bool runHostKnown_ = false;
     HostValues runHost_;
     std::shared_ptr<const Basis> basis_;
@@ -134,7 +135,7 @@ private:
     int markedLine_ = -1;
     int wantedInkLine_ = -1;
     int inkDrawing_ = -1;
-    std::size_t inkText_ = 0;
+    int inkText_ = -1;
     int inkAsked_ = 0;
     bool inkWaitsForRun_ = false;
     int questionAsked_ = 0;
