@@ -29,7 +29,8 @@ void MainWindow::setUpDrawingBond()
 void MainWindow::lineInkChanged()
 {
     const bool on = action(QStringLiteral("MnuShowLineInk"))->isChecked();
-    writeEditingSetting("ShowLineInk", on ? "1" : "0");
+    // On unless turned off: the start that reads the choice writes nothing.
+    if ((settings_.Read("MainForm", "ShowLineInk") != "0") != on) writeEditingSetting("ShowLineInk", on ? "1" : "0");
     if (bond_) bond_->setShowLineInk(on);
 }
 

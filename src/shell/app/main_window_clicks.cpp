@@ -140,6 +140,7 @@ void MainWindow::applyDrawingPopupTexts()
         if (auto* action = drawingPopup_->findChild<QAction*>(QString::fromLatin1(item.name)))
             action->setText(UiText(language_, item.textId));
     }
+    if (bond_) bond_->applyTexts();
 }
 
 void MainWindow::showCrossPointer(bool cross)

@@ -190,9 +190,10 @@ Measurement Measure(QPoint from, QPoint to, const DrawingState& state)
 
 QString MeasureText(const Measurement& m, int languageBase)
 {
+    // The difference sign is no letter of the tables' code page.
     return UiText(languageBase, TextId::BondMeasureText)
             .arg(Figure(m.units), Figure(m.pixels), Figure(m.dx), Figure(m.dy), QString::number(m.angle, 'f', 2),
-                 m.from, m.to);
+                 m.from, m.to, QStringLiteral("\u0394"));
 }
 
 DrawingBond::DrawingBond(BondParts parts, QObject* parent)
