@@ -380,7 +380,13 @@ namespace kresbon {
     X(ExamplePicture, 955) \
     X(ExampleProcedures, 956) \
     X(ExampleLayers, 957) \
-    X(ExampleInclude, 958)
+    X(ExampleInclude, 958) \
+    X(BondWhichLine, 870) \
+    X(BondShowLineInk, 871) \
+    X(BondShowLineInkHint, 872) \
+    X(BondMeasure, 873) \
+    X(BondMeasureText, 874) \
+    X(BondMeasureStart, 875)
 
 enum class TextId : int {
 #define KRESBON_TEXT_ID_ENUMERATOR(name, offset) name = offset,

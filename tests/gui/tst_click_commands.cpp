@@ -246,10 +246,13 @@ private slots:
         auto s = StartWith(ScaleTwo);
         QVERIFY(s);
         QMenu* popup = s->w().drawingPopup();
-        QCOMPARE(popup->actions().size(), 18);  // 15 items and 3 separators
-        QVERIFY(popup->actions().at(3)->isSeparator());
+        QCOMPARE(popup->actions().size(), 21);  // 17 items and 4 separators
+        QCOMPARE(popup->actions().at(0)->objectName(), QStringLiteral("PopWhichLine"));
+        QVERIFY(popup->actions().at(2)->isSeparator());
+        QVERIFY(popup->actions().at(6)->isSeparator());
         s->w().switchLanguage(CzechBase);
         QCOMPARE(popup->findChild<QAction*>("PopLine")->text(), UiText(CzechBase, TextId::Line2Clicks));
+        QCOMPARE(popup->findChild<QAction*>("PopWhichLine")->text(), UiText(CzechBase, TextId::BondWhichLine));
         QCOMPARE(popup->findChild<QAction*>("PopZrusAkci")->text(), UiText(CzechBase, TextId::CancelDrawingAction));
         s->choose("PopComment");
         QCOMPARE(s->lastCommand(), "%" + UiText(CzechBase, TextId::CommentSuffix));

@@ -18,6 +18,7 @@
 #include "shell/dialogs/about_dialog.h"
 #include "shell/app/application.h"
 #include "shell/app/window_layout.h"
+#include "shell/bond/drawing_bond.h"
 #include "shell/editor/editor_status.h"
 #include "shell/texts/error_text.h"
 #include "shell/texts/file_filters.h"
@@ -63,6 +64,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     setUpFileFollowing();
     setUpRecovery();
     setUpExamples();
+    setUpDrawingBond();
 
     // Scripts and the coordinate readout always write numbers with a point,
     // whatever the locale the toolkit has set.
@@ -87,7 +89,9 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
 
 MainWindow::~MainWindow()
 {
-    // A run still going uses the interpreter: it ends first.
+    // The bond's questions end first, then a run still going.
+    delete bond_;
+    bond_ = nullptr;
     delete runs_;
     runs_ = nullptr;
     if (auto* app = qobject_cast<KresbonApplication*>(QCoreApplication::instance()))

@@ -42,6 +42,7 @@ namespace kresbon {
 
 class AboutDialog;
 struct Example;
+class DrawingBond;
 class FindDialog;
 class ScriptFollow;
 class Recovery;
@@ -179,6 +180,9 @@ public:
     // new unnamed script after the unsaved-changes guard, and run.
     void openExample(const Example& example);
     QMenu* examplesMenu() const { return actions_->menu(Place::Examples); }
+    // Which line drew a pixel, the mark of the caret line's drawing, measuring.
+    DrawingBond* drawingBond() const { return bond_; }
+    void lineInkChanged();
 
 signals:
     // A run made while typing has been shown (its drawing or its error).
@@ -247,6 +251,8 @@ private:
     void setUpRecovery();
     void keepRecoveryCopy();
     void offerRecoveryCopy();
+    // The script and the drawing bound (main_window_bond.cpp).
+    void setUpDrawingBond();
 
     // Help > Examples (main_window_examples.cpp).
     void setUpExamples();
@@ -300,6 +306,7 @@ private:
     std::unique_ptr<Recovery> recovery_;
     // The editor's share of the window's width.
     SplitterShare* splitterShare_ = nullptr;
+    DrawingBond* bond_ = nullptr;
 };
 
 }  // namespace kresbon

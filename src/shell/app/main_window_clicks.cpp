@@ -13,6 +13,7 @@
 #include "shell/texts/interface_text.h"
 #include "shell/app/main_window.h"
 #include "shell/editor/script_editor.h"
+#include "shell/bond/drawing_bond.h"
 #include "ui_main_window.h"
 
 namespace kresbon {
@@ -139,6 +140,7 @@ void MainWindow::applyDrawingPopupTexts()
         if (auto* action = drawingPopup_->findChild<QAction*>(QString::fromLatin1(item.name)))
             action->setText(UiText(language_, item.textId));
     }
+    if (bond_) bond_->applyTexts();
 }
 
 void MainWindow::showCrossPointer(bool cross)
@@ -162,6 +164,7 @@ void MainWindow::cancelDrawingAction()
 {
     clickTool_.Reset();
     showCrossPointer(false);
+    if (bond_) bond_->toolChanged();
 }
 
 void MainWindow::clickOnDrawing(int x, int y)

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "platform/surface.h"
+#include "shell/view/drawing_overlay.h"
 
 namespace kresbon {
 
@@ -25,6 +26,7 @@ DrawingView::DrawingView(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
+    overlay_ = new DrawingOverlay(this);
 }
 
 const std::vector<double>& DrawingView::ZoomSteps()
@@ -46,6 +48,7 @@ void DrawingView::showSurface(const Surface* surface)
     }
     resizeToZoom();
     update();
+    emit surfaceShown();
 }
 
 QSize DrawingView::sizeHint() const

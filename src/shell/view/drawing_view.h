@@ -15,6 +15,7 @@ class QScrollArea;
 namespace kresbon {
 
 class Surface;
+class DrawingOverlay;
 
 // Shows the drawing at a zoom factor. From 1 upwards each drawing pixel is
 // a sharp square of whole logical pixels, with a pixel grid from 8 on;
@@ -50,10 +51,15 @@ public:
 
     bool panning() const { return panning_ || spaceHeld_; }
 
+    // What is drawn over the drawing, in the view only.
+    DrawingOverlay* overlay() const { return overlay_; }
+
 signals:
     // Emitted after the drawing has been painted.
     void painted();
     void zoomChanged(double factor);
+    // A new drawing is shown (showSurface).
+    void surfaceShown();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -74,6 +80,7 @@ private:
     bool panning_ = false;
     bool spaceHeld_ = false;
     QPoint panStart_;
+    DrawingOverlay* overlay_ = nullptr;
 };
 
 }  // namespace kresbon
