@@ -7,6 +7,7 @@
 #include "shell/editor/script_editor.h"
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QFileInfo>
 #include <QTest>
 
 #include "platform/texts.h"
@@ -275,6 +276,30 @@ private slots:
         w.saveDrawing();
         QVERIFY(s->box.read("out.bmp").starts_with("BM"));
         QCOMPARE(s->dialogs.unexpected, 0);
+    }
+
+    // The format saved last is offered first, in the folder saved into,
+    // after a restart too.
+    void saveDrawingOffersTheFormatAndFolderUsedLast()
+    {
+        auto s = StartWith("MaximumX = 20\nMaximumY = 10\n");
+        QVERIFY(s);
+        QVERIFY(QDir(s->box.path(".")).mkdir("pictures"));
+        s->dialogs.saveNames = {s->box.path("pictures/out.PNG"), std::nullopt};
+        s->window->saveDrawing();
+        s->window->saveDrawing();
+        const FileDialogRequest& offered = s->dialogs.saveRequests.back();
+        QCOMPARE(offered.selectedFilter, 3);
+        QCOMPARE(offered.defaultSuffix, QString("png"));
+        QCOMPARE(offered.folder, s->box.path("pictures"));
+        s->window->close();
+
+        MainWindow again(s->box.environment(), s->dialogs);
+        QVERIFY(Started(again));
+        s->dialogs.saveNames = {std::nullopt};
+        again.saveDrawing();
+        QCOMPARE(s->dialogs.saveRequests.back().selectedFilter, 3);
+        QCOMPARE(s->dialogs.saveRequests.back().folder, s->box.path("pictures"));
     }
 
     // A vector file comes from a run of its own that records the shapes, at

@@ -3,6 +3,8 @@
 // mapping, and stopping a long run.
 
 #include <QAction>
+#include <QApplication>
+#include <QWheelEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QScrollArea>
@@ -352,6 +354,29 @@ private slots:
         auto t = StartWith("MaximumX = 30\nMaximumY = 20\n", "[MainForm]\nZoom=-2\n");
         QVERIFY(t);
         QCOMPARE(t->w().drawingZoom(), 1.0);
+    }
+
+    void ctrlWheelZoomsOverTheWholePane()
+    {
+        auto s = StartWith("MaximumX = 30\nMaximumY = 20\n");
+        QVERIFY(s);
+        QWidget* viewport = s->scrollBox()->viewport();
+        const auto wheel = [](QWidget* target, QPoint at, Qt::KeyboardModifiers keys, int delta) {
+            QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, keys,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(target, &event);
+        };
+        // The grey beside the small drawing, and the drawing itself.
+        const QPoint grey(viewport->width() - 5, viewport->height() - 5);
+        QVERIFY(!s->image()->geometry().contains(grey));
+        wheel(viewport, grey, Qt::ControlModifier, 120);
+        QCOMPARE(s->w().drawingZoom(), 2.0);
+        wheel(viewport, grey, Qt::ControlModifier, -120);
+        QCOMPARE(s->w().drawingZoom(), 1.0);
+        wheel(viewport, grey, Qt::NoModifier, 120);
+        QCOMPARE(s->w().drawingZoom(), 1.0);
+        wheel(s->image(), QPoint(3, 3), Qt::ControlModifier, 120);
+        QCOMPARE(s->w().drawingZoom(), 2.0);
     }
 
     void longRunShowsProgressAndStops()

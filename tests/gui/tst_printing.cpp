@@ -7,9 +7,11 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <regex>
@@ -63,6 +65,48 @@ public:
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
     std::function<void()> beforePrint;
 };
+
+// Shows the preview in the toolkit's own preview widget, zoomed so that
+// eight page pixels make one screen pixel, and keeps what it showed.
+class PreviewWidgetDialogs : public PdfPrinterDialogs {
+public:
+    bool previewPrint(QWidget*, QPrinter& printer, const std::function<void(QPrinter&)>& paint) override
+    {
+        ++previewRequests;
+        setUp(printer);
+        QPrintPreviewWidget preview(&printer);
+        QObject::connect(&preview, &QPrintPreviewWidget::paintRequested, [&](QPrinter* target) { paint(*target); });
+        preview.resize(500, 400);
+        preview.show();
+        if (!QTest::qWaitForWindowExposed(&preview)) return false;
+        preview.setZoomFactor(resolution / (8.0 * preview.logicalDpiY()));
+        QCoreApplication::processEvents();
+        shown = preview.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        return false;
+    }
+
+    QImage shown;
+};
+
+// The mean grey of the page's upper left quarter, away from its edges, in
+// a preview; -1 without a page.
+double MeanOfDrawnPart(const QImage& image)
+{
+    QRect paper;
+    // The preview's own frame is left out.
+    for (int y = 5; y < image.height() - 5; ++y)
+        for (int x = 5; x < image.width() - 5; ++x) {
+            // The grey around the page is darker than the page.
+            if (qGray(image.pixel(x, y)) > 180) paper |= QRect(x, y, 1, 1);
+        }
+    if (paper.width() < 40 || paper.height() < 40) return -1;
+    const QRect part(paper.x() + paper.width() / 8, paper.y() + paper.height() / 8, paper.width() / 2,
+                     paper.height() / 2);
+    double sum = 0;
+    for (int y = part.top(); y <= part.bottom(); ++y)
+        for (int x = part.left(); x <= part.right(); ++x) sum += qGray(image.pixel(x, y));
+    return sum / (part.width() * part.height());
+}
 
 struct Printing {
     Sandbox box;
@@ -293,6 +337,36 @@ private slots:
         p->window->printPreviewItem()->trigger();
         QCOMPARE(LogLines(p->log()).size(), std::size_t(11));
         QCOMPARE(p->window->printFileName(), p->dialogs.pdfPath);
+    }
+
+    void previewShrinksTheBitmapSmoothly()
+    {
+        // One black row in eight across the whole drawing: shrunk eight
+        // times by dropping pixels it shows all white or all black.
+        Sandbox box;
+        box.write("demo.krs", "PixelsPerUnit = 1\nMaximumX = 300\nMaximumY = 200\nFillArea 1, 1, Horizontal, Black\n");
+        box.writeSettings("[Print]\nStretch=1\n");
+        PreviewWidgetDialogs dialogs;
+        dialogs.pdfPath = box.path(QStringLiteral("out.pdf"));
+        dialogs.resolution = 600;
+        MainWindow window(box.environment(), dialogs);
+        QVERIFY(Started(window));
+        window.printPreviewItem()->trigger();
+        QCOMPARE(dialogs.previewRequests, 1);
+        QVERIFY(dialogs.notices().empty());
+        // The shade of the hatching, as the drawing on the screen has it.
+        const Surface& drawn = window.interpreter().canvas();
+        double expected = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x) expected += qGray(QRgb(drawn.pixel(x, y)));
+        expected /= static_cast<double>(drawn.width()) * drawn.height();
+        const double mean = MeanOfDrawnPart(dialogs.shown);
+        QVERIFY2(std::abs(mean - expected) < 10,
+                 qPrintable(QString::number(mean) + " for " + QString::number(expected)));
+
+        // The printed page keeps every pixel of the bitmap.
+        window.action(QStringLiteral("MnuPrintPic"))->trigger();
+        QCOMPARE(PictureSize(box.read(QStringLiteral("out.pdf"))).first, 2400);
     }
 
     void previewOfAFailingPrintRunReportsIt()

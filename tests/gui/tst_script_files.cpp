@@ -6,6 +6,7 @@
 #include "shell/editor/script_editor.h"
 #include <QSignalSpy>
 #include <QTextBlock>
+#include <QFileInfo>
 #include <QTest>
 
 #include "platform/texts.h"
@@ -110,6 +111,38 @@ private slots:
         QCOMPARE(dialogs.saveRequests.front().defaultSuffix, QString("krs"));
         QCOMPARE(dialogs.saveRequests.front().nameFilters,
                  QStringList({"KRS Files (*.krs)", "All Files (*)"}));
+    }
+
+    // Save as offers the script's own name; Open and Save start in the
+    // folder used last, after a restart too.
+    void fileDialogsOfferTheNameAndTheFolderUsedLast()
+    {
+        Sandbox box;
+        box.write("demo.krs", "Point 1, 1");
+        QVERIFY(QDir(box.path(".")).mkdir("sub"));
+        FakeDialogs dialogs;
+        {
+            MainWindow w(box.environment(), dialogs);
+            QVERIFY(Started(w));
+            dialogs.saveNames = {box.path("sub/copy.krs")};
+            w.saveScriptAs();
+            QCOMPARE(dialogs.saveRequests.back().fileName, box.path("demo.krs"));
+            dialogs.openNames = {std::nullopt};
+            w.openScript();
+            QCOMPARE(dialogs.openRequests.back().folder, box.path("sub"));
+            QVERIFY(w.close());
+        }
+        MainWindow w(box.environment(), dialogs);
+        QVERIFY(Started(w));
+        QVERIFY(w.scriptFile().isEmpty());
+        dialogs.openNames = {box.path("demo.krs")};
+        w.openScript();
+        QCOMPARE(dialogs.openRequests.back().folder, box.path("sub"));
+        dialogs.saveNames = {std::nullopt};
+        w.saveScriptAs();
+        QCOMPARE(dialogs.saveRequests.back().fileName, box.path("demo.krs"));
+        QCOMPARE(dialogs.saveRequests.back().folder, QFileInfo(box.path("demo.krs")).absolutePath());
+        QCOMPARE(dialogs.unexpected, 0);
     }
 
     void saveUnderChosenNameAsksBeforeOverwriting()

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QPainter>
 #include <QScrollBar>
 #include <exception>
@@ -16,6 +17,7 @@
 #include "shell/texts/file_filters.h"
 #include "shell/app/main_window.h"
 #include "shell/run/busy_pointer.h"
+#include "shell/settings/window_settings.h"
 #include "ui_main_window.h"
 #include "shell/texts/interface_text.h"
 
@@ -105,6 +107,13 @@ void MainWindow::saveDrawing()
     FileDialogRequest request;
     request.nameFilters = ToNameFilters(pictureFilter_);
     request.defaultSuffix = QStringLiteral("bmp");
+    // The format saved last is offered first, in the folder used last.
+    const QString lastFormat = QString::fromStdString(settings_.Read("MainForm", "LastDrawingFormat"));
+    if (const int filter = FilterOfSuffix(request.nameFilters, lastFormat); filter >= 0) {
+        request.selectedFilter = filter;
+        request.defaultSuffix = lastFormat.toLower();
+    }
+    request.folder = LastFolder(settings_);
     const QImage& drawing = ui_->IMAGE_VYKRES->image();
     if (!drawing.isNull())
         request.preview = drawing.scaled(QSize(240, 240).boundedTo(drawing.size()), Qt::KeepAspectRatio,
@@ -114,7 +123,11 @@ void MainWindow::saveDrawing()
     request.millimetresLabel = UiText(language_, TextId::MillimetresPerUnitLabel);
     const std::optional<QString> chosen = dialogs_.saveFileName(this, request);
     if (!chosen) return;
+    RememberLastFolder(settings_, *chosen);
+    const QString format = QFileInfo(*chosen).suffix().toLower();
     try {
+        if (FilterOfSuffix(request.nameFilters, format) >= 0)
+            settings_.Write("MainForm", "LastDrawingFormat", format.toStdString());
         settings_.Write("Export", "MillimetresPerUnit", MillimetresPerUnitText(millimetres));
     } catch (const std::exception&) {
         // A read-only settings file: the value chosen is used all the same.

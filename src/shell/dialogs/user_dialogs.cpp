@@ -58,7 +58,15 @@ std::optional<QString> ToolkitDialogs::runFileDialog(QWidget* parent, const File
                              dialog.setDefaultSuffix(suffix.isEmpty() ? request.defaultSuffix : suffix);
                          });
     }
-    if (!lastFolder_.isEmpty()) dialog.setDirectory(lastFolder_);
+    const QFileInfo offered(request.fileName);
+    if (!request.fileName.isEmpty() && offered.isAbsolute()) {
+        dialog.setDirectory(offered.absolutePath());
+        dialog.selectFile(offered.fileName());
+    } else if (!request.folder.isEmpty()) {
+        dialog.setDirectory(request.folder);
+    } else if (!lastFolder_.isEmpty()) {
+        dialog.setDirectory(lastFolder_);
+    }
     if (!request.preview.isNull()) {
         // The toolkit's own dialog has room for a picture beside the files.
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);

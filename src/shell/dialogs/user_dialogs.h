@@ -26,6 +26,12 @@ struct FileDialogRequest {
     QStringList nameFilters;
     int selectedFilter = 0;
     QString defaultSuffix;
+    // The name offered at first, as a path whose folder the dialog starts
+    // in; empty for none.
+    QString fileName;
+    // The folder the dialog starts in when no name is offered; empty for
+    // the last one chosen while the program runs.
+    QString folder;
     // Shown beside the files, when not null: what is about to be saved.
     QImage preview;
     // When not null, the save dialog has a field, labelled millimetresLabel,

@@ -12,6 +12,7 @@
 #include "shell/editor/editor_status.h"
 #include "shell/editor/script_editor.h"
 #include "shell/settings/settings_file.h"
+#include "shell/settings/window_settings.h"
 #include "shell/texts/error_text.h"
 #include "shell/texts/file_filters.h"
 #include "shell/texts/interface_text.h"
@@ -60,6 +61,7 @@ FileDialogRequest DocumentController::scriptDialog() const
     FileDialogRequest request;
     request.nameFilters = ToNameFilters(scriptFilter_);
     request.defaultSuffix = QStringLiteral("krs");
+    request.folder = LastFolder(settings_);
     return request;
 }
 
@@ -123,8 +125,12 @@ void DocumentController::writeScript(const QString& path)
 
 std::optional<QString> DocumentController::saveUnderChosenName()
 {
-    const std::optional<QString> chosen = dialogs_.saveFileName(&window_, scriptDialog());
+    FileDialogRequest request = scriptDialog();
+    // Save as offers the script's own name.
+    request.fileName = scriptFile_;
+    const std::optional<QString> chosen = dialogs_.saveFileName(&window_, request);
     if (!chosen) return std::nullopt;
+    RememberLastFolder(settings_, *chosen);
     if (FileCanBeRead(*chosen) &&
         ask(OverwriteQuestion(captions_, language_, *chosen)) != QMessageBox::Yes)
         return std::nullopt;
@@ -183,6 +189,7 @@ void DocumentController::openScript()
     hooks_.stopRuns();
     const std::optional<QString> chosen = dialogs_.openFileName(&window_, scriptDialog());
     if (!chosen) return;
+    RememberLastFolder(settings_, *chosen);
     openAction(*chosen);
 }
 

@@ -2,11 +2,15 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPaintEngine>
 #include <QPrinter>
+#include <QScreen>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -83,6 +87,17 @@ QString PrinterDescription(const QPrinter& printer)
     return printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
 }
 
+// Screen pixels per printer pixel when the page goes to a print preview,
+// which shows it at the screen's resolution at full size; 0 for paper.
+double PreviewScale(QPrinter& printer)
+{
+    const QPaintEngine* engine = printer.paintEngine();
+    if (engine == nullptr || engine->type() != QPaintEngine::Picture || printer.logicalDpiY() <= 0) return 0;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double screenDpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    return screenDpi / printer.logicalDpiY();
+}
+
 std::runtime_error PrinterError(int languageBase, TextId head, TextId tail, const QPrinter& printer)
 {
     return std::runtime_error(TextUtf8(languageBase, head) + '"' + PrinterDescription(printer).toStdString() + '"' +
@@ -102,13 +117,19 @@ void SendToPrinter(QPrinter& printer, int languageBase, const std::function<void
 }  // namespace
 
 void DrawPrintBitmap(QPainter& painter, const Surface& bitmap, long long placedWidth, long long placedHeight,
-                     qsizetype bandBytes)
+                     qsizetype bandBytes, double shownScale)
 {
     if (bitmap.width() <= 0 || bitmap.height() <= 0) return;
     const auto clamp = [](long long v) {
         return std::min<long long>(v, std::numeric_limits<int>::max());
     };
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // On paper each bitmap pixel is enlarged as it is. Shown shrunk on the
+    // screen, each band is first reduced smoothly to the size it has there,
+    // every screen pixel the average of the bitmap pixels it covers, so that
+    // hatching and thin lines keep their shade instead of vanishing or
+    // turning into blocks.
+    const bool reduce = shownScale > 0 && static_cast<double>(clamp(placedWidth)) * shownScale < bitmap.width();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, reduce);
     // Thin lines must reach the paper without compression artefacts.
     painter.setRenderHint(QPainter::LosslessImageRendering, true);
     // Band edges fall on whole printer pixels, so the bands meet without a
@@ -118,10 +139,17 @@ void DrawPrintBitmap(QPainter& painter, const Surface& bitmap, long long placedW
     const qsizetype rowBytes = static_cast<qsizetype>(bitmap.width()) * 4;
     const int bandRows = static_cast<int>(std::clamp<qsizetype>(bandBytes / rowBytes, 1, bitmap.height()));
     const auto edge = [&](int row) { return static_cast<int>(height * row / bitmap.height()); };
+    const auto shownEdge = [&](int row) {
+        return static_cast<int>(std::llround(static_cast<double>(height) * shownScale * row / bitmap.height()));
+    };
+    const int shownWidth = std::max(1, static_cast<int>(std::llround(static_cast<double>(width) * shownScale)));
     for (int top = 0; top < bitmap.height(); top += bandRows) {
         const int rows = std::min(bandRows, bitmap.height() - top);
-        painter.drawImage(QRect(0, edge(top), static_cast<int>(width), edge(top + rows) - edge(top)),
-                          PageImage(bitmap, top, rows));
+        QImage image = PageImage(bitmap, top, rows);
+        if (reduce)
+            image = image.scaled(shownWidth, std::max(1, shownEdge(top + rows) - shownEdge(top)),
+                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        painter.drawImage(QRect(0, edge(top), static_cast<int>(width), edge(top + rows) - edge(top)), image);
     }
 }
 
@@ -166,7 +194,8 @@ void PrintDrawingOn(QPrinter& printer, PrintRun& run, const ScriptLines& lines, 
         MakePrintBitmap(layout, depth, state.backgroundColor, run.languageBase());
     run.runOnto(*bitmap, lines, layout.scale);
     SendToPrinter(printer, run.languageBase(), [&](QPainter& painter) {
-        DrawPrintBitmap(painter, *bitmap, layout.placedWidth, layout.placedHeight);
+        DrawPrintBitmap(painter, *bitmap, layout.placedWidth, layout.placedHeight, PrintBandBytes,
+                        PreviewScale(printer));
     });
 }
 

@@ -26,9 +26,11 @@ class Surface;
 constexpr qsizetype PrintBandBytes = 8 << 20;
 
 // Paints the print bitmap enlarged onto (0, 0, placedWidth, placedHeight)
-// without smoothing, band by band.
+// without smoothing, band by band. For a preview shown at shownScale screen
+// pixels per page pixel, a bitmap larger than that is reduced smoothly
+// instead; 0 is paper.
 void DrawPrintBitmap(QPainter& painter, const Surface& bitmap, long long placedWidth, long long placedHeight,
-                     qsizetype bandBytes = PrintBandBytes);
+                     qsizetype bandBytes = PrintBandBytes, double shownScale = 0);
 
 // The chosen printer's page as the page fit and the print log see it:
 // resolution, printable area, whole sheet and orientation. The script name

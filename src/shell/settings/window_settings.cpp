@@ -1,5 +1,6 @@
 #include "shell/settings/window_settings.h"
 
+#include <QFileInfo>
 #include <string>
 
 #include "shell/settings/script_font.h"
@@ -29,6 +30,24 @@ WindowPlacement ReadWindowPlacement(const SettingsFile& settings)
     placement.splitter = WindowSizeFromSetting(settings.Read("MainForm", "Splitter"), DesignSplitter);
     placement.maximized = settings.Read("MainForm", "Maximized") == "1";
     return placement;
+}
+
+QString LastFolder(const SettingsFile& settings)
+{
+    const QString folder = QString::fromStdString(settings.Read("MainForm", "LastFolder"));
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}
+
+void RememberLastFolder(const SettingsFile& settings, const QString& chosenFile)
+{
+    const QString folder = QFileInfo(chosenFile).absolutePath();
+    // A line break would end the value and start a key of its own.
+    if (folder.contains(QLatin1Char('\n')) || folder.contains(QLatin1Char('\r'))) return;
+    try {
+        if (settings.Read("MainForm", "LastFolder") != folder.toStdString())
+            settings.Write("MainForm", "LastFolder", folder.toStdString());
+    } catch (const std::exception&) {
+    }
 }
 
 void WriteClosingSettings(SettingsFile& settings, const ClosingSettings& values)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QString>
 #include <array>
 
 namespace kresbon {
@@ -34,5 +35,14 @@ struct ClosingSettings {
 // written into a settings file ignored for its size, as the user was told
 // at start.
 void WriteClosingSettings(SettingsFile& settings, const ClosingSettings& values);
+
+// The folder the file dialogs start in: [MainForm] LastFolder when it names
+// a folder that exists, else empty.
+QString LastFolder(const SettingsFile& settings);
+
+// Keeps the folder of a file chosen in a file dialog as LastFolder. A
+// settings file that cannot be written, or a folder name it cannot hold,
+// costs the remembering, never the work.
+void RememberLastFolder(const SettingsFile& settings, const QString& chosenFile);
 
 }  // namespace kresbon

@@ -66,4 +66,19 @@ QString FirstSuffixOf(const QString& nameFilter)
     return m.hasMatch() ? m.captured(1) : QString();
 }
 
+int FilterOfSuffix(const QStringList& nameFilters, const QString& suffix)
+{
+    if (suffix.isEmpty()) return -1;
+    const QString wanted = QStringLiteral("*.") + suffix;
+    for (int i = 0; i < nameFilters.size(); ++i) {
+        const QString& filter = nameFilters[i];
+        const qsizetype open = filter.lastIndexOf(QLatin1Char('('));
+        const qsizetype close = filter.lastIndexOf(QLatin1Char(')'));
+        if (open < 0 || close < open) continue;
+        for (const QString& pattern : filter.mid(open + 1, close - open - 1).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            if (pattern.compare(wanted, Qt::CaseInsensitive) == 0) return i;
+    }
+    return -1;
+}
+
 }  // namespace kresbon

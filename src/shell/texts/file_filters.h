@@ -22,4 +22,8 @@ QStringList ToNameFilters(const QString& filter);
 // single extension.
 QString FirstSuffixOf(const QString& nameFilter);
 
+// The index of the first name filter whose patterns list "*.suffix", in
+// any case; -1 when none does.
+int FilterOfSuffix(const QStringList& nameFilters, const QString& suffix);
+
 }  // namespace kresbon

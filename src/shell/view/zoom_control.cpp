@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QWheelEvent>
 #include <charconv>
 
 #include "shell/view/drawing_view.h"
@@ -33,6 +34,7 @@ ZoomControl::ZoomControl(DrawingView& view, QScrollArea& pane, QWidget* labelPar
         label_->setText(ZoomText(factor));
         emit changed(QString::number(factor, 'g', 6).toStdString());
     });
+    pane_.viewport()->installEventFilter(this);
 }
 
 double ZoomControl::zoom() const
@@ -67,6 +69,22 @@ void ZoomControl::restore(const std::string& setting)
         view_.setZoom(*zoom);
         label_->setText(ZoomText(view_.zoom()));
     }
+}
+
+bool ZoomControl::eventFilter(QObject* watched, QEvent* event)
+{
+    // Over the drawing the view zooms itself; around it, where the pane
+    // would scroll, Ctrl with the wheel zooms as well, about the pointer.
+    if (watched != pane_.viewport() || event->type() != QEvent::Wheel) return QObject::eventFilter(watched, event);
+    auto* wheel = static_cast<QWheelEvent*>(event);
+    if (!(wheel->modifiers() & Qt::ControlModifier)) return false;
+    const QPoint anchor = view_.mapFrom(pane_.viewport(), wheel->position().toPoint());
+    if (wheel->angleDelta().y() > 0)
+        view_.zoomIn(anchor);
+    else if (wheel->angleDelta().y() < 0)
+        view_.zoomOut(anchor);
+    wheel->accept();
+    return true;
 }
 
 }  // namespace kresbon

@@ -19,7 +19,8 @@ QString ZoomText(double factor);
 std::optional<double> ZoomFromSetting(const std::string& text);
 
 // The zoom of the drawing as the window offers it: a step in or out, actual
-// size, fit to the pane, and the factor shown on the toolbar.
+// size, fit to the pane, Ctrl with the wheel anywhere over the pane (over
+// the grey around the drawing too), and the factor shown on the toolbar.
 class ZoomControl : public QObject {
     Q_OBJECT
 public:
@@ -40,6 +41,9 @@ public:
 signals:
     // The factor changed, as the settings file keeps it.
     void changed(const std::string& setting);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     DrawingView& view_;
