@@ -355,7 +355,16 @@ namespace kresbon {
     X(DxfFiles, 767) \
     X(MillimetresPerUnitLabel, 850) \
     X(PrintAsVectors, 851) \
-    X(PrintOptionsTab, 852)
+    X(PrintOptionsTab, 852) \
+    X(MenuDrawToCaret, 900) \
+    X(MenuStep, 901) \
+    X(MenuStepNext, 902) \
+    X(MenuStepPrevious, 903) \
+    X(MenuStepInto, 904) \
+    X(StepNothingDrawn, 905) \
+    X(StepNoNext, 906) \
+    X(StepNoPrevious, 907) \
+    X(StepNoCommand, 908)
 
 enum class TextId : int {
 #define KRESBON_TEXT_ID_ENUMERATOR(name, offset) name = offset,

@@ -5,7 +5,7 @@ cmake_minimum_required(VERSION 3.20)
 # and the list itself has no circle (every folder uses only folders listed
 # before it). Run with -DSHELL=<src/shell>.
 
-set(order texts settings dialogs editor view document run print help app)
+set(order texts settings dialogs editor view document run step print help app)
 set(uses_texts "")
 set(uses_settings texts)
 set(uses_dialogs texts)
@@ -13,9 +13,10 @@ set(uses_editor texts)
 set(uses_view "")
 set(uses_document settings texts editor dialogs)
 set(uses_run texts)
+set(uses_step texts settings editor view run)
 set(uses_print run dialogs texts)
 set(uses_help texts)
-set(uses_app texts settings dialogs editor view document run print help)
+set(uses_app texts settings dialogs editor view document run step print help)
 
 set(seen "")
 foreach(folder ${order})

@@ -28,6 +28,7 @@
 #include "shell/editor/script_editor.h"
 #include "shell/run/script_runner.h"
 #include "shell/settings/settings_values.h"
+#include "shell/step/step_mode.h"
 #include "ui_main_window.h"
 #include "shell/texts/interface_text.h"
 
@@ -66,6 +67,9 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
         editorPopup_, qobject_cast<QBoxLayout*>(ui_->P_VYKRES_TOOLBAR->layout()),
         [this](const ActionRow& row) { runGuarded([this, &row] { row.run(*this); }); });
     runs_->setStopKey(action(QStringLiteral("StopRunKey")));
+    stepMode_ = new StepMode({*ui_->MEMO_SCRIPT, *ui_->IMAGE_VYKRES, *runs_, *runs_->statusLabel(),
+                              *action(QStringLiteral("MnuDrawToCaret")), settings_, [this] { return hostValues(); }},
+                             this);
     buildDrawingPopup();
     connectCommands();
     setUpEditingLoop();
@@ -96,6 +100,9 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
 
 MainWindow::~MainWindow()
 {
+    // The stepper's thread ends before the editor and the view it shows in.
+    delete stepMode_;
+    stepMode_ = nullptr;
     // A run still going uses the interpreter: it ends first.
     delete runs_;
     runs_ = nullptr;

@@ -41,6 +41,7 @@ namespace kresbon {
 class AboutDialog;
 class FindDialog;
 class ScriptFollow;
+class StepMode;
 class Recovery;
 
 // What the main window is given by the program around it.
@@ -167,6 +168,8 @@ public:
     // Following the script and the files it uses on disk.
     ScriptFollow* fileFollow() const { return fileFollow_; }
     QAction* watchFilesItem() const { return action(QStringLiteral("MnuWatchFiles")); }
+    // Drawing up to the caret line and stepping through the drawing.
+    StepMode& stepMode() const { return *stepMode_; }
 
 signals:
     // A run made while typing has been shown (its drawing or its error).
@@ -302,6 +305,7 @@ private:
     // Following the files on disk.
     ScriptFollow* fileFollow_ = nullptr;
     std::unique_ptr<Recovery> recovery_;
+    StepMode* stepMode_ = nullptr;
 };
 
 }  // namespace kresbon

@@ -17,6 +17,7 @@
 #include "shell/dialogs/file_filters.h"
 #include "shell/app/main_window.h"
 #include "shell/print/print_job.h"
+#include "shell/step/step_mode.h"
 #include "ui_main_window.h"
 #include "shell/texts/interface_text.h"
 
@@ -45,6 +46,8 @@ private:
 
 void MainWindow::showDrawing()
 {
+    // Drawing up to the caret line, the view shows the step's drawing.
+    if (stepMode_ && stepMode_->on()) return;
     ui_->IMAGE_VYKRES->showSurface(&runs_->settled().canvas());
 }
 

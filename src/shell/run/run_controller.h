@@ -38,6 +38,7 @@ struct HostValues {
     std::string programFolder;
     std::string scriptFile;
     int language = 1000;
+    bool operator==(const HostValues&) const = default;
 };
 
 class RunController : public QObject {
