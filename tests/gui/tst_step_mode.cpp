@@ -72,7 +72,7 @@ QImage Shown(const Surface& surface)
 // What a run of the first count lines of the editor's script draws.
 QImage CutAfter(MainWindow& w, int count)
 {
-    RunController::RunHost host([&w] { return w.hostValues(); });
+    RunController::RunHost host([&w] { return w.runs().lastRunHost(); });
     Interpreter interpreter(host);
     ScriptLines lines;
     for (int k = 0; k < count; ++k) {

@@ -68,7 +68,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
         [this](const ActionRow& row) { runGuarded([this, &row] { row.run(*this); }); });
     runs_->setStopKey(action(QStringLiteral("StopRunKey")));
     stepMode_ = new StepMode({*ui_->MEMO_SCRIPT, *ui_->IMAGE_VYKRES, *runs_, *runs_->statusLabel(),
-                              *action(QStringLiteral("MnuDrawToCaret")), settings_, [this] { return hostValues(); }},
+                              *action(QStringLiteral("MnuDrawToCaret")), settings_, [this] { return language_; }},
                              this);
     buildDrawingPopup();
     connectCommands();

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <exception>
 
-#include "shell/editor/editor_status.h"
 #include "shell/editor/script_editor.h"
 #include "shell/settings/settings_file.h"
 #include "shell/texts/error_text.h"
@@ -113,8 +112,17 @@ void StepMode::step(StepRequest::Kind kind)
     // Stepping shows the steps: the mode comes on (and builds) first.
     if (!on_) w_.toggle.setChecked(true);
     if (!on_) return;
-    if (stale_ || w_.host() != builtHost_) rebuild();
+    if (stale_ || stepHost() != builtHost_) rebuild();
     post({.kind = kind});
+}
+
+HostValues StepMode::stepHost() const
+{
+    // The stepper draws as the last run did (a drawing of the same size,
+    // whatever the view's size is now); it speaks the window's language.
+    HostValues values = w_.runs.lastRunHost();
+    values.language = w_.language();
+    return values;
 }
 
 void StepMode::post(StepRequest request)
@@ -128,19 +136,22 @@ void StepMode::rebuild()
     if (!on_) return;
     stale_ = false;
     builtAt_ = ++clock_;
-    builtHost_ = w_.host();
+    builtHost_ = stepHost();
     int line = 0;
     int index = 0;
     w_.editor.getCursorPosition(&line, &index);
     askedLine_ = line;
-    post({.kind = StepRequest::Kind::Build, .lines = EditorLines(w_.editor), .host = builtHost_});
+    // The editor's own bytes: a copy, quick even for a long script.
+    const auto* text = reinterpret_cast<const char*>(w_.editor.SendScintilla(QsciScintilla::SCI_GETCHARACTERPOINTER));
+    const auto length = static_cast<std::size_t>(w_.editor.SendScintilla(QsciScintilla::SCI_GETLENGTH));
+    post({.kind = StepRequest::Kind::Build, .text = std::string(text, length), .host = builtHost_});
     post({.kind = StepRequest::Kind::Through, .line = line});
 }
 
 void StepMode::onCaretMoved(int line)
 {
     if (!on_ || stale_ || line == askedLine_) return;
-    if (w_.host() != builtHost_) {
+    if (stepHost() != builtHost_) {
         rebuild();
         return;
     }
@@ -177,7 +188,7 @@ void StepMode::show(const StepResult& result)
         emit stepShown();
         return;
     }
-    if (result.drawing) w_.view.showSurface(result.drawing.get());
+    if (!result.drawing.isNull()) w_.view.showImage(result.drawing);
     if (result.caretLine >= 0) moveCaret(result.caretLine);
     // A run in progress shows its own line there.
     if (!w_.runs.running()) w_.status.setText(statusText(result));

@@ -34,8 +34,8 @@ struct StepWindow {
     // "Draw up to the caret line", checkable; kept as [MainForm] DrawToCaret.
     QAction& toggle;
     SettingsFile& settings;
-    // What the interpreter reads of the window.
-    std::function<HostValues()> host;
+    // The language of the window's texts.
+    std::function<int()> language;
 };
 
 class StepMode : public QObject {
@@ -70,6 +70,7 @@ private:
     void rebuild();
     void step(StepRequest::Kind kind);
     void post(StepRequest request);
+    HostValues stepHost() const;
     void show(const StepResult& result);
     void showWholeDrawing();
     void moveCaret(int line);

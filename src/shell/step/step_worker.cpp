@@ -1,6 +1,8 @@
 #include "shell/step/step_worker.h"
 
+#include "interpreter/script_text.h"
 #include "platform/encoding.h"
+#include "shell/view/drawing_view.h"
 
 namespace kresbon {
 
@@ -111,7 +113,9 @@ StepResult StepWorker::carryOut(StepRequest& request)
     case Kind::Build:
         stepper_.reset();
         host_ = std::make_unique<FixedHost>(request.host);
-        stepper_ = std::make_unique<DrawingStepper>(*host_, std::move(request.lines));
+        // The lines as the interpreter reads them, made here rather than
+        // on the window's thread: a long script takes a while.
+        stepper_ = std::make_unique<DrawingStepper>(*host_, SplitLines(Utf8ToCp1250(request.text)));
         break;
     case Kind::Through:
         if (stepper_) stepper_->runThrough(request.line);
@@ -132,7 +136,7 @@ StepResult StepWorker::carryOut(StepRequest& request)
         std::lock_guard lock(mutex_);
         if (!queue_.empty()) return result;
     }
-    result.drawing = std::make_shared<const Surface>(stepper_->drawing());
+    result.drawing = DrawingView::ImageOf(&stepper_->drawing());
     result.command = stepper_->shownCommand();
     const RunPosition& at = stepper_->position();
     if (!result.stuck && request.kind != Kind::Through && request.kind != Kind::Build && at.top.line >= 0)

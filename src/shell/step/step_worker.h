@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -11,7 +12,6 @@
 #include <thread>
 
 #include "interpreter/line_bond.h"
-#include "interpreter/script_text.h"
 #include "shell/run/run_controller.h"
 
 namespace kresbon {
@@ -31,7 +31,8 @@ struct StepRequest {
     };
     Kind kind = Kind::Through;
     int line = -1;
-    ScriptLines lines;
+    // The editor's text as it holds it (UTF-8), for a build.
+    std::string text;
     HostValues host;
     std::uint64_t serial = 0;
 };
@@ -40,8 +41,9 @@ struct StepRequest {
 struct StepResult {
     std::uint64_t serial = 0;
     StepRequest::Kind kind = StepRequest::Kind::Through;
-    // A copy of the step's drawing; nullptr when there is no stepper.
-    std::shared_ptr<const Surface> drawing;
+    // The step's drawing as the view shows it; null when there is no
+    // stepper.
+    QImage drawing;
     // The last drawing command of the step (background before any).
     PixelSource command;
     // A step that found no line or command to go to.
