@@ -22,6 +22,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_support.h"
 #include "no_dialogs.h"
 #include "shell/app/main_window.h"
 #include "shell/editor/script_editor.h"
@@ -31,15 +32,9 @@
 
 using namespace kresbon;
 using kresbon::bench::NoDialogs;
+using kresbon::bench::Wait;
 
 namespace {
-
-void Wait(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 struct Figure {
     double median = 0;
