@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev nlohmann-json3-dev neovim lintian
   libfontconfig-dev libfreetype-dev libgif-dev libjpeg-dev libpng-dev
-  libcairo2-dev libdxflib-dev
+  libcairo2-dev libdxflib-dev zlib1g-dev
   librsvg2-bin poppler-utils python3-ezdxf
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   libqscintilla2-qt6-dev

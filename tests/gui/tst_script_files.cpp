@@ -10,6 +10,7 @@
 
 #include "platform/texts.h"
 #include "shell/editor/editor_status.h"
+#include "shell/document/document_controller.h"
 #include "shell/document/script_file.h"
 #include "test_support.h"
 #include "ui_main_window.h"

@@ -143,6 +143,7 @@ private slots:
         s->dialogs.saveNames.push_back(s->box.path(QStringLiteral("saved.png")));
         w.saveDrawing();
         QCOMPARE(QImage(s->box.path(QStringLiteral("saved.png"))).convertToFormat(QImage::Format_RGB32), whole);
+        QCOMPARE(s->dialogs.saveRequests.back().preview, whole);
 
         // Off: the whole drawing again, and the choice is kept.
         Press(w, Qt::Key_F4);

@@ -9,7 +9,7 @@
 
 #include "platform/texts.h"
 #include "shell/dialogs/about_dialog.h"
-#include "shell/dialogs/file_filters.h"
+#include "shell/texts/file_filters.h"
 #include "shell/dialogs/message_box.h"
 #include "test_support.h"
 #include "ui_main_window.h"

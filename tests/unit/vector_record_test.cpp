@@ -130,5 +130,32 @@ TEST(SaveDrawingAs, WritesSvgAtTrueScaleWithNamedLayers)
     EXPECT_NE(svg.find(">a&lt;b &amp; &quot;c&quot;</text>"), std::string::npos) << svg;
 }
 
+// The many strokes of a long run go into the PDF as a form of their own,
+// appended as a revision of cairo's file; a missing revision means the slow
+// way through cairo was taken.
+TEST(SaveDrawingAs, WritesALongRunOfLinesIntoThePdfAsOneForm)
+{
+    RecordHost host;
+    Interpreter interpreter(host);
+    interpreter.setShapeRecording(true);
+    std::string script = "MaximumX = 100\nMaximumY = 100\nText 1, 1, \"first\", 0, 0, 0, 0, \"Arial\", Black, 5, 0\n";
+    for (int i = 0; i < 100; ++i)
+        script += "Line " + std::to_string(i) + ", 0, 99, " + std::to_string(i) + ", " + (i % 2 ? "Dash" : "Solid") +
+                  ", 1, Black\n";
+    interpreter.RunScript(SplitLines(script + "Text 1, 50, \"last\", 0, 0, 0, 0, \"Arial\", Black, 5, 0\n"));
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "kresbon-record-test.pdf";
+    SaveDrawingAs(interpreter.canvas(), interpreter.shapeRecord(), path.string(), {1, EnglishBase});
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    std::filesystem::remove(path);
+    const std::string pdf = bytes.str();
+    const std::size_t form = pdf.find("/Subtype /Form");
+    ASSERT_NE(form, std::string::npos);
+    EXPECT_EQ(pdf.find("/Subtype /Form", form + 1), std::string::npos);
+    EXPECT_NE(pdf.find("/Prev ", form), std::string::npos);
+    EXPECT_TRUE(pdf.ends_with("%%EOF\n"));
+}
+
 }  // namespace
 }  // namespace kresbon

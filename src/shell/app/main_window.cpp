@@ -5,9 +5,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCloseEvent>
-#include <QFileInfo>
-#include <QLibraryInfo>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -16,15 +13,13 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
-#include <QTranslator>
 
 #include "platform/texts.h"
 #include "shell/dialogs/about_dialog.h"
 #include "shell/app/application.h"
 #include "shell/editor/editor_status.h"
 #include "shell/texts/error_text.h"
-#include "shell/dialogs/file_filters.h"
-#include "shell/help/help.h"
+#include "shell/texts/file_filters.h"
 #include "shell/editor/script_editor.h"
 #include "shell/run/script_runner.h"
 #include "shell/settings/settings_values.h"
@@ -33,16 +28,6 @@
 #include "shell/texts/interface_text.h"
 
 namespace kresbon {
-
-namespace {
-
-constexpr int DesignWidth = 533;
-constexpr int DesignHeight = 335;
-constexpr int DesignLeft = 195;
-constexpr int DesignTop = 110;
-constexpr int DesignSplitter = 160;
-
-}  // namespace
 
 MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent),
@@ -66,6 +51,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
                                 {Place::Help, ui_->MnuAbout}},
         editorPopup_, qobject_cast<QBoxLayout*>(ui_->P_VYKRES_TOOLBAR->layout()),
         [this](const ActionRow& row) { runGuarded([this, &row] { row.run(*this); }); });
+    setUpParts();
     runs_->setStopKey(action(QStringLiteral("StopRunKey")));
     stepMode_ = new StepMode({*ui_->MEMO_SCRIPT, *ui_->IMAGE_VYKRES, *runs_, *runs_->statusLabel(),
                               *action(QStringLiteral("MnuDrawToCaret")), settings_, [this] { return language_; }},
@@ -89,10 +75,9 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     ui_->L_SOURADNICE->clear();
     applyWindowSettings();
     ui_->MEMO_SCRIPT->setModified(false);
-    scriptFile_.clear();
-    updateCaption();
+    documents_->updateCaption();
     applyScriptFont();
-    readPrintSettings();
+    prints_->readPrintSettings();
 
     showDrawing();
     setUpDesktopConventions();
@@ -123,9 +108,9 @@ HostValues MainWindow::hostValues() const
     values.layers = layerFlags_;
     values.viewWidth = viewWidth();
     values.viewHeight = ui_->ScrollBox_VYKRES->viewport()->height();
-    values.colourDepth = printDepth_;
+    values.colourDepth = prints_->printDepth();
     values.programFolder = environment_.programFolder.toStdString();
-    values.scriptFile = scriptFile_.toStdString();
+    values.scriptFile = documents_->scriptFile().toStdString();
     values.language = language_;
     return values;
 }
@@ -151,6 +136,35 @@ QCheckBox* MainWindow::layerBox(int layer) const
 QAction* MainWindow::layerItem(int layer) const
 {
     return action(QStringLiteral("MnuLayer%1").arg(layer));
+}
+
+void MainWindow::setUpParts()
+{
+    ScriptEditor* editor = ui_->MEMO_SCRIPT;
+    const auto guarded = [this](const std::function<void()>& work) { runGuarded(work); };
+    DocumentHooks document;
+    document.stopRuns = [this] { runs_->stopped(); };
+    document.clearDrawing = [this] {
+        Interpreter& interpreter = runs_->stopped();
+        interpreter.ResetDrawingState();
+        interpreter.ClearDrawing();
+        showDrawing();
+    };
+    document.runScript = [this] { runScript(); };
+    document.guarded = guarded;
+    document.caretMoved = [this] { updateCaretReadout(); };
+    documents_ = new DocumentController(*this, *editor, settings_, dialogs_, std::move(document));
+    documents_->setRecentMenu(actions_->menu(Place::Recent), action(QStringLiteral("MnuRecentClear")));
+
+    PrintHooks print;
+    print.runScript = [this](bool recordShapes) { runScript(recordShapes); };
+    print.scriptLines = [editor] { return EditorLines(*editor); };
+    print.scriptFile = [this] { return documents_->scriptFile(); };
+    print.showError = [this](const QString& message) { showErrorNotice(message); };
+    prints_ = new PrintController(*this, *runs_, settings_, dialogs_, environment_.settingsPath, std::move(print));
+
+    zoom_ = new ZoomControl(*ui_->IMAGE_VYKRES, *ui_->ScrollBox_VYKRES, ui_->P_VYKRES_TOOLBAR);
+    help_ = new HelpKeys(*this, *editor, guarded);
 }
 
 void MainWindow::buildEditorPopup()
@@ -193,183 +207,6 @@ void MainWindow::connectCommands()
     });
 }
 
-// ---------------------------------------------------------------- start-up
-
-void MainWindow::applyWindowSettings()
-{
-    const int height = WindowSizeFromSetting(settings_.Read("MainForm", "Height"), DesignHeight);
-    const int width = WindowSizeFromSetting(settings_.Read("MainForm", "Width"), DesignWidth);
-    const int left = WindowEdgeFromSetting(settings_.Read("MainForm", "Left"), DesignLeft);
-    const int top = WindowEdgeFromSetting(settings_.Read("MainForm", "Top"), DesignTop);
-    const int splitter = WindowSizeFromSetting(settings_.Read("MainForm", "Splitter"), DesignSplitter);
-    resize(width, height);
-    move(left, top);
-    ui_->Splitter1->setSizes({splitter, std::max(0, width - splitter)});
-    restoreWindowState();
-}
-
-void MainWindow::applyScriptFont()
-{
-    scriptFont_ = DesignScriptFont();
-    ApplyScriptFontSettings(scriptFont_, settings_, logicalDpiY());
-    ui_->MEMO_SCRIPT->setFont(scriptFont_.font);
-    showScriptFontColour();
-}
-
-void MainWindow::showScriptFontColour()
-{
-    QPalette palette = ui_->MEMO_SCRIPT->palette();
-    palette.setColor(QPalette::Text, ExplicitColour(scriptFont_.color).value_or(
-                                         QPalette().color(QPalette::Text)));
-    ui_->MEMO_SCRIPT->setPalette(palette);
-    ui_->MEMO_SCRIPT->setScriptFont(scriptFont_.font, palette.color(QPalette::Text));
-}
-
-void MainWindow::readPrintSettings()
-{
-    // A default written back here may fail on a read-only folder; the value
-    // in use is the default all the same.
-    auto writeBack = [this](const char* key, int value) {
-        try {
-            settings_.Write("Print", key, std::to_string(value));
-        } catch (const std::exception&) {
-        }
-    };
-    const auto stretch = PrintStretchFromSetting(settings_.Read("Print", "Stretch"));
-    printStretch_ = stretch.value_or(DefaultPrintStretch);
-    if (!stretch) writeBack("Stretch", DefaultPrintStretch);
-    const auto depth = PrintDepthFromSetting(settings_.Read("Print", "BitsPerPixel"));
-    printDepth_ = depth.value_or(DefaultPrintDepth);
-    if (!depth) writeBack("BitsPerPixel", DefaultPrintDepth);
-    printVectors_ = settings_.Read("Print", "Vectors") == "1";
-}
-
-// ---------------------------------------------------------------- first activation
-
-bool MainWindow::event(QEvent* event)
-{
-    if (event->type() == QEvent::WindowActivate && !firstActivationStarted_) {
-        firstActivationStarted_ = true;
-        // Run after the activation has been handled and the window laid out,
-        // so that notices shown by the first run are not nested in it.
-        QTimer::singleShot(0, this, [this] { runGuarded([this] { firstActivation(); }); });
-    }
-    return QMainWindow::event(event);
-}
-
-void MainWindow::showEvent(QShowEvent* event)
-{
-    QMainWindow::showEvent(event);
-    // Without a window manager nothing activates a new window.
-    if (!firstActivationStarted_)
-        QTimer::singleShot(0, this, [this] {
-            if (!firstActivationStarted_ && !isActiveWindow()) activateWindow();
-        });
-}
-
-void MainWindow::firstActivation()
-{
-    if (firstActivationDone_) return;
-    if (runs_->busy()) {
-        runs_->whenIdle([this] { runGuarded([this] { firstActivation(); }); });
-        return;
-    }
-    firstActivationStarted_ = true;
-    layerRefresh_ = false;
-    for (int layer = 1; layer <= 9; ++layer) {
-        const std::string key = "Layer" + std::to_string(layer);
-        if (LayerShownFromSetting(settings_.Read("Layers", key))) layerBox(layer)->setChecked(true);
-    }
-    caretToError_ = true;
-    Interpreter& interpreter = runs_->stopped();
-    interpreter.ResetDrawingState();
-    interpreter.ClearDrawing();
-    showDrawing();
-    if (settings_.ignoredAsTooLarge())
-        ask(WarningNotice(captions_, UiText(language_, TextId::SettingsIgnoredHead) + u'"' +
-                                         QString::fromStdString(settings_.path()) + u'"' +
-                                         UiText(language_, TextId::SettingsIgnoredTail)));
-
-    QString name;
-    if (settings_.Read("MainForm", "DemoScript") != "1") name = environment_.demoScript;
-    if (!environment_.arguments.isEmpty())
-        name = QFileInfo(environment_.arguments.constFirst()).absoluteFilePath();
-    if (!FileCanBeRead(name)) name.clear();
-
-    if (!name.isEmpty()) {
-        try {
-            loadScript(name);
-            if (!environment_.arguments.isEmpty()) rememberRecentFile(name);
-            caretToError_ = false;
-            runScript();
-        } catch (const std::exception& error) {
-            showErrorNotice(ErrorMessage(error, language_));
-        }
-    }
-    offerRecoveryCopy();
-    layerRefresh_ = true;
-    caretToError_ = true;
-    firstActivationDone_ = true;
-    // The drawing may already be on screen; make sure it is painted once more
-    // so that the first drawing is reported.
-    ui_->IMAGE_VYKRES->update();
-}
-
-// ---------------------------------------------------------------- closing
-
-void MainWindow::closeEvent(QCloseEvent* event)
-{
-    // A run is stopped first, never waited for. A command waiting for its
-    // run has to return before the window can go: the close comes again
-    // once it has.
-    if (runs_->waitedFor()) {
-        runs_->stop();
-        event->ignore();
-        runs_->whenIdle([this] { close(); });
-        return;
-    }
-    runs_->stopped();
-    try {
-        if (!passUnsavedGuard(GuardedCommand::Closing)) {
-            event->ignore();
-            return;
-        }
-    } catch (const std::exception& error) {
-        showErrorNotice(ErrorMessage(error, language_));
-        event->ignore();
-        return;
-    }
-    // Closed cleanly: the copy kept against a crash is no longer needed.
-    recovery_->discard();
-    writeSettingsAtClosing();
-    event->accept();
-    emit closed();
-}
-
-void MainWindow::writeSettingsAtClosing()
-{
-    // A failed write ends its group silently, except for the editor font,
-    // which the user chose and is told about. Nothing is written into a
-    // settings file ignored for its size, as the user was told at start.
-    if (settings_.ignoredAsTooLarge()) return;
-    try {
-        writeWindowState();
-        settings_.Write("MainForm", "Splitter", std::to_string(ui_->P_SCRIPT->width()));
-        settings_.Write("MainForm", "DemoScript", "1");
-    } catch (const std::exception&) {
-    }
-    try {
-        for (int layer = 1; layer <= 9; ++layer)
-            settings_.Write("Layers", "Layer" + std::to_string(layer), layerShown(layer) ? "1" : "0");
-    } catch (const std::exception&) {
-    }
-    try {
-        WriteScriptFontSettings(scriptFont_, settings_, logicalDpiY());
-    } catch (const std::exception& error) {
-        showErrorNotice(ErrorMessage(error, language_));
-    }
-}
-
 // ---------------------------------------------------------------- texts
 
 void MainWindow::applyTexts()
@@ -377,7 +214,9 @@ void MainWindow::applyTexts()
     captions_ = LoadMessageCaptions(language_);
     action(QStringLiteral("MnuJazyk_EN"))->setChecked(language_ != CzechBase);
     action(QStringLiteral("MnuJazyk_CZ"))->setChecked(language_ == CzechBase);
-    scriptFilter_ = ScriptFileFilter(language_);
+    documents_->applyTexts(language_);
+    prints_->setLanguage(language_);
+    help_->setLanguage(language_);
     pictureFilter_ = PictureFileFilter(language_);
     setWindowTitle(UiText(language_, TextId::MainWindowTitle));
 
@@ -389,20 +228,7 @@ void MainWindow::applyTexts()
     ui_->L_VRSTVY->setText(UiText(language_, TextId::Layers));
     applyEditingTexts();
     applyFollowTexts();
-    installToolkitTranslation();
-}
-
-void MainWindow::installToolkitTranslation()
-{
-    // The toolkit's own dialogs (files, fonts, printers) follow the language.
-    if (toolkitTranslation_) QCoreApplication::removeTranslator(toolkitTranslation_.get());
-    toolkitTranslation_.reset();
-    if (language_ != CzechBase) return;
-    auto translation = std::make_unique<QTranslator>();
-    if (translation->load(QStringLiteral("qtbase_cs"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(translation.get());
-        toolkitTranslation_ = std::move(translation);
-    }
+    toolkitTranslation_.follow(language_);
 }
 
 void MainWindow::switchLanguage(int languageBase)
@@ -411,16 +237,6 @@ void MainWindow::switchLanguage(int languageBase)
     applyTexts();
     if (about_) about_->applyTexts(language_);
     settings_.Write("MainForm", "Language", language_ == CzechBase ? "2000" : "1000");
-}
-
-void MainWindow::showHelpContents()
-{
-    ShowHelpContents(this, language_);
-}
-
-void MainWindow::showHelpSearch()
-{
-    ShowHelpSearch(this, language_);
 }
 
 void MainWindow::showAbout()

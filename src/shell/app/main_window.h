@@ -14,12 +14,16 @@
 #include "interactive/click_commands.h"
 #include "interpreter/interpreter.h"
 #include "shell/dialogs/message_box.h"
-#include "shell/document/script_file.h"
+#include "shell/document/document_controller.h"
+#include "shell/help/help_keys.h"
+#include "shell/print/print_controller.h"
 #include "shell/settings/script_font.h"
 #include "shell/run/run_controller.h"
 #include "shell/settings/settings_file.h"
+#include "shell/texts/toolkit_translation.h"
 #include "shell/app/window_actions.h"
 #include "shell/dialogs/user_dialogs.h"
+#include "shell/view/zoom_control.h"
 
 namespace Ui {
 class FormMain;
@@ -30,11 +34,9 @@ class QCheckBox;
 class QLabel;
 class QDragEnterEvent;
 class QDropEvent;
-class QPrinter;
 class QMenu;
 class QTimer;
 class QToolButton;
-class QTranslator;
 
 namespace kresbon {
 
@@ -78,14 +80,14 @@ public:
     HostValues hostValues() const;
     bool layerShown(int layer) const;
     int viewWidth() const;
-    int colourDepth() const { return printDepth_; }
+    int colourDepth() const { return prints_->printDepth(); }
     int languageBase() const { return language_; }
 
     // The commands of the menus, buttons and the editor's popup menu.
-    void newScript();
-    void openScript();
-    void saveScript();
-    void saveScriptAs();
+    void newScript() { documents_->newScript(); }
+    void openScript() { documents_->openScript(); }
+    void saveScript() { documents_->saveScript(); }
+    void saveScriptAs() { documents_->saveScriptAs(); }
     void chooseEditorFont();
     void refresh();
     void clearDrawing();
@@ -93,7 +95,7 @@ public:
     void checkAllLayers();
     void checkNoLayers();
     void saveDrawing();
-    void printDrawing();
+    void printDrawing() { prints_->printDrawing(); }
     void switchLanguage(int languageBase);
     void showAbout();
 
@@ -105,15 +107,15 @@ public:
     // An error notice, as every unhandled error is shown.
     void showErrorNotice(const QString& message);
 
-    bool saved() const;
-    QString scriptFile() const { return scriptFile_; }
+    bool saved() const { return documents_->saved(); }
+    QString scriptFile() const { return documents_->scriptFile(); }
     int layerFlag(int layer) const { return layerFlags_.at(static_cast<std::size_t>(layer)); }
     bool layerRefreshOn() const { return layerRefresh_; }
     bool caretToErrorOn() const { return caretToError_; }
-    int printStretch() const { return printStretch_; }
+    int printStretch() const { return prints_->printStretch(); }
     int runCount() const { return runs_->runCount(); }
     const ScriptFont& scriptFont() const { return scriptFont_; }
-    QString scriptFileFilter() const { return scriptFilter_; }
+    QString scriptFileFilter() const { return documents_->scriptFileFilter(); }
     QString pictureFileFilter() const { return pictureFilter_; }
     const MessageCaptions& messageCaptions() const { return captions_; }
     // The interpreter once no run is going.
@@ -132,17 +134,17 @@ public:
     // drawing, find and replace, runs that can be stopped.
     void setLiveRefresh(bool on);
     bool liveRefreshOn() const;
-    void setDrawingZoom(double factor);
-    void zoomIn();
-    void zoomOut();
+    void setDrawingZoom(double factor) { zoom_->setZoom(factor); }
+    void zoomIn() { zoom_->zoomIn(); }
+    void zoomOut() { zoom_->zoomOut(); }
     void liveRefreshChanged();
     void watchFilesChanged();
-    void showHelpContents();
-    void showHelpSearch();
+    void showHelpContents() { help_->showHelpContents(); }
+    void showHelpSearch() { help_->showHelpSearch(); }
     // F1: the page of the word under the editor's caret, else the contents.
-    void showHelpForCaretWord();
-    double drawingZoom() const;
-    void fitDrawingZoom();
+    void showHelpForCaretWord() { help_->showHelpForCaretWord(); }
+    double drawingZoom() const { return zoom_->zoom(); }
+    void fitDrawingZoom() { zoom_->fit(); }
     void showFindDialog(bool replace);
     void findAgain(bool forward);
     void askGoToLine();
@@ -156,15 +158,15 @@ public:
     // Desktop conventions: recent scripts, dropped scripts, print preview.
     // Opening a named script passes the unsaved-changes guard as Open does;
     // a recent script that has gone is dropped from the list with a notice.
-    void openScriptFile(const QString& path);
-    void openRecentFile(const QString& path);
-    void clearRecentFiles();
-    void printPreview();
-    const QStringList& recentFiles() const { return recentFiles_; }
+    void openScriptFile(const QString& path) { documents_->openScriptFile(path); }
+    void openRecentFile(const QString& path) { documents_->openRecentFile(path); }
+    void clearRecentFiles() { documents_->clearRecentFiles(); }
+    void printPreview() { prints_->printPreview(); }
+    const QStringList& recentFiles() const { return documents_->recentFiles(); }
     QMenu* recentMenu() const { return actions_->menu(Place::Recent); }
     QAction* printPreviewItem() const { return action(QStringLiteral("MnuPrintPreview")); }
     // The PDF file the last print went into, offered again to the next one.
-    QString printFileName() const { return printFileName_; }
+    QString printFileName() const { return prints_->printFileName(); }
     // Following the script and the files it uses on disk.
     ScriptFollow* fileFollow() const { return fileFollow_; }
     QAction* watchFilesItem() const { return action(QStringLiteral("MnuWatchFiles")); }
@@ -188,8 +190,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class GuardedCommand { New, Open, Closing };
-
     void buildEditorPopup();
     void connectCommands();
     void runGuarded(const std::function<void()>& work);
@@ -197,20 +197,13 @@ private:
     // Start-up.
     void applyWindowSettings();
     void applyScriptFont();
-    void readPrintSettings();
 
     // Texts.
     void applyTexts();
-    void installToolkitTranslation();
 
-    // Script files.
-    bool passUnsavedGuard(GuardedCommand command);
-    std::optional<QString> saveUnderChosenName();
-    void writeScript(const QString& path);
-    void loadScript(const QString& path);
-    void updateCaption();
+    // The script and its parts.
+    void setUpParts();
     void updateCaretReadout();
-    FileDialogRequest scriptDialog() const;
 
     // Drawing.
     void runScript(bool recordShapes = false);
@@ -250,17 +243,8 @@ private:
 
     // Desktop conventions.
     void setUpDesktopConventions();
-    void restoreWindowState();
-    void writeWindowState();
-    void openAction(const QString& path);
-    void rememberRecentFile(const QString& path);
-    void storeRecentFiles();
-    void rebuildRecentMenu();
+    void restoreWindowState(bool maximized);
     void showScriptFontColour();
-    bool prepareToPrint(QPrinter& printer);
-    void runPrintJob(QPrinter& printer);
-    void rememberPrintFile(const QPrinter& printer);
-    void writePrintLog(const QPrinter& printer);
 
     std::unique_ptr<Ui::FormMain> ui_;
     ShellEnvironment environment_;
@@ -274,34 +258,29 @@ private:
     ClickTool clickTool_;
     bool crossPointer_ = false;
     std::unique_ptr<WindowActions> actions_;
-    std::unique_ptr<QTranslator> toolkitTranslation_;
+    ToolkitTranslation toolkitTranslation_;
 
     int language_ = 1000;
     MessageCaptions captions_;
-    QString scriptFilter_;
     QString pictureFilter_;
 
-    QString scriptFile_;
-    ScriptDocument document_;
+    // The parts the window is built from.
+    DocumentController* documents_ = nullptr;
+    PrintController* prints_ = nullptr;
+    ZoomControl* zoom_ = nullptr;
+    HelpKeys* help_ = nullptr;
     ScriptFont scriptFont_;
 
     bool caretToError_ = true;
     bool layerRefresh_ = false;
     std::array<int, 10> layerFlags_{};
-    int printStretch_ = 4;
-    int printDepth_ = 4;
-    bool printVectors_ = false;
 
     bool firstActivationStarted_ = false;
     bool firstActivationDone_ = false;
     bool firstDrawingReported_ = false;
 
     // The editing loop.
-    QLabel* zoomLabel_ = nullptr;
     FindDialog* findDialog_ = nullptr;
-    QStringList recentFiles_;
-    QString printFileName_;
-    bool helpPending_ = false;
     // Following the files on disk.
     ScriptFollow* fileFollow_ = nullptr;
     std::unique_ptr<Recovery> recovery_;

@@ -1,7 +1,6 @@
 // The editing loop of the main window: runs on a worker thread that the
 // status line follows and can stop, refresh while typing, the error mark in
-// the editor, zoom of the drawing, find and replace, and help on the word
-// under the caret.
+// the editor, and find and replace.
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -11,15 +10,12 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
-#include <QScrollArea>
 #include <QTimer>
 #include <QToolButton>
-#include <charconv>
 
 #include "platform/encoding.h"
 #include "shell/editor/editor_status.h"
 #include "shell/editor/find_dialog.h"
-#include "shell/help/help.h"
 #include "shell/texts/interface_text.h"
 #include "shell/app/main_window.h"
 #include "shell/editor/script_completion.h"
@@ -29,40 +25,17 @@
 
 namespace kresbon {
 
-namespace {
-
-QString ZoomText(double factor)
-{
-    if (factor >= 1) return QString::number(factor, 'g', 3) + QStringLiteral("\u00d7");
-    return QStringLiteral("1/") + QString::number(static_cast<int>(1 / factor + 0.5)) + QStringLiteral("\u00d7");
-}
-
-// A factor as the settings file stores it: "16", "0.25".
-std::optional<double> ZoomFromSetting(const std::string& text)
-{
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !(value > 0) || value > 1000)
-        return std::nullopt;
-    return value;
-}
-
-}  // namespace
-
 void MainWindow::setUpEditingLoop()
 {
     ScriptEditor* editor = ui_->MEMO_SCRIPT;
-    DrawingView* view = ui_->IMAGE_VYKRES;
     runs_->setLiveSource([editor] { return EditorLines(*editor); });
     connect(runs_, &RunController::liveRunFinished, this, &MainWindow::onLiveRunFinished);
 
     connect(editor, &QsciScintilla::textChanged, this, [this] {
         if (firstActivationDone_) runs_->scheduleLiveRun();
     });
-    connect(view, &DrawingView::zoomChanged, this, [this](double factor) {
-        zoomLabel_->setText(ZoomText(factor));
-        writeEditingSetting("Zoom", QString::number(factor, 'g', 6).toStdString());
-    });
+    connect(zoom_, &ZoomControl::changed, this,
+            [this](const std::string& factor) { writeEditingSetting("Zoom", factor); });
 
     findDialog_ = new FindDialog(*editor, this);
     // The find dialog has its own window: F3 works there too.
@@ -71,11 +44,9 @@ void MainWindow::setUpEditingLoop()
 
     // Toolbar buttons and the status line of the drawing.
     auto* toolbar = qobject_cast<QBoxLayout*>(ui_->P_VYKRES_TOOLBAR->layout());
-    zoomLabel_ = new QLabel(ZoomText(1), ui_->P_VYKRES_TOOLBAR);
-    zoomLabel_->setObjectName(QStringLiteral("L_ZOOM"));
     if (toolbar) {
         int at = toolbar->count() - 1;  // before the closing spacer
-        toolbar->insertWidget(at, zoomLabel_);
+        toolbar->insertWidget(at, zoom_->label());
     }
     ui_->P_VYKRES->setMinimumWidth(std::max(ui_->P_VYKRES->minimumWidth(), ui_->P_VYKRES->minimumSizeHint().width()));
 
@@ -87,11 +58,7 @@ void MainWindow::setUpEditingLoop()
 
     // The settings of the loop.
     liveRefreshItem()->setChecked(settings_.Read("MainForm", "LiveRefresh") == "1");
-    if (const auto zoom = ZoomFromSetting(settings_.Read("MainForm", "Zoom"))) {
-        const QSignalBlocker quiet(view);
-        view->setZoom(*zoom);
-        zoomLabel_->setText(ZoomText(view->zoom()));
-    }
+    zoom_->restore(settings_.Read("MainForm", "Zoom"));
 }
 
 void MainWindow::applyEditingTexts()
@@ -149,38 +116,11 @@ bool MainWindow::liveRefreshOn() const
     return runs_->liveRefreshOn();
 }
 
-// ---------------------------------------------------------------- zoom
-
-void MainWindow::zoomIn()
-{
-    ui_->IMAGE_VYKRES->zoomIn();
-}
-
-void MainWindow::zoomOut()
-{
-    ui_->IMAGE_VYKRES->zoomOut();
-}
-
 void MainWindow::liveRefreshChanged()
 {
     const bool on = liveRefreshItem()->isChecked();
     writeEditingSetting("LiveRefresh", on ? "1" : "0");
     runs_->setLiveRefresh(on);
-}
-
-void MainWindow::setDrawingZoom(double factor)
-{
-    ui_->IMAGE_VYKRES->setZoom(factor);
-}
-
-double MainWindow::drawingZoom() const
-{
-    return ui_->IMAGE_VYKRES->zoom();
-}
-
-void MainWindow::fitDrawingZoom()
-{
-    setDrawingZoom(ui_->IMAGE_VYKRES->fitZoom(ui_->ScrollBox_VYKRES->viewport()->size()));
 }
 
 // ---------------------------------------------------------------- search
@@ -212,23 +152,6 @@ void MainWindow::askGoToLine()
     if (!ok) return;
     editor->goToLine(chosen);
     editor->setFocus();
-}
-
-// ---------------------------------------------------------------- help
-
-void MainWindow::showHelpForCaretWord()
-{
-    // F1 in the editor on a word of the language opens that word's page.
-    if (QApplication::focusWidget() == ui_->MEMO_SCRIPT) {
-        QString before;
-        const QString word = ui_->MEMO_SCRIPT->wordAtCaret(&before);
-        const QString page = HelpPageOfWord(word, before);
-        if (!page.isEmpty()) {
-            ShowHelpPage(this, language_, page);
-            return;
-        }
-    }
-    ShowHelpContext(this, language_, 0);
 }
 
 }  // namespace kresbon

@@ -36,7 +36,7 @@ void MainWindow::keepRecoveryCopy()
         if (saved())
             recovery_->discard();
         else
-            recovery_->store(EditorText(*ui_->MEMO_SCRIPT), scriptFile_);
+            recovery_->store(EditorText(*ui_->MEMO_SCRIPT), documents_->scriptFile());
     } catch (const std::exception&) {
         // A full or read-only state folder costs the copy, never the work.
     }
@@ -53,11 +53,7 @@ void MainWindow::offerRecoveryCopy()
         recovery_->discard();
         return;
     }
-    ui_->MEMO_SCRIPT->setPlainText(copy->text);
-    ui_->MEMO_SCRIPT->markUnsaved();
-    scriptFile_ = copy->scriptFile;
-    updateCaption();
-    updateCaretReadout();
+    documents_->restore(copy->text, copy->scriptFile);
     runScript();
 }
 

@@ -11,7 +11,6 @@
 #include "shell/editor/editor_status.h"
 #include "shell/editor/script_editor.h"
 #include "shell/run/run_controller.h"
-#include "shell/texts/error_text.h"
 #include "shell/texts/interface_text.h"
 #include "ui_main_window.h"
 
@@ -27,20 +26,10 @@ void MainWindow::setUpFileFollowing()
     FollowedDocument document;
     document.unsavedEdits = [this] { return !saved(); };
     document.markUnsaved = [this] { ui_->MEMO_SCRIPT->markUnsaved(); };
-    document.reload = [this] {
-        try {
-            ScriptDocument loaded = ReadScriptFile(scriptFile_);
-            ReplaceEditorText(*ui_->MEMO_SCRIPT, loaded.text);
-            loaded.text.clear();
-            document_ = std::move(loaded);
-            ui_->MEMO_SCRIPT->setModified(false);
-            fileFollow_->scriptMatchesDisk(scriptFile_);
-        } catch (const std::exception& error) {
-            showErrorNotice(ErrorMessage(error, language_));
-        }
-    };
+    document.reload = [this] { documents_->reloadFromDisk(); };
     document.redraw = [this] { return !firstActivationDone_ || runs_->startRedraw(); };
     fileFollow_ = new ScriptFollow(bar, std::move(document), this);
+    documents_->setFollow(fileFollow_);
 
     // Every run, the print run too, tells which files it read.
     connect(runs_, &RunController::runEnded, fileFollow_, [this] {

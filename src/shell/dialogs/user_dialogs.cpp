@@ -17,7 +17,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "shell/dialogs/file_filters.h"
+#include "shell/texts/file_filters.h"
 #include "vector/save_as.h"
 
 namespace kresbon {

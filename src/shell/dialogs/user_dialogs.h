@@ -1,9 +1,8 @@
 #pragma once
 
 // dialogs/: every modal question and dialog of the program (message
-// boxes, file, font and printer dialogs, the print preview, About) and the
-// file dialogs' filters, behind one interface that tests answer instead of
-// a person.
+// boxes, file, font and printer dialogs, the print preview, About), behind
+// one interface that tests answer instead of a person.
 
 #include <QColor>
 #include <QFont>

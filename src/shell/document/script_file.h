@@ -1,8 +1,10 @@
 #pragma once
 
-// document/: the open script as a file: reading and writing it in its own
-// encoding, safely, and the list of recent scripts; later file watching and
-// recovery.
+// document/: the open script as a document: reading and writing its file
+// in its own encoding, safely; its name in the window's caption, its saved
+// state and the question before unsaved work is lost (DocumentController);
+// the recent scripts; following the script and the files it uses on disk;
+// the copy of unsaved work kept against a crash.
 
 #include <QString>
 #include <string>

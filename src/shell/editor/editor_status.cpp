@@ -11,16 +11,6 @@
 
 namespace kresbon {
 
-QString WindowCaption(int languageBase, const QString& currentScriptFile)
-{
-    const QString product = UiText(languageBase, TextId::MainWindowTitle);
-    const qsizetype separator = currentScriptFile.lastIndexOf(QLatin1Char('/'));
-    // A name without any folder has no name part.
-    const QString namePart = separator < 0 ? QString() : currentScriptFile.mid(separator + 1);
-    if (currentScriptFile.trimmed().isEmpty() || namePart.trimmed().isEmpty()) return product;
-    return product + QStringLiteral(" (") + namePart + QLatin1Char(')');
-}
-
 namespace {
 
 // Follows the editor's modified state and the window's title changes.

@@ -12,11 +12,6 @@ namespace kresbon {
 
 class ScriptEditor;
 
-// The window caption: the product name, followed by the script's file name
-// in parentheses when there is a current script file whose name part (the
-// text after its last separator) is not blank.
-QString WindowCaption(int languageBase, const QString& currentScriptFile);
-
 // Keeps "*" before the window's title while the editor's text differs from
 // its save point, whatever sets the title.
 void MarkModifiedTitle(QWidget& window, ScriptEditor& editor);

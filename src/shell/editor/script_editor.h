@@ -1,5 +1,11 @@
 #pragma once
 
+// editor/: the script editor widget and all that works inside it: the
+// lexer's colours and folding, completion and call tips, find and replace,
+// the error mark of a failed run, and the editor's status readouts (caret
+// position, the editor's lines as the interpreter reads them, the modified
+// mark in the title). It knows nothing of files, runs or the drawing.
+
 #include <QStringList>
 #include <QTimer>
 #include <Qsci/qsciscintilla.h>

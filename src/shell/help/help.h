@@ -1,5 +1,10 @@
 #pragma once
 
+// help/: the program's on-line help: finding the pages of a language, the
+// help window with its contents, keyword index and search, and the help
+// requests of the window (HelpKeys), F1 on a word of the language in the
+// editor and in modal boxes too.
+
 #include <QString>
 #include <QStringList>
 

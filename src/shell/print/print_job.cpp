@@ -12,29 +12,16 @@
 #include <memory>
 #include <stdexcept>
 
-#include "interpreter/interpreter.h"
 #include "platform/surface.h"
 #include "platform/texts.h"
 #include "platform/vyjimka.h"
 #include "shell/print/record_painter.h"
+#include "shell/run/print_run.h"
 #include "vector/drawing_record.h"
 
 namespace kresbon {
 
 namespace {
-
-// Restores the screen run's scale however the print run ends.
-class ScaleRestorer {
-public:
-    explicit ScaleRestorer(DrawingState& state) : state_(state), saved_(state.pixelsPerUnit) {}
-    ~ScaleRestorer() { state_.pixelsPerUnit = saved_; }
-    ScaleRestorer(const ScaleRestorer&) = delete;
-    ScaleRestorer& operator=(const ScaleRestorer&) = delete;
-
-private:
-    DrawingState& state_;
-    int saved_;
-};
 
 // CUPS hands out no port, so a printer is reported as on CUPS and a file
 // as what it is printed into.
@@ -57,7 +44,7 @@ std::unique_ptr<Surface> MakePrintBitmap(const PrintLayout& layout, int depth, R
                        std::to_string(height) + Text(languageBase, TextId::DrawingTooLargeTail));
     };
     if (width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max() ||
-        (height > 0 && width > Interpreter::MaxCanvasPixels / height))
+        (height > 0 && width > PrintRun::MaxBitmapPixels() / height))
         throw tooLarge();
     std::unique_ptr<Surface> bitmap;
     try {
@@ -158,28 +145,27 @@ QString PrintLogPath(const QString& settingsPath)
     return QFileInfo(settingsPath).absoluteDir().filePath(QStringLiteral("LastPrint.log"));
 }
 
-void PrintDrawingOn(QPrinter& printer, Interpreter& interpreter, const ScriptLines& lines,
-                    int stretch, int depth, const DrawingRecord* vectors)
+void PrintDrawingOn(QPrinter& printer, PrintRun& run, const ScriptLines& lines, int stretch, int depth,
+                    bool vectors)
 {
-    DrawingState& state = interpreter.state();
+    const DrawingState& state = run.state();
     const PrintLayout layout = FitDrawingToPage(printer.width(), printer.height(), state.pixelsPerUnit,
                                                 state.maximumX, state.maximumY, stretch);
-    if (vectors != nullptr) {
-        SendToPrinter(printer, interpreter.languageBase(), [&](QPainter& painter) {
-            if (vectors->width() <= 0 || vectors->height() <= 0) return;
+    if (vectors && run.shapes() != nullptr) {
+        const DrawingRecord& shapes = *run.shapes();
+        SendToPrinter(printer, run.languageBase(), [&](QPainter& painter) {
+            if (shapes.width() <= 0 || shapes.height() <= 0) return;
             painter.setRenderHint(QPainter::Antialiasing, true);
-            painter.scale(static_cast<double>(layout.placedWidth) / vectors->width(),
-                          static_cast<double>(layout.placedHeight) / vectors->height());
-            PaintRecordOn(painter, *vectors);
+            painter.scale(static_cast<double>(layout.placedWidth) / shapes.width(),
+                          static_cast<double>(layout.placedHeight) / shapes.height());
+            PaintRecordOn(painter, shapes);
         });
         return;
     }
-    ScaleRestorer restorer(state);
-    state.pixelsPerUnit = layout.scale;
     const std::unique_ptr<Surface> bitmap =
-        MakePrintBitmap(layout, depth, state.backgroundColor, interpreter.languageBase());
-    interpreter.RunPrintLines(*bitmap, lines);
-    SendToPrinter(printer, interpreter.languageBase(), [&](QPainter& painter) {
+        MakePrintBitmap(layout, depth, state.backgroundColor, run.languageBase());
+    run.runOnto(*bitmap, lines, layout.scale);
+    SendToPrinter(printer, run.languageBase(), [&](QPainter& painter) {
         DrawPrintBitmap(painter, *bitmap, layout.placedWidth, layout.placedHeight);
     });
 }

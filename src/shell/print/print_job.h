@@ -17,8 +17,7 @@ class QPrinter;
 
 namespace kresbon {
 
-class DrawingRecord;
-class Interpreter;
+class PrintRun;
 class Surface;
 
 // Rows of the print bitmap go to the printer in bands of about this many
@@ -44,9 +43,9 @@ QString PrintLogPath(const QString& settingsPath);
 // stretch times from the top-left corner of the printable area. The print
 // run starts from the drawing state the screen run left; its PixelsPerUnit
 // is restored on every path. Errors propagate; a started print job is
-// ended first. With vectors, the page is instead painted from the shapes a
+// ended first. With vectors, the page is instead painted from the shapes the
 // screen run recorded, at the same place and size the bitmap would fill.
-void PrintDrawingOn(QPrinter& printer, Interpreter& interpreter, const ScriptLines& lines,
-                    int stretch, int depth, const DrawingRecord* vectors = nullptr);
+void PrintDrawingOn(QPrinter& printer, PrintRun& run, const ScriptLines& lines, int stretch, int depth,
+                    bool vectors = false);
 
 }  // namespace kresbon

@@ -223,6 +223,32 @@ bool RunController::runJobAndWait(ScriptRunner::Job job)
     return true;
 }
 
+bool RunController::runPrintAndWait(const std::function<void(PrintRun&)>& print)
+{
+    return runJobAndWait([&print](Interpreter& interpreter) {
+        PrintRun run(interpreter);
+        print(run);
+        return RunReport{};
+    });
+}
+
+void RunController::withPrintRun(const std::function<void(PrintRun&)>& work)
+{
+    PrintRun run(settled());
+    ++waitDepth_;
+    struct Release {
+        RunController& runs;
+        PrintRun& run;
+        ~Release()
+        {
+            run.restoreScreenState();
+            --runs.waitDepth_;
+            if (!runs.idleWork_.empty()) QTimer::singleShot(0, &runs, &RunController::doIdleWork);
+        }
+    } release{*this, run};
+    work(run);
+}
+
 void RunController::showOutcome(const RunReport& report, bool stopped)
 {
     if (stopped)

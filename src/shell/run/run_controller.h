@@ -18,6 +18,7 @@
 #include "interpreter/host.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
+#include "shell/run/print_run.h"
 #include "shell/run/script_runner.h"
 
 class QAction;
@@ -69,6 +70,13 @@ public:
     bool lastRunStopped() const { return lastRunStopped_; }
     // Other work on the worker, such as the print run; false when stopped.
     bool runJobAndWait(ScriptRunner::Job job);
+    // The print run on the worker, waited for as runJobAndWait is.
+    bool runPrintAndWait(const std::function<void(PrintRun&)>& print);
+    // Print runs on this thread once no run goes, such as the pages of a
+    // print preview painted while its dialog is open: no other run starts
+    // until the work returns, and the screen run's drawing state is back
+    // afterwards.
+    void withPrintRun(const std::function<void(PrintRun&)>& work);
 
     // Asks the run in progress to stop at its next line.
     void stop();

@@ -1,5 +1,10 @@
 #pragma once
 
+// settings/: the settings file (Kresbon.ini) and how its values are read
+// and written: the window's place and size, the layers shown, the editor
+// font, the print values and the recent scripts' keys; what the window
+// reads at start and writes when it closes. It knows no widget.
+
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 #pragma once
 
-// texts/: the interface texts as widgets take them, and error messages as
-// the program shows them. Every other folder of the desktop program may use
+// texts/: the interface texts as widgets take them, the file dialogs'
+// filters, and error messages as the program shows them. Every other folder of the desktop program may use
 // it; it uses only the core's string tables.
 
 #include <QString>

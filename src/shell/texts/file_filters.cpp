@@ -1,4 +1,4 @@
-#include "shell/dialogs/file_filters.h"
+#include "shell/texts/file_filters.h"
 
 #include <QRegularExpression>
 
