@@ -80,6 +80,13 @@ TEST_F(RenderTool, SeveralOutputsComeFromOneRunAndTheHintFollowsTheReport)
                                "Did you mean Dash?\n");
     EXPECT_EQ(render({"--lang", "cs", "a.krs"}), 1);
     EXPECT_NE(read("err.txt").find("\nMysleli jste Dash?\n"), std::string::npos);
+    // An error inside an included file: the report of the @include line,
+    // then the file and the line in it.
+    write("main.krs", "MaximumX = 20\nMaximumY = 10\n@include \"inc.krs\"\n");
+    write("inc.krs", "Point 1, 1\nCircle 3, 3\n");
+    EXPECT_EQ(render({"main.krs"}), 1);
+    EXPECT_EQ(read("err.txt"), "Line 3: \nParameter r is not number or missing.\n(@include \"inc.krs\")\n"
+                               "In file \"" + (dir / "inc.krs").string() + "\", line 2\n");
     // Each output is checked before anything is drawn.
     EXPECT_EQ(render({"--output", "b.png", "--output", "b.txt", "a.krs"}), 2);
     EXPECT_FALSE(fs::exists(dir / "b.png"));

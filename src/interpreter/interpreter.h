@@ -41,9 +41,21 @@ struct RunReport {
     // Where the error names an unknown word or file: the nearest known ones,
     // at most three, nearest first (Windows-1250); empty otherwise.
     std::vector<std::string> suggestions;
+    // Where the failing line was written when the editor line is an
+    // @include line: the included file (full path, UTF-8) and the 1-based
+    // line in it, outermost first.
+    struct SourceLine {
+        std::string file;
+        int line = 0;
+    };
+    std::vector<SourceLine> includeChain;
 
-    // "Line N: " CR message CR "(line)" in the language given.
+    // "Line N: " CR message CR "(line)" in the language given, then, for an
+    // error in an included file, a line "In file "F", line L" for each file
+    // of the include chain.
     std::string Text(int languageBase) const;
+    // Those lines alone, separated by CR; empty without an include chain.
+    std::string IncludeText(int languageBase) const;
     // "Did you mean A, B or C?" in the language given (Windows-1250), or
     // empty text when there are no suggestions.
     std::string HintText(int languageBase) const;

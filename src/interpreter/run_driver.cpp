@@ -19,8 +19,20 @@ namespace kresbon {
 
 std::string RunReport::Text(int languageBase) const
 {
+    const std::string included = IncludeText(languageBase);
     return kresbon::Text(languageBase, TextId::ErrorLineHead) + std::to_string(lineNumber) + ": \r" + message +
-           "\r(" + lineText + ")";
+           "\r(" + lineText + ")" + (included.empty() ? "" : "\r" + included);
+}
+
+std::string RunReport::IncludeText(int languageBase) const
+{
+    std::string text;
+    for (const SourceLine& source : includeChain) {
+        if (!text.empty()) text += '\r';
+        text += kresbon::Text(languageBase, TextId::IncludedFileHead) + Utf8ToCp1250(source.file) +
+                kresbon::Text(languageBase, TextId::IncludedFileLine) + std::to_string(source.line);
+    }
+    return text;
 }
 
 std::string RunReport::HintText(int languageBase) const
@@ -108,6 +120,7 @@ RunReport Interpreter::RunScript(const ScriptLines& lines)
     RunReport report;
     clearProcedures();
     filesNamed_.clear();
+    position_ = RunPosition{};
     std::size_t index = 0;
     try {
         ResetDrawingState();
@@ -129,6 +142,9 @@ RunReport Interpreter::RunScript(const ScriptLines& lines)
         drawingValid_ = false;
         report.lineNumber = static_cast<int>(index) + 1;
         report.lineText = index < lines.size() ? Trim(lines[index]) : std::string();
+        // The error came from a line of the file the @include line names.
+        if (position_.top.includeLine >= 0)
+            report.includeChain.push_back({position_.includeFile, position_.top.includeLine + 1});
     }
     canvas_->setStopFlag(nullptr);
     return report;
@@ -209,10 +225,8 @@ void Interpreter::runInclude(RunMode mode, std::string_view rest)
     }
     try {
         const ScriptText script = DecodeScript(std::move(bytes));
-        if (watch_ != nullptr) {
-            position_.includeFile = path;
-            includedFiles_.emplace_back(position_.top.line, path);
-        }
+        position_.includeFile = path;
+        if (watch_ != nullptr) includedFiles_.emplace_back(position_.top.line, path);
         for (std::size_t i = 0; i < script.lines.size(); ++i) {
             position_.top.includeLine = static_cast<int>(i);
             stopWhenCancelled();

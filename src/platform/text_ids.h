@@ -364,7 +364,18 @@ namespace kresbon {
     X(StepNothingDrawn, 905) \
     X(StepNoNext, 906) \
     X(StepNoPrevious, 907) \
-    X(StepNoCommand, 908)
+    X(StepNoCommand, 908) \
+    X(MenuEdit, 920) \
+    X(MenuCut, 921) \
+    X(MenuCopy, 922) \
+    X(MenuPaste, 923) \
+    X(MenuSelectAll, 924) \
+    X(MenuToggleComment, 925) \
+    X(MenuSearchHelp, 926) \
+    X(IncludedFileHead, 927) \
+    X(IncludedFileLine, 928) \
+    X(MenuErrorSource, 929) \
+    X(ErrorSourceHint, 930)
 
 enum class TextId : int {
 #define KRESBON_TEXT_ID_ENUMERATOR(name, offset) name = offset,

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSet>
 #include <QTest>
 
@@ -26,6 +27,23 @@ QString HelpFile(int languageBase, const QString& page)
     QFile file(QStringLiteral(KRESBON_HELP_SOURCE "/KR%1/%2").arg(languageBase).arg(page));
     if (!file.open(QIODevice::ReadOnly)) return QString();
     return QString::fromUtf8(file.readAll());
+}
+
+// The accelerator letter of an item's text, lower case; none for "&&".
+QChar Accelerator(const QString& text)
+{
+    for (qsizetype at = text.indexOf(QLatin1Char('&')); at >= 0 && at + 1 < text.size();
+         at = text.indexOf(QLatin1Char('&'), at + 2))
+        if (text[at + 1] != QLatin1Char('&')) return text[at + 1].toLower();
+    return {};
+}
+
+// The menus of the menu bar and their submenus.
+void CollectMenus(const QList<QAction*>& items, QList<QList<QAction*>>& into)
+{
+    into.append(items);
+    for (QAction* item : items)
+        if (item->menu()) CollectMenus(item->menu()->actions(), into);
 }
 
 QStringList Keys(const ActionRow& row)
@@ -93,6 +111,44 @@ private slots:
             if (!item->isSeparator()) names << item->objectName();
         QCOMPARE(names, QStringList({"MnuNew", "MnuOpenScr", "MnuRecent", "MnuSaveScr", "MnuSaveScrAs", "MnuFont",
                                      "MnuWatchFiles", "MnuKonec"}));
+    }
+
+    void theEditMenuStandsBetweenScriptAndDrawingAndNoAcceleratorClashes()
+    {
+        Sandbox box;
+        FakeDialogs dialogs;
+        MainWindow w(box.environment(), dialogs);
+        QStringList bar;
+        for (QAction* item : w.menuBar()->actions()) bar << item->menu()->objectName();
+        QCOMPARE(bar, QStringList({"MnuScript", "MnuEdit", "MnuVykres", "MnuAbout"}));
+        const QStringList common{"MnuUndo", "MnuRedo", "MnuCut",      "MnuCopy",         "MnuPaste",
+                                 "MnuSelectAll", "MnuFind", "MnuReplace", "MnuFindNext", "MnuFindPrevious",
+                                 "MnuGoToLine"};
+        QStringList edit;
+        for (QAction* item : w.form().MnuEdit->actions())
+            if (!item->isSeparator()) edit << item->objectName();
+        QCOMPARE(edit, common + QStringList({"MnuToggleComment", "MnuErrorSource"}));
+        // The popup holds the same items, not copies of them.
+        for (const QString& name : common) QVERIFY2(w.editorPopup()->actions().contains(w.action(name)), qPrintable(name));
+
+        for (int language : Languages) {
+            w.switchLanguage(language);
+            QList<QList<QAction*>> menus;
+            CollectMenus(w.menuBar()->actions(), menus);
+            for (const QList<QAction*>& menu : menus) {
+                QSet<QChar> letters;
+                for (QAction* item : menu) {
+                    const QChar letter = Accelerator(item->text());
+                    if (letter.isNull()) continue;
+                    QVERIFY2(!letters.contains(letter), qPrintable(item->text()));
+                    letters.insert(letter);
+                }
+            }
+        }
+        // The help's own search is not named as the script's Find.
+        QCOMPARE(w.action("MnuNapHledat")->text(), QString("Prohledat &nápovědu..."));
+        w.switchLanguage(EnglishBase);
+        QCOMPARE(w.action("MnuNapHledat")->text(), QString("&Search help..."));
     }
 };
 

@@ -1,18 +1,24 @@
 // The script editor as it is typed into: Return beside the completion list,
 // the error mark that belongs to its line, the unsaved state and the title,
-// the Replace dialog, commenting lines, and keys in a very long script.
+// the Replace dialog, commenting lines, keys in a very long script, keys
+// during runs, the run status beside the pointer readout, and errors inside
+// included files.
 
 #include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <ctime>
 
 #include "shell/editor/find_dialog.h"
 #include "shell/editor/script_editor.h"
 #include "shell/editor/script_lexer.h"
+#include "shell/view/drawing_view.h"
 #include "test_support.h"
 #include "ui_main_window.h"
 
@@ -52,6 +58,17 @@ void Key(ScriptEditor& e, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoM
 {
     QTest::keyClick(&e, key, modifiers);
     QCoreApplication::processEvents();
+}
+
+// A chain of procedures that doubles at each step: A<depth> draws 2^depth
+// points. Deep enough, no run ends.
+std::string DoublingScript(int depth)
+{
+    std::string script = "MaximumX = 50\nMaximumY = 50\nProcedure A0\nPoint 2, 2\nEnd\n";
+    for (int i = 1; i <= depth; ++i)
+        script += "Procedure A" + std::to_string(i) + "\nA" + std::to_string(i - 1) + "\nA" +
+                  std::to_string(i - 1) + "\nEnd\n";
+    return script + "A" + std::to_string(depth) + "\n";
 }
 
 double ThreadCpuMs()
@@ -297,6 +314,156 @@ private slots:
         QCOMPARE(widget.inputMethodQuery(Qt::ImSurroundingText).toString(),
                  QString("Line 2a50000, 1, 20, 30, DashDot, 1, NavyBlue"));
         QCOMPARE(widget.inputMethodQuery(Qt::ImCursorPosition).toInt(), 7);
+    }
+
+    void escStopsARunMadeWhileTyping()
+    {
+        auto s = StartWith("MaximumX = 50\nMaximumY = 50\n");
+        QVERIFY(s);
+        s->w().setLiveRefresh(true);
+        ScriptEditor& e = s->editor();
+        e.setFocus();
+        QTRY_VERIFY(e.hasFocus());
+        e.setPlainText(QString::fromStdString(DoublingScript(40)));
+        QTRY_VERIFY_WITH_TIMEOUT(s->w().stopButton()->isVisible(), 5000);
+        // As the window system delivers it: to the editor, which has the focus.
+        QTest::keyClick(s->w().windowHandle(), Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!s->w().runInProgress(), 2000);
+        QVERIFY(s->w().runStatusLabel()->text().startsWith("Stopped at line "));
+        // Without a run, Esc still closes the completion list.
+        s->w().setLiveRefresh(false);
+        e.setPlainText("");
+        Keys(e, "DefaultColor = Re");
+        QVERIFY(e.isListActive());
+        QTest::keyClick(s->w().windowHandle(), Qt::Key_Escape);
+        QVERIFY(!e.isListActive());
+    }
+
+    void keysTypedDuringARunAreKept()
+    {
+        auto s = StartWith("Point 1, 1\n");
+        QVERIFY(s);
+        ScriptEditor& e = s->editor();
+        // A run of a second or more that ends in an error.
+        e.setPlainText(QString::fromStdString(DoublingScript(21)) + "Foo\n");
+        const int fooLine = e.lines() - 1;  // from 1
+        e.setFocus();
+        QTRY_VERIFY(e.hasFocus());
+        e.setCursorPosition(0, 13);
+        s->dialogs.forget();
+        bool typedWhileRunning = false;
+        QTimer::singleShot(300, &s->w(), [&] {
+            typedWhileRunning = s->w().runInProgress();
+            QTest::keyClicks(&e, " % typed");
+            QTest::keyClick(&e, Qt::Key_F, Qt::ControlModifier);
+        });
+        s->w().refresh();
+        QVERIFY2(typedWhileRunning, "the run ended before the keys came");
+        QCOMPARE(e.text(0), QString("MaximumX = 50 % typed\n"));
+        // The result is out of date: no box takes the next keys and the
+        // caret stays; the error is marked and in the status line.
+        QVERIFY(s->dialogs.asked.empty());
+        int line = 0;
+        int index = 0;
+        e.getCursorPosition(&line, &index);
+        QCOMPARE(line, 0);
+        QCOMPARE(index, 21);
+        QCOMPARE(e.errorLine(), fooLine);
+        QVERIFY(s->w().runStatusLabel()->text().contains("Foo"));
+        // The shortcut pressed meanwhile does its work after the run.
+        QTRY_VERIFY(s->w().findDialog()->isVisible());
+        s->w().findDialog()->hide();
+
+        // A line typed over during the run loses its mark.
+        e.setCursorPosition(fooLine - 1, 0);
+        QTimer::singleShot(300, &s->w(), [&] {
+            typedWhileRunning = s->w().runInProgress();
+            QTest::keyClicks(&e, "Bar");
+        });
+        s->w().refresh();
+        QVERIFY(typedWhileRunning);
+        QCOMPARE(e.text(fooLine - 1), QString("BarFoo\n"));
+        QCOMPARE(e.errorLine(), 0);
+        QVERIFY(s->dialogs.asked.empty());
+    }
+
+    void runStatusHasAFieldBesideThePointerReadout()
+    {
+        auto s = StartWith("MaximumX = 100\nMaximumY = 60\nLine 10, 10, 90, 50, Solid, 1, Red\n");
+        QVERIFY(s);
+        QLabel* readout = s->w().form().L_SOURADNICE;
+        QLabel* status = s->w().runStatusLabel();
+        DrawingView* view = s->w().form().IMAGE_VYKRES;
+        view->setZoom(1);
+        QTest::mouseMove(view, QPoint(53, 41));
+        QTRY_VERIFY(!readout->text().isEmpty());
+        const QString position = readout->text();
+        QVERIFY2(QRegularExpression(R"(^\(x=[0-9.]+, y=[0-9.]+\)$)").match(position).hasMatch(), qPrintable(position));
+        const int width = s->w().width();
+        // An error far longer than the pane is wide.
+        s->editor().setPlainText("MaximumX = 100\nMaximumY = 60\nCircle 50, 30, 10, Solid, 1, " + QString(300, 'B') +
+                                 "\n");
+        s->dialogs.forget();
+        s->w().refresh();
+        QCoreApplication::processEvents();
+        QVERIFY(status->text().startsWith("Colour \"BBB"));
+        QCOMPARE(readout->text(), position);
+        QCOMPARE(s->w().width(), width);
+        // Two fields apart: the readout whole, the status after a gap and
+        // inside the pane.
+        QVERIFY(readout->width() >= readout->sizeHint().width());
+        QVERIFY2(status->x() >= readout->x() + readout->width() + 4,
+                 qPrintable(QString("%1 %2").arg(status->x()).arg(readout->geometry().right())));
+        QVERIFY(status->x() + status->width() <= status->parentWidget()->width());
+        QVERIFY(status->width() > 0);
+    }
+
+    void anErrorInAnIncludedFileNamesItsLineAndOpensIt()
+    {
+        auto s = StartWith("Point 1, 1\n");
+        QVERIFY(s);
+        // Alone, the included file fails on its first line; in the script,
+        // on its second.
+        s->box.write("main.krs", "MaximumX = 20\nProcedure Mark #x\nPoint #x, 1\nEnd\n@include \"inc.krs\"\n");
+        s->box.write("inc.krs", "Mark 1\nCircle 3, 3\n");
+        s->dialogs.forget();
+        s->w().openScriptFile(s->box.path("main.krs"));
+        const QString where = "In file \"" + s->box.path("inc.krs") + "\", line 2";
+        QCOMPARE(s->dialogs.notices().size(), size_t(1));
+        const QString box = s->dialogs.notices().front().text;
+        QVERIFY2(box.contains("(@include \"inc.krs\")") && box.contains(where), qPrintable(box));
+        ScriptEditor& e = s->editor();
+        QCOMPARE(e.errorLine(), 5);
+        QVERIFY2(e.errorNote().contains(where), qPrintable(e.errorNote()));
+        QVERIFY(s->w().runStatusLabel()->text().contains(where));
+
+        // F4 opens the file at the line.
+        e.setFocus();
+        s->dialogs.forget();
+        QTest::keyClick(s->w().windowHandle(), Qt::Key_F4);
+        QCOMPARE(s->w().scriptFile(), s->box.path("inc.krs"));
+        int line = 0;
+        int index = 0;
+        e.getCursorPosition(&line, &index);
+        QCOMPARE(line, 1);
+
+        // So does a click on the note under the marked line.
+        s->w().openScriptFile(s->box.path("main.krs"));
+        QCOMPARE(e.errorLine(), 5);
+        const int top = static_cast<int>(
+            e.SendScintilla(QsciScintilla::SCI_POINTYFROMPOSITION, 0UL, e.SendScintilla(QsciScintilla::SCI_POSITIONFROMLINE, 4)));
+        const int rowHeight = static_cast<int>(e.SendScintilla(QsciScintilla::SCI_TEXTHEIGHT, 4));
+        QTest::mouseClick(e.viewport(), Qt::LeftButton, {}, QPoint(80, top + rowHeight + rowHeight / 2));
+        QTRY_COMPARE(s->w().scriptFile(), s->box.path("inc.krs"));
+        e.getCursorPosition(&line, &index);
+        QCOMPARE(line, 1);
+
+        // An error on a line of the script itself opens nothing.
+        s->w().openScriptFile(s->box.path("main.krs"));
+        e.setPlainText("Foo\n");
+        s->w().refresh();
+        QTest::keyClick(s->w().windowHandle(), Qt::Key_F4);
+        QCOMPARE(s->w().scriptFile(), s->box.path("main.krs"));
     }
 };
 

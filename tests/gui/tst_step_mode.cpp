@@ -115,7 +115,7 @@ private slots:
         const QImage whole = Shown(w.interpreter().canvas());
         QVERIFY(!w.stepMode().on());
         Editor(w).setCursorPosition(11, 3);
-        Press(w, Qt::Key_F4);
+        Press(w, Qt::Key_F9);
         QVERIFY(w.stepMode().on());
         QVERIFY(Settled(w));
         QCOMPARE(OnView(w), CutAfter(w, 12));
@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(s->dialogs.saveRequests.back().preview, whole);
 
         // Off: the whole drawing again, and the choice is kept.
-        Press(w, Qt::Key_F4);
+        Press(w, Qt::Key_F9);
         QVERIFY(!w.stepMode().on());
         QCOMPARE(OnView(w), whole);
         QVERIFY(s->box.settings().find("DrawToCaret=0") != std::string::npos);
@@ -213,7 +213,7 @@ private slots:
         QVERIFY(s);
         MainWindow& w = *s->w;
         Editor(w).setCursorPosition(10, 0);
-        Press(w, Qt::Key_F4);
+        Press(w, Qt::Key_F9);
         QVERIFY(Settled(w));
         QCOMPARE(OnView(w), CutAfter(w, 11));
         const QStringList expected{

@@ -36,9 +36,9 @@ QStringList Mismatches(MainWindow& w, int base)
     const std::pair<QAction*, int> items[] = {
         {ui.MnuScript->menuAction(), 203}, {w.action("MnuNew"), 204}, {w.action("MnuOpenScr"), 205},
         {w.action("MnuSaveScr"), 206}, {w.action("MnuSaveScrAs"), 207}, {w.action("MnuFont"), 208}, {w.action("MnuKonec"), 209},
-        {ui.MnuVykres->menuAction(), 210}, {w.action("MnuRefresh"), 211}, {w.action("MnuClear"), 212},
+        {ui.MnuEdit->menuAction(), 920}, {ui.MnuVykres->menuAction(), 210}, {w.action("MnuRefresh"), 211}, {w.action("MnuClear"), 212},
         {w.action("MnuSavePic"), 213}, {w.action("MnuPrintPic"), 214}, {ui.MnuAbout->menuAction(), 215},
-        {w.action("MnuNapObsah"), 216}, {w.action("MnuNapHledat"), 217}, {w.findChild<QMenu*>("MnuJazyk")->menuAction(), 218},
+        {w.action("MnuNapObsah"), 216}, {w.action("MnuNapHledat"), 926}, {w.findChild<QMenu*>("MnuJazyk")->menuAction(), 218},
         {w.action("MnuJazyk_EN"), 219}, {w.action("MnuJazyk_CZ"), 220}, {w.action("MnuOprogramu"), 221},
         {w.findChild<QMenu*>("MnuLayers")->menuAction(), 311}, {w.action("MnuLayerAll"), 321}, {w.action("MnuLayerNone"), 322},
     };

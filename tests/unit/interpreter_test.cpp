@@ -507,6 +507,19 @@ TEST_F(IncludeTest, IncludeErrorsAreReportedAtTheIncludeLine)
     ASSERT_FALSE(r.valid);
     EXPECT_EQ(r.lineNumber, 2);
     EXPECT_EQ(r.message, T(291) + "\"Foo\"" + T(292));
+    // The line inside the included file comes with the report, after the
+    // text of the @include line.
+    const std::string bad = (dir / "bad.krs").string();
+    ASSERT_EQ(r.includeChain.size(), 1u);
+    EXPECT_EQ(r.includeChain[0].file, bad);
+    EXPECT_EQ(r.includeChain[0].line, 2);
+    EXPECT_EQ(r.Text(EnglishBase), "Line 2: \r" + r.message + "\r(@include \"bad.krs\")\rIn file \"" + bad + "\", line 2");
+    // An error of the script's own line after an include names no file.
+    write("good.krs", "Point 1, 1\n");
+    const RunReport own = run("@include \"good.krs\"\nFoo");
+    EXPECT_EQ(own.lineNumber, 2);
+    EXPECT_TRUE(own.includeChain.empty());
+    EXPECT_TRUE(run("@include \"missing.krs\"").includeChain.empty());
 
     EXPECT_EQ(error("@include \"missing.krs\""), T(328) + "\"" + (dir / "missing.krs").string() + "\"" + T(329));
     EXPECT_EQ(error("@include \"\""), T(354));

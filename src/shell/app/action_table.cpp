@@ -3,6 +3,8 @@
 #include "platform/texts.h"
 #include "shell/app/main_window.h"
 #include "shell/step/step_mode.h"
+#include "shell/editor/script_editor.h"
+#include "ui_main_window.h"
 
 namespace kresbon {
 
@@ -28,6 +30,21 @@ constexpr ActionRow Rows[] = {
     {.name = "MnuFont", .text = TextId::MenuFont, .place = Place::Script, .run = [](W& w) { w.chooseEditorFont(); }, .popup = "PopMemoFont", .popupText = TextId::PopupFont, .separatorBefore = true, .help = "menus.html#script"},
     {.name = "MnuWatchFiles", .text = TextId::MenuWatchFiles, .place = Place::Script, .run = [](W& w) { w.watchFilesChanged(); }, .separatorBefore = true, .checkable = true, .onToggle = true, .help = "scriptfiles.html#watch"},
     {.name = "MnuKonec", .text = TextId::MenuExit, .place = Place::Script, .run = [](W& w) { w.close(); }, .keys = "Ctrl+Q", .separatorBefore = true, .help = "menus.html#script"},
+    // Edit menu, also the editor's popup menu. In the editor, the editor's
+    // own keys do the common editing; these rows give them their items.
+    {.name = "MnuUndo", .text = TextId::MenuUndo, .place = Place::Edit, .run = [](W& w) { w.form().MEMO_SCRIPT->undo(); }, .keys = "Ctrl+Z", .popup = "=", .separatorBefore = true, .help = "menus.html#edit"},
+    {.name = "MnuRedo", .text = TextId::MenuRedo, .place = Place::Edit, .run = [](W& w) { w.form().MEMO_SCRIPT->redo(); }, .keys = "Ctrl+Y; Ctrl+Shift+Z", .popup = "=", .help = "menus.html#edit"},
+    {.name = "MnuCut", .text = TextId::MenuCut, .place = Place::Edit, .run = [](W& w) { w.form().MEMO_SCRIPT->cut(); }, .keys = "Ctrl+X", .popup = "=", .separatorBefore = true, .help = "menus.html#edit"},
+    {.name = "MnuCopy", .text = TextId::MenuCopy, .place = Place::Edit, .run = [](W& w) { w.form().MEMO_SCRIPT->copy(); }, .keys = "Ctrl+C", .popup = "=", .help = "menus.html#edit"},
+    {.name = "MnuPaste", .text = TextId::MenuPaste, .place = Place::Edit, .run = [](W& w) { w.form().MEMO_SCRIPT->paste(); }, .keys = "Ctrl+V", .popup = "=", .help = "menus.html#edit"},
+    {.name = "MnuSelectAll", .text = TextId::MenuSelectAll, .place = Place::Edit, .run = [](W& w) { w.form().MEMO_SCRIPT->selectAll(); }, .keys = "Ctrl+A", .popup = "=", .separatorBefore = true, .help = "menus.html#edit"},
+    {.name = "MnuFind", .text = TextId::MenuFindInScript, .place = Place::Edit, .run = [](W& w) { w.showFindDialog(false); }, .keys = "Ctrl+F", .popup = "=", .separatorBefore = true, .help = "menus.html#edit"},
+    {.name = "MnuReplace", .text = TextId::MenuReplaceInScript, .place = Place::Edit, .run = [](W& w) { w.showFindDialog(true); }, .keys = "Ctrl+H", .popup = "=", .help = "menus.html#edit"},
+    {.name = "MnuFindNext", .text = TextId::FindNext, .place = Place::Edit, .run = [](W& w) { w.findAgain(true); }, .keys = "F3", .popup = "=", .help = "menus.html#edit"},
+    {.name = "MnuFindPrevious", .text = TextId::FindPrevious, .place = Place::Edit, .run = [](W& w) { w.findAgain(false); }, .keys = "Shift+F3", .popup = "=", .help = "menus.html#edit"},
+    {.name = "MnuGoToLine", .text = TextId::MenuGoToLine, .place = Place::Edit, .run = [](W& w) { w.askGoToLine(); }, .keys = "Ctrl+G", .popup = "=", .help = "menus.html#edit"},
+    {.name = "MnuToggleComment", .text = TextId::MenuToggleComment, .place = Place::Edit, .run = [](W& w) { w.form().MEMO_SCRIPT->toggleComment(); }, .keys = "Ctrl+/", .separatorBefore = true, .help = "menus.html#edit"},
+    {.name = "MnuErrorSource", .text = TextId::MenuErrorSource, .place = Place::Edit, .run = [](W& w) { w.openErrorSource(); }, .keys = "F4", .help = "menus.html#edit"},
     // Drawing menu.
     {.name = "MnuRefresh", .text = TextId::MenuRefresh, .place = Place::Drawing, .run = [](W& w) { w.refresh(); }, .keys = "F5", .icon = "view-refresh|refresh", .button = "BtnRefresh", .hint = TextId::ButtonRefresh, .help = "menus.html#drawing"},
     {.name = "MnuClear", .text = TextId::MenuClear, .place = Place::Drawing, .run = [](W& w) { w.clearDrawing(); }, .help = "menus.html#drawing"},
@@ -52,24 +69,18 @@ constexpr ActionRow Rows[] = {
     {.name = "MnuZoomActual", .text = TextId::MenuActualSize, .place = Place::Zoom, .run = [](W& w) { w.setDrawingZoom(1); }, .keys = "Ctrl+0", .help = "menus.html#drawing"},
     {.name = "MnuZoomFit", .text = TextId::MenuFitToPane, .place = Place::Zoom, .run = [](W& w) { w.fitDrawingZoom(); }, .keys = "Ctrl+9", .help = "menus.html#drawing"},
     {.name = "MnuPrintPreview", .text = TextId::PrintPreview, .place = Place::Drawing, .run = [](W& w) { w.printPreview(); }, .icon = "document-print|print", .help = "menus.html#printing"},
-    {.name = "MnuDrawToCaret", .text = TextId::MenuDrawToCaret, .place = Place::Drawing, .run = [](W& w) { w.stepMode().toggled(); }, .keys = "F4", .separatorBefore = true, .checkable = true, .onToggle = true, .help = "stepping.html"},
+    {.name = "MnuDrawToCaret", .text = TextId::MenuDrawToCaret, .place = Place::Drawing, .run = [](W& w) { w.stepMode().toggled(); }, .keys = "F9", .separatorBefore = true, .checkable = true, .onToggle = true, .help = "stepping.html"},
     {.name = "MnuStep", .text = TextId::MenuStep, .place = Place::Drawing, .submenu = Place::Step, .help = "stepping.html#keys"},
     {.name = "MnuStepNext", .text = TextId::MenuStepNext, .place = Place::Step, .run = [](W& w) { w.stepMode().next(); }, .keys = "F8", .help = "stepping.html#keys"},
     {.name = "MnuStepPrevious", .text = TextId::MenuStepPrevious, .place = Place::Step, .run = [](W& w) { w.stepMode().previous(); }, .keys = "Shift+F8", .help = "stepping.html#keys"},
     {.name = "MnuStepInto", .text = TextId::MenuStepInto, .place = Place::Step, .run = [](W& w) { w.stepMode().stepInto(); }, .keys = "F7", .help = "stepping.html#keys"},
     // Help menu.
     {.name = "MnuNapObsah", .text = TextId::MenuContents, .place = Place::Help, .run = [](W& w) { w.showHelpContents(); }, .help = "menus.html#help"},
-    {.name = "MnuNapHledat", .text = TextId::MenuFind, .place = Place::Help, .run = [](W& w) { w.showHelpSearch(); }, .help = "menus.html#help"},
+    {.name = "MnuNapHledat", .text = TextId::MenuSearchHelp, .place = Place::Help, .run = [](W& w) { w.showHelpSearch(); }, .help = "menus.html#help"},
     {.name = "MnuJazyk", .text = TextId::MenuLanguage, .place = Place::Help, .submenu = Place::Language, .separatorBefore = true, .help = "menus.html#help"},
     {.name = "MnuJazyk_EN", .text = TextId::MenuEnglish, .place = Place::Language, .run = [](W& w) { w.switchLanguage(EnglishBase); }, .icon = "flag:flag-en", .checkable = true, .help = "menus.html#help"},
     {.name = "MnuJazyk_CZ", .text = TextId::MenuCzech, .place = Place::Language, .run = [](W& w) { w.switchLanguage(CzechBase); }, .icon = "flag:flag-cz", .checkable = true, .help = "menus.html#help"},
     {.name = "MnuOprogramu", .text = TextId::MenuAbout, .place = Place::Help, .run = [](W& w) { w.showAbout(); }, .separatorBefore = true, .help = "menus.html#help"},
-    // The editor's popup menu.
-    {.name = "MnuFind", .text = TextId::MenuFindInScript, .run = [](W& w) { w.showFindDialog(false); }, .keys = "Ctrl+F", .popup = "=", .separatorBefore = true, .help = "menus.html#popups"},
-    {.name = "MnuReplace", .text = TextId::MenuReplaceInScript, .run = [](W& w) { w.showFindDialog(true); }, .keys = "Ctrl+H", .popup = "=", .help = "menus.html#popups"},
-    {.name = "MnuFindNext", .text = TextId::FindNext, .run = [](W& w) { w.findAgain(true); }, .keys = "F3", .popup = "=", .help = "menus.html#popups"},
-    {.name = "MnuFindPrevious", .text = TextId::FindPrevious, .run = [](W& w) { w.findAgain(false); }, .keys = "Shift+F3", .popup = "=", .help = "menus.html#popups"},
-    {.name = "MnuGoToLine", .text = TextId::MenuGoToLine, .run = [](W& w) { w.askGoToLine(); }, .keys = "Ctrl+G", .popup = "=", .help = "menus.html#popups"},
     // Keys alone.
     {.name = "HelpKey", .text = TextId::MenuContents, .run = [](W& w) { w.showHelpForCaretWord(); }, .keys = "F1", .everywhere = true, .help = "menus.html#keys"},
     {.name = "StopRunKey", .text = TextId::StopButton, .run = [](W& w) { w.stopRun(); }, .keys = "Esc", .help = "menus.html#printing"},

@@ -47,7 +47,7 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     buildEditorPopup();
     actions_ = std::make_unique<WindowActions>(
         this,
-        std::map<Place, QMenu*>{{Place::Script, ui_->MnuScript}, {Place::Drawing, ui_->MnuVykres},
+        std::map<Place, QMenu*>{{Place::Script, ui_->MnuScript}, {Place::Edit, ui_->MnuEdit}, {Place::Drawing, ui_->MnuVykres},
                                 {Place::Help, ui_->MnuAbout}},
         editorPopup_, qobject_cast<QBoxLayout*>(ui_->P_VYKRES_TOOLBAR->layout()),
         [this](const ActionRow& row) { runGuarded([this, &row] { row.run(*this); }); });
@@ -221,6 +221,7 @@ void MainWindow::applyTexts()
     setWindowTitle(UiText(language_, TextId::MainWindowTitle));
 
     ui_->MnuScript->menuAction()->setText(UiText(language_, TextId::MenuScript));
+    ui_->MnuEdit->menuAction()->setText(UiText(language_, TextId::MenuEdit));
     ui_->MnuVykres->menuAction()->setText(UiText(language_, TextId::MenuDrawing));
     ui_->MnuAbout->menuAction()->setText(UiText(language_, TextId::MenuHelp));
     actions_->applyTexts(language_);

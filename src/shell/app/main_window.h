@@ -148,6 +148,8 @@ public:
     void showFindDialog(bool replace);
     void findAgain(bool forward);
     void askGoToLine();
+    // Opens the included file the marked error came from, at its line.
+    void openErrorSource();
     void stopRun();
     bool runInProgress() const;
     int liveRunCount() const { return runs_->liveRunCount(); }
@@ -281,6 +283,10 @@ private:
 
     // The editing loop.
     FindDialog* findDialog_ = nullptr;
+    // The included file and line of the marked error; empty when the error
+    // is on a line of the script itself.
+    QString errorSourceFile_;
+    int errorSourceLine_ = 0;
     // Following the files on disk.
     ScriptFollow* fileFollow_ = nullptr;
     std::unique_ptr<Recovery> recovery_;

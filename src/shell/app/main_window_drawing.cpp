@@ -33,12 +33,17 @@ void MainWindow::showDrawing()
 void MainWindow::runScript(bool recordShapes)
 {
     BusyPointer busy;
+    const quint64 edits = ui_->MEMO_SCRIPT->editCount();
     const RunReport report = runs_->runAndWait(EditorLines(*ui_->MEMO_SCRIPT), recordShapes);
     showDrawing();
     busy.release();
     markRunError(report);
     if (!report.valid && runs_->lastRunStopped()) {
         // The user stopped the run and the status line says so.
+    } else if (!report.valid && ui_->MEMO_SCRIPT->editCount() != edits) {
+        // Typed into during the run: the result is out of date, as after a
+        // run made while typing. The mark and the status line tell the
+        // error; a notice would take the next keys, the caret stays.
     } else if (!report.valid) {
         showErrorNotice(QString::fromStdString(Cp1250ToUtf8(report.Text(language_))));
         if (caretToError_) SelectEditorLine(*ui_->MEMO_SCRIPT, report.lineNumber);

@@ -29,6 +29,10 @@ void MainWindow::setUpEditingLoop()
 {
     ScriptEditor* editor = ui_->MEMO_SCRIPT;
     runs_->setLiveSource([editor] { return EditorLines(*editor); });
+    runs_->setTypingTarget(editor);
+    // Once the click is over: opening replaces the editor's text.
+    connect(editor, &ScriptEditor::errorNoteClicked, this, [this] { runGuarded([this] { openErrorSource(); }); },
+            Qt::QueuedConnection);
     connect(runs_, &RunController::liveRunFinished, this, &MainWindow::onLiveRunFinished);
 
     connect(editor, &QsciScintilla::textChanged, this, [this] {
@@ -52,6 +56,8 @@ void MainWindow::setUpEditingLoop()
 
     auto* status = qobject_cast<QBoxLayout*>(ui_->P_VYKRES_STATUS->layout());
     if (status) {
+        // The pointer readout and the run status are two fields apart.
+        status->setSpacing(6);
         status->insertWidget(status->count() - 1, runs_->statusLabel(), 1);
         status->insertWidget(status->count() - 1, runs_->stopButton());
     }
@@ -98,10 +104,33 @@ void MainWindow::onLiveRunFinished(const RunReport& report)
 
 void MainWindow::markRunError(const RunReport& report)
 {
-    if (report.valid)
-        ui_->MEMO_SCRIPT->clearRunError();
-    else
-        ui_->MEMO_SCRIPT->showRunError(report.lineNumber, QString::fromStdString(Cp1250ToUtf8(report.message)));
+    ScriptEditor& editor = *ui_->MEMO_SCRIPT;
+    errorSourceFile_.clear();
+    // A line typed over during the run no longer holds the error.
+    if (report.valid || !EditorLineReads(editor, report.lineNumber, report.lineText)) {
+        editor.clearRunError();
+        return;
+    }
+    QString note = QString::fromStdString(Cp1250ToUtf8(report.message));
+    if (!report.includeChain.empty()) {
+        // The innermost file is where the line that failed is written.
+        errorSourceFile_ = QString::fromStdString(report.includeChain.back().file);
+        errorSourceLine_ = report.includeChain.back().line;
+        note += QLatin1Char('\n') + QString::fromStdString(Cp1250ToUtf8(report.IncludeText(language_)))
+                                        .replace(QLatin1Char('\r'), QLatin1Char('\n')) +
+                QLatin1Char('\n') + UiText(language_, TextId::ErrorSourceHint);
+    }
+    editor.showRunError(report.lineNumber, note);
+}
+
+void MainWindow::openErrorSource()
+{
+    // Only while the mark stands: a changed line has lost its error.
+    if (errorSourceFile_.isEmpty() || ui_->MEMO_SCRIPT->errorLine() == 0) return;
+    const QString file = errorSourceFile_;
+    const int line = errorSourceLine_;
+    openScriptFile(file);
+    if (scriptFile() == file) SelectEditorLine(*ui_->MEMO_SCRIPT, line);
 }
 
 // ---------------------------------------------------------------- live refresh

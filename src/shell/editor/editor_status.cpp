@@ -5,6 +5,7 @@
 
 #include "interpreter/script_text.h"
 #include "platform/encoding.h"
+#include "platform/text_helpers.h"
 #include "platform/texts.h"
 #include "shell/texts/interface_text.h"
 #include "shell/editor/script_editor.h"
@@ -78,6 +79,14 @@ QString EditorText(const ScriptEditor& editor)
         text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     }
     return text;
+}
+
+bool EditorLineReads(const ScriptEditor& editor, int lineNumber, const std::string& runLine)
+{
+    if (lineNumber < 1 || lineNumber > editor.lines()) return false;
+    QString text = editor.text(lineNumber - 1);
+    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r'))) text.chop(1);
+    return Trim(Utf8ToCp1250(text.toStdString())) == runLine;
 }
 
 ScriptLines EditorLines(const ScriptEditor& editor)

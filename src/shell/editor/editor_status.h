@@ -23,6 +23,10 @@ QString CaretReadout(const ScriptEditor& editor);
 // its start.
 void SelectEditorLine(ScriptEditor& editor, int lineNumber);
 
+// Whether the 1-based line of the editor still reads as a run saw it (the
+// trimmed Windows-1250 line of a RunReport).
+bool EditorLineReads(const ScriptEditor& editor, int lineNumber, const std::string& runLine);
+
 // The editor's text as the interpreter reads it: Windows-1250 lines.
 ScriptLines EditorLines(const ScriptEditor& editor);
 

@@ -2,8 +2,8 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QAction>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>
 
@@ -121,14 +121,9 @@ ScriptEditor::ScriptEditor(QWidget* parent)
     }
     if (QsciCommand* redo = commands->find(QsciCommand::Redo))
         redo->setAlternateKey(QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z).toCombined());
-    // Ctrl+/ comments lines instead of moving to the previous word part.
+    // Ctrl+/ is the window's key for commenting lines, not a move to the
+    // previous word part.
     if (QsciCommand* wordPart = commands->find(QsciCommand::WordPartLeft)) wordPart->setKey(0);
-    toggleCommentAction_ = new QAction(this);
-    toggleCommentAction_->setObjectName(QStringLiteral("ToggleComment"));
-    toggleCommentAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Slash));
-    toggleCommentAction_->setShortcutContext(Qt::WidgetShortcut);
-    addAction(toggleCommentAction_);
-    connect(toggleCommentAction_, &QAction::triggered, this, &ScriptEditor::toggleComment);
 
     // Completion lists are ours; Scintilla only shows them.
     setAutoCompletionSource(AcsNone);
@@ -364,6 +359,7 @@ void ScriptEditor::onModified(int position, int type, const char*, int length, i
         insertedLength_ = length;
     }
     ++changes_;
+    ++editCount_;
     if (!changePending_) {
         changePending_ = true;
         QMetaObject::invokeMethod(this, &ScriptEditor::settleChange, Qt::QueuedConnection);
@@ -446,6 +442,13 @@ bool ScriptEditor::event(QEvent* event)
             event->accept();
             return true;
         }
+        // Esc closes the completion list or the call tip; with neither open
+        // it is left to the window, where it stops a run.
+        if (event->type() == QEvent::ShortcutOverride && key->key() == Qt::Key_Escape &&
+            key->modifiers() == Qt::NoModifier && !isListActive() && !isCallTipActive()) {
+            event->ignore();
+            return false;
+        }
     }
     return QsciScintilla::event(event);
 }
@@ -463,6 +466,24 @@ void ScriptEditor::keyPressEvent(QKeyEvent* event)
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && isListActive() && typedWordIsOffered())
         SendScintilla(SCI_AUTOCCANCEL);
     QsciScintilla::keyPressEvent(event);
+}
+
+void ScriptEditor::mousePressEvent(QMouseEvent* event)
+{
+    const int line = errorLine() - 1;
+    if (line >= 0 && event->button() == Qt::LeftButton) {
+        // The note stands in the rows under its line.
+        const auto top = static_cast<int>(
+            SendScintilla(SCI_POINTYFROMPOSITION, 0UL, SendScintilla(SCI_POSITIONFROMLINE, line)));
+        const auto rowHeight = static_cast<int>(SendScintilla(SCI_TEXTHEIGHT, line));
+        const auto rows = static_cast<int>(SendScintilla(SCI_ANNOTATIONGETLINES, line));
+        const int y = event->position().toPoint().y();
+        if (rows > 0 && y >= top + rowHeight && y < top + rowHeight * (1 + rows)) {
+            emit errorNoteClicked();
+            return;
+        }
+    }
+    QsciScintilla::mousePressEvent(event);
 }
 
 QVariant ScriptEditor::inputMethodQuery(Qt::InputMethodQuery query) const

@@ -55,6 +55,10 @@ public:
     int errorLine() const;
     QString errorNote() const;
 
+    // Counts every change of the text, so that a caller can tell whether
+    // the text changed while it waited.
+    quint64 editCount() const { return editCount_; }
+
     // The caret to the start of a 1-based line, when it exists.
     void goToLine(int lineNumber);
 
@@ -83,13 +87,17 @@ public:
 
     // Puts "%" before the selected lines, or the caret's line, that are not
     // blank; when every one of them is a comment already, takes the first
-    // "%" of each away instead. One undo step. Ctrl+/ (the action below).
+    // "%" of each away instead. One undo step.
     void toggleComment();
-    QAction* toggleCommentAction() const { return toggleCommentAction_; }
+
+signals:
+    // A click on the note under the marked line.
+    void errorNoteClicked();
 
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
@@ -108,7 +116,6 @@ private:
     void updateLineNumberWidth();
 
     ScriptLexer* lexer_ = nullptr;
-    QAction* toggleCommentAction_ = nullptr;
     QTimer procedureScan_;
     // A change in progress: what it touched, told before it happens.
     bool changePending_ = false;
@@ -117,6 +124,7 @@ private:
     int insertedAt_ = -1;
     int insertedLength_ = 0;
     int changes_ = 0;
+    quint64 editCount_ = 0;
     int lineCount_ = 1;
     // Lines coloured before the procedures changed, recoloured a slice at
     // a time from this line on.

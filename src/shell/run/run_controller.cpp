@@ -3,11 +3,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QEventLoop>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QShortcutEvent>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
+#include <algorithm>
 
 #include "platform/encoding.h"
 #include "shell/texts/interface_text.h"
@@ -23,48 +29,102 @@ constexpr int ProgressAfterMs = 500;
 constexpr int ProgressEveryMs = 100;
 
 // While a command waits for its run, the user's input goes nowhere but to
-// the Stop button; Esc stops the run. Nothing can be dropped on the window
-// either. Painting, timers and the window system's own events go on.
+// the Stop button and to the typing target (the script editor), which keeps
+// taking keys and clicks: the run's result is then out of date, as after a
+// run made while typing. A shortcut pressed meanwhile is kept and carried
+// out once the run has ended; Esc stops the run. Nothing can be dropped on
+// the window. Painting, timers and the window system's own events go on.
 class RunBlocker : public QObject {
 public:
-    RunBlocker(QWidget* stopButton, std::function<void()> stop)
-        : stopButton_(stopButton), stop_(std::move(stop))
+    RunBlocker(QWidget* stopButton, QWidget* typingTarget, std::function<void()> stop)
+        : stopButton_(stopButton), typingTarget_(typingTarget), stop_(std::move(stop))
     {
         qApp->installEventFilter(this);
     }
     ~RunBlocker() override { qApp->removeEventFilter(this); }
 
+    // The items whose keys were pressed during the wait, in order, once each.
+    std::vector<QPointer<QAction>> keptShortcuts() const { return kept_; }
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (event->type() == QEvent::Shortcut) {
+            const auto* shortcut = static_cast<QShortcutEvent*>(event);
+            if (shortcut->key() == QKeySequence(Qt::Key_Escape)) {
+                stop_();
+            } else if (auto* action = qobject_cast<QAction*>(watched);
+                       action && !shortcut->isAmbiguous() &&
+                       std::find(kept_.begin(), kept_.end(), action) == kept_.end()) {
+                kept_.emplace_back(action);
+            }
+            return true;
+        }
         // The window passes input on to its widgets; they are where it stops.
         if (!watched->isWidgetType()) return false;
+        const auto* widget = static_cast<QWidget*>(watched);
+        const bool typing = typingTarget_ && (widget == typingTarget_ || typingTarget_->isAncestorOf(widget));
+        const bool stopButton = widget == stopButton_ && stopButton_->isVisible();
         switch (event->type()) {
-        case QEvent::ShortcutOverride:
-            // Taking the override keeps every shortcut from firing.
-            event->accept();
-            return true;
         case QEvent::KeyPress:
-            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) stop_();
-            return true;
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+                stop_();
+                return true;
+            }
+            return !typing;
         case QEvent::DragEnter:
         case QEvent::DragMove:
         case QEvent::Drop:
             event->ignore();
             return true;
+        case QEvent::ContextMenu:
+            // The popup menus hold commands.
+            return true;
         case QEvent::KeyRelease:
         case QEvent::Wheel:
-        case QEvent::ContextMenu:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
-            return !(watched == stopButton_ && stopButton_->isVisible());
+            return !typing && !stopButton;
         default: return false;
         }
     }
 
 private:
     QWidget* stopButton_;
+    QPointer<QWidget> typingTarget_;
     std::function<void()> stop_;
+    std::vector<QPointer<QAction>> kept_;
+};
+
+// The run status beside the pointer readout: a field of its own that never
+// widens the window; a text longer than the field ends in "…" and is shown
+// whole in the tooltip.
+class StatusField : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() != QEvent::ToolTip) return QLabel::event(event);
+        if (shownText() != text())
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+
+    void paintEvent(QPaintEvent* event) override
+    {
+        QFrame::paintEvent(event);
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(textArea(), static_cast<int>(Qt::AlignLeft | Qt::AlignVCenter), shownText());
+    }
+
+private:
+    QRect textArea() const { return contentsRect().adjusted(indent(), 0, 0, 0); }
+    QString shownText() const { return fontMetrics().elidedText(text(), Qt::ElideRight, textArea().width()); }
 };
 
 }  // namespace
@@ -96,9 +156,13 @@ RunController::RunController(ReadHost readHost, QWidget* window)
     progressTimer_->setInterval(ProgressEveryMs);
     connect(progressTimer_, &QTimer::timeout, this, &RunController::showProgress);
 
-    status_ = new QLabel(window);
+    status_ = new StatusField(window);
     status_->setObjectName(QStringLiteral("L_RUN_STATUS"));
     status_->setTextFormat(Qt::PlainText);
+    status_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    status_->setIndent(4);
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    status_->setMinimumWidth(status_->fontMetrics().averageCharWidth() * 8);
     stopButton_ = new QToolButton(window);
     stopButton_->setObjectName(QStringLiteral("BtnStop"));
     stopButton_->setIcon(QIcon::fromTheme(QStringLiteral("process-stop")));
@@ -170,8 +234,9 @@ void RunController::settle()
     // Waits for the run on the worker thread; the window keeps painting.
     if (!running()) return;
     ++waitDepth_;
+    std::vector<QPointer<QAction>> kept;
     {
-        RunBlocker blocker(stopButton_, [this] { stop(); });
+        RunBlocker blocker(stopButton_, typingTarget_, [this] { stop(); });
         QEventLoop loop;
         const auto done = connect(runner_, &ScriptRunner::finished, &loop, &QEventLoop::quit);
         if (runner_->running()) loop.exec();
@@ -182,8 +247,15 @@ void RunController::settle()
             runner_->cancel();
             runner_->join();
         }
+        kept = blocker.keptShortcuts();
     }
     --waitDepth_;
+    // The keys pressed meanwhile do their work once the command is done.
+    if (!kept.empty())
+        idleWork_.emplace_back([kept] {
+            for (const QPointer<QAction>& action : kept)
+                if (action && action->isEnabled()) action->trigger();
+        });
     if (!idleWork_.empty()) QTimer::singleShot(0, this, &RunController::doIdleWork);
 }
 
@@ -251,12 +323,18 @@ void RunController::withPrintRun(const std::function<void(PrintRun&)>& work)
 
 void RunController::showOutcome(const RunReport& report, bool stopped)
 {
-    if (stopped)
+    if (stopped) {
         status_->setText(UiText(language_, TextId::StoppedAtLine) + QString::number(report.lineNumber));
-    else if (!report.valid)
-        status_->setText(QString::fromStdString(Cp1250ToUtf8(report.message)));
-    else
+    } else if (!report.valid) {
+        // An error in an included file: where in it, after the message.
+        std::string text = report.message;
+        const std::string included = report.IncludeText(language_);
+        if (!included.empty()) text += ' ' + included;
+        std::replace(text.begin(), text.end(), '\r', ' ');
+        status_->setText(QString::fromStdString(Cp1250ToUtf8(text)));
+    } else {
         status_->clear();
+    }
 }
 
 void RunController::whenIdle(std::function<void()> work)
@@ -357,6 +435,11 @@ void RunController::setLanguage(int languageBase)
 {
     language_ = languageBase;
     stopButton_->setText(UiText(language_, TextId::StopButton));
+}
+
+void RunController::setTypingTarget(QWidget* target)
+{
+    typingTarget_ = target;
 }
 
 void RunController::setStopKey(QAction* key)

@@ -100,6 +100,9 @@ public:
     bool startRedraw();
 
     void setLanguage(int languageBase);
+    // The widget that keeps taking keys and clicks while a command waits
+    // for its run, as it does during a run made while typing.
+    void setTypingTarget(QWidget* target);
     // The key that stops a run, enabled while a run shows its progress.
     void setStopKey(QAction* key);
     QLabel* statusLabel() const { return status_; }
@@ -170,6 +173,7 @@ private:
     QTimer* progressTimer_ = nullptr;
     QAction* stopKey_ = nullptr;
     QLabel* status_ = nullptr;
+    QWidget* typingTarget_ = nullptr;
     QToolButton* stopButton_ = nullptr;
     std::vector<std::function<void()>> idleWork_;
 };
