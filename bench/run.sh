@@ -157,6 +157,13 @@ for f in resources/demo.krs $work/lines.krs; do
   echo "peak memory, $(basename "$f") at 4 bits, which line and line ink off / on: $(build/bench/line_bond_bench memory off "$f") / $(build/bench/line_bond_bench memory on "$f") MB"
 done
 
+# The step mode in the window: a step forward and back and a caret move on
+# the demo, and on a 100,000-line script near its end (key to painted view).
+if [[ -x build/bench/step_bench ]]; then
+  QT_QPA_PLATFORM=offscreen build/bench/step_bench build/src/shell/demo.krs 100000 2>/dev/null
+  echo "(ms, wall time; target: each step on the demo within 50 ms)"
+fi
+
 # Typing in a 300,000-line script, in the window on the offscreen platform.
 if [[ -x build/bench/typing_bench ]]; then
   QT_QPA_PLATFORM=offscreen build/bench/typing_bench 300000 2>/dev/null | tail -n 2

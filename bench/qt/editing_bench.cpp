@@ -28,12 +28,14 @@
 #include "shell/view/drawing_view.h"
 #include "shell/app/main_window.h"
 #include "shell/editor/script_editor.h"
+#include "bench_support.h"
 #include "no_dialogs.h"
 #include "shell/dialogs/user_dialogs.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;
 using kresbon::bench::NoDialogs;
+using kresbon::bench::Wait;
 
 namespace {
 
@@ -51,13 +53,6 @@ double ThreadCpuMs()
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-void Wait(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 QString LongScript()

@@ -22,12 +22,14 @@
 
 #include "shell/app/main_window.h"
 #include "shell/editor/script_editor.h"
+#include "bench_support.h"
 #include "no_dialogs.h"
 #include "shell/dialogs/user_dialogs.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;
 using kresbon::bench::NoDialogs;
+using kresbon::bench::Wait;
 
 namespace {
 
@@ -37,13 +39,6 @@ double Percentile(std::vector<double> values, double p)
     std::sort(values.begin(), values.end());
     const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
     return values[std::min(index, values.size() - 1)];
-}
-
-void Wait(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 QString LongScript(int lines)

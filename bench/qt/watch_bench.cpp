@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "shell/app/main_window.h"
+#include "bench_support.h"
 #include "no_dialogs.h"
 #include "shell/dialogs/user_dialogs.h"
 #include "shell/view/drawing_view.h"
@@ -27,15 +28,9 @@
 
 using namespace kresbon;
 using kresbon::bench::NoDialogs;
+using kresbon::bench::Wait;
 
 namespace {
-
-void Wait(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 bool Write(const QString& path, const QByteArray& bytes)
 {

@@ -87,6 +87,24 @@ private:
     std::vector<std::uint64_t> marks_;
 };
 
+// Names the procedures of source's call chain, and the included files they
+// were declared in, as the interpreter that ran them knows them.
+void nameProcedures(PixelSource& source, const Interpreter& interpreter)
+{
+    const auto& names = interpreter.procedureNames();
+    for (const RunPosition::BodyLine& call : source.position.calls) {
+        source.procedures.push_back(call.procedure >= 0 && static_cast<std::size_t>(call.procedure) < names.size()
+                                            ? names[call.procedure]
+                                            : std::string());
+        std::string file;
+        if (call.origin.includeLine >= 0) {
+            for (const auto& [line, path] : interpreter.includedFiles())
+                if (line == call.origin.line) file = path;
+        }
+        source.procedureFiles.push_back(std::move(file));
+    }
+}
+
 // Runs lines with watch; the status tells whether the run gave the drawing
 // shown again.
 BondStatus runWatched(Host& host, const ScriptLines& lines, const Surface& shown, BondWatch& watch,
@@ -98,19 +116,7 @@ BondStatus runWatched(Host& host, const ScriptLines& lines, const Surface& shown
     interpreter.RunScript(lines);
     watch.settle();
     interpreter.canvas().setInkTap(nullptr);
-    PixelSource& source = watch.source();
-    for (const RunPosition::BodyLine& call : source.position.calls) {
-        const auto& names = interpreter.procedureNames();
-        source.procedures.push_back(call.procedure >= 0 && static_cast<std::size_t>(call.procedure) < names.size()
-                                            ? names[call.procedure]
-                                            : std::string());
-        std::string file;
-        if (call.origin.includeLine >= 0) {
-            for (const auto& [line, path] : interpreter.includedFiles())
-                if (line == call.origin.line) file = path;
-        }
-        source.procedureFiles.push_back(std::move(file));
-    }
+    nameProcedures(watch.source(), interpreter);
     if (control != nullptr && control->cancel.load()) return BondStatus::Cancelled;
     return interpreter.canvas().samePixels(shown) ? BondStatus::Answered : BondStatus::OutOfDate;
 }
@@ -208,7 +214,7 @@ class DrawingStepper::Watch : public RunWatch {
 public:
     explicit Watch(DrawingStepper& stepper) : s_(stepper) {}
 
-    void commandStarting(const RunPosition& position, std::string_view word, int) override
+    void commandStarting(const RunPosition& position, std::string_view word, int layer) override
     {
         const bool drawing = isDrawingCommand(word);
         std::unique_lock lock(s_.mutex_);
@@ -217,16 +223,23 @@ public:
         if (s_.stop_ && s_.stop_(index)) {
             s_.liveAt_ = index;
             s_.livePosition_ = lastDrawing_;
+            s_.liveCommand_ = {lastWord_, lastLayer_};
             s_.paused_ = true;
             s_.changed_.notify_all();
             s_.changed_.wait(lock, [this] { return !s_.paused_ || s_.quit_; });
             if (s_.quit_) throw std::runtime_error("stepping ended");
         }
-        if (drawing) lastDrawing_ = position;
+        if (drawing) {
+            lastDrawing_ = position;
+            lastWord_.assign(word);
+            lastLayer_ = layer;
+        }
     }
     void canvasPrepared(Surface&) override {}
 
     RunPosition lastDrawing_;
+    std::string lastWord_;
+    int lastLayer_ = 0;
 
 private:
     DrawingStepper& s_;
@@ -261,6 +274,7 @@ void DrawingStepper::startRun(Stop stop)
     liveAt_ = 0;
     livePosition_ = RunPosition{};
     livePosition_.top.line = -1;
+    liveCommand_ = {};
     paused_ = false;
     finished_ = false;
     quit_ = false;
@@ -275,6 +289,7 @@ void DrawingStepper::startRun(Stop stop)
         finished_ = true;
         liveAt_ = commands_.size();
         livePosition_ = watch_->lastDrawing_;
+        liveCommand_ = {watch_->lastWord_, watch_->lastLayer_};
         changed_.notify_all();
     });
     std::unique_lock lock(mutex_);
@@ -298,6 +313,20 @@ bool DrawingStepper::atEnd() const
 }
 
 const Surface& DrawingStepper::drawing() const { return *shown_; }
+
+PixelSource DrawingStepper::shownCommand() const
+{
+    PixelSource source;
+    if (shownPosition_.top.line < 0) return source;
+    source.background = false;
+    source.position = shownPosition_;
+    source.command = shownCommand_.word;
+    source.layer = shownCommand_.layer;
+    // The run is held or has ended: its procedures stay as they are.
+    std::lock_guard lock(mutex_);
+    nameProcedures(source, *interpreter_);
+    return source;
+}
 
 std::size_t DrawingStepper::findRecorded(std::size_t from, const Stop& stop) const
 {
@@ -329,15 +358,17 @@ void DrawingStepper::keepSnapshot()
         reused.at = liveAt_;
         reused.drawing = live;
         reused.position = livePosition_;
+        reused.command = liveCommand_;
         return;
     }
-    snapshots_.push_back(std::make_unique<Snapshot>(Snapshot{liveAt_, live, livePosition_}));
+    snapshots_.push_back(std::make_unique<Snapshot>(Snapshot{liveAt_, live, livePosition_, liveCommand_}));
 }
 
 void DrawingStepper::showLive()
 {
     shownAt_ = liveAt_;
     shownPosition_ = livePosition_;
+    shownCommand_ = liveCommand_;
     shown_ = &interpreter_->canvas();
 }
 
@@ -351,6 +382,7 @@ void DrawingStepper::goTo(std::size_t target)
         if (const Snapshot* kept = snapshotAt(target)) {
             shownAt_ = target;
             shownPosition_ = kept->position;
+            shownCommand_ = kept->command;
             shown_ = &kept->drawing;
             return;
         }
@@ -427,7 +459,12 @@ bool DrawingStepper::previous()
     std::size_t last = shownAt_;
     while (last > 0 && !(commands_[last - 1].drawing && commands_[last - 1].line < from)) --last;
     if (last == 0) {
-        goTo(0);
+        // Before the first drawing line: what the lines before it set up
+        // (the drawing's size and background), nothing drawn.
+        std::size_t first = 0;
+        while (first < shownAt_ && !commands_[first].drawing) ++first;
+        while (first > 0 && commands_[first - 1].line == commands_[first].line) --first;
+        goTo(first);
         return true;
     }
     const int line = commands_[last - 1].line;

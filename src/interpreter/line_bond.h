@@ -108,6 +108,9 @@ public:
     const RunPosition& position() const { return shownPosition_; }
     // The open-script line of the step shown, -1 before any drawing.
     int line() const { return shownPosition_.top.line; }
+    // The last drawing command shown, told as FindPixelSource tells the
+    // writer of a pixel (for DescribePixelSource); background before any.
+    PixelSource shownCommand() const;
     // The run came to its end, or stopped on an error; report() says which.
     bool atEnd() const;
     const RunReport& report() const { return report_; }
@@ -117,10 +120,15 @@ private:
         int line;
         bool drawing;
     };
+    struct CommandWord {
+        std::string word;
+        int layer = 0;
+    };
     struct Snapshot {
         std::size_t at;
         Surface drawing;
         RunPosition position;
+        CommandWord command;
     };
     class Watch;
     using Stop = std::function<bool(std::size_t)>;
@@ -154,9 +162,11 @@ private:
     std::vector<Command> commands_;
     std::size_t liveAt_ = 0;
     RunPosition livePosition_;
+    CommandWord liveCommand_;
     // The step shown: after shownAt_ commands.
     std::size_t shownAt_ = 0;
     RunPosition shownPosition_;
+    CommandWord shownCommand_;
     const Surface* shown_ = nullptr;
     std::vector<std::unique_ptr<Snapshot>> snapshots_;
     // Drawings of steps kept for stepping back without a new run: a few, and

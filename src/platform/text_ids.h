@@ -356,6 +356,15 @@ namespace kresbon {
     X(MillimetresPerUnitLabel, 850) \
     X(PrintAsVectors, 851) \
     X(PrintOptionsTab, 852) \
+    X(MenuDrawToCaret, 900) \
+    X(MenuStep, 901) \
+    X(MenuStepNext, 902) \
+    X(MenuStepPrevious, 903) \
+    X(MenuStepInto, 904) \
+    X(StepNothingDrawn, 905) \
+    X(StepNoNext, 906) \
+    X(StepNoPrevious, 907) \
+    X(StepNoCommand, 908) \
     X(MenuEdit, 920) \
     X(MenuCut, 921) \
     X(MenuCopy, 922) \

@@ -5,7 +5,7 @@ cmake_minimum_required(VERSION 3.20)
 # and the list itself has no circle (every folder uses only folders listed
 # before it). Run with -DSHELL=<src/shell>.
 
-set(order texts settings dialogs editor view document run print help bond app)
+set(order texts settings dialogs editor view document run step print help bond app)
 set(uses_texts "")
 set(uses_settings texts)
 set(uses_dialogs texts)
@@ -13,10 +13,11 @@ set(uses_editor texts)
 set(uses_view "")
 set(uses_document settings texts editor dialogs)
 set(uses_run texts)
+set(uses_step texts settings editor view run)
 set(uses_print run dialogs settings texts)
 set(uses_help editor texts)
 set(uses_bond texts editor view run)
-set(uses_app texts settings dialogs editor view document run print help bond)
+set(uses_app texts settings dialogs editor view document run step print help bond)
 
 set(seen "")
 foreach(folder ${order})

@@ -351,10 +351,20 @@ TEST_F(LineBondTest, SteppingIntoACallShowsEachOfItsCommandsWithTheChain)
     ASSERT_TRUE(stepper.stepInto());
     EXPECT_EQ(stepper.position().calls[0].origin.line, 5);
     EXPECT_EQ(stepper.drawing().pixel(3, 2), 0x0000FFu);
+    EXPECT_EQ(DescribePixelSource(stepper.shownCommand(), EnglishBase),
+              "Line 9: Point \u2014 in P (line 6), called from line 9; layer 1");
     EXPECT_FALSE(stepper.stepInto());
     ASSERT_TRUE(stepper.previous());
     EXPECT_EQ(stepper.line(), 7);
     EXPECT_EQ(stepper.drawing().pixel(3, 1), 0xFFFFFFu);
+    EXPECT_EQ(DescribePixelSource(stepper.shownCommand(), EnglishBase), "Line 8: Point; layer 1");
+    // Back before the first drawing line: nothing drawn, no command told,
+    // on the drawing the lines before it made.
+    ASSERT_TRUE(stepper.previous());
+    EXPECT_EQ(stepper.line(), -1);
+    EXPECT_TRUE(stepper.shownCommand().background);
+    EXPECT_EQ(stepper.drawing().width(), 30);
+    EXPECT_EQ(stepper.drawing().pixel(0, 0), 0xFFFFFFu);
 }
 
 }  // namespace

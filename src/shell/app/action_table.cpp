@@ -2,6 +2,7 @@
 
 #include "platform/texts.h"
 #include "shell/app/main_window.h"
+#include "shell/step/step_mode.h"
 #include "shell/editor/script_editor.h"
 #include "ui_main_window.h"
 
@@ -69,6 +70,11 @@ constexpr ActionRow Rows[] = {
     {.name = "MnuZoomActual", .text = TextId::MenuActualSize, .place = Place::Zoom, .run = [](W& w) { w.setDrawingZoom(1); }, .keys = "Ctrl+0", .help = "menus.html#drawing"},
     {.name = "MnuZoomFit", .text = TextId::MenuFitToPane, .place = Place::Zoom, .run = [](W& w) { w.fitDrawingZoom(); }, .keys = "Ctrl+9", .help = "menus.html#drawing"},
     {.name = "MnuPrintPreview", .text = TextId::PrintPreview, .place = Place::Drawing, .run = [](W& w) { w.printPreview(); }, .icon = "document-print|print", .help = "menus.html#printing"},
+    {.name = "MnuDrawToCaret", .text = TextId::MenuDrawToCaret, .place = Place::Drawing, .run = [](W& w) { w.stepMode().toggled(); }, .keys = "F9", .separatorBefore = true, .checkable = true, .onToggle = true, .help = "stepping.html"},
+    {.name = "MnuStep", .text = TextId::MenuStep, .place = Place::Drawing, .submenu = Place::Step, .help = "stepping.html#keys"},
+    {.name = "MnuStepNext", .text = TextId::MenuStepNext, .place = Place::Step, .run = [](W& w) { w.stepMode().next(); }, .keys = "F8", .help = "stepping.html#keys"},
+    {.name = "MnuStepPrevious", .text = TextId::MenuStepPrevious, .place = Place::Step, .run = [](W& w) { w.stepMode().previous(); }, .keys = "Shift+F8", .help = "stepping.html#keys"},
+    {.name = "MnuStepInto", .text = TextId::MenuStepInto, .place = Place::Step, .run = [](W& w) { w.stepMode().stepInto(); }, .keys = "F7", .help = "stepping.html#keys"},
     // Help menu.
     {.name = "MnuNapObsah", .text = TextId::MenuContents, .place = Place::Help, .run = [](W& w) { w.showHelpContents(); }, .help = "menus.html#help"},
     {.name = "MnuNapHledat", .text = TextId::MenuSearchHelp, .place = Place::Help, .run = [](W& w) { w.showHelpSearch(); }, .help = "menus.html#help"},

@@ -10,7 +10,7 @@ namespace kresbon {
 class MainWindow;
 
 // The menus an action or a submenu can stand in.
-enum class Place { Nowhere, Script, Recent, Edit, Drawing, Layers, Zoom, Help, Language, Examples };
+enum class Place { Nowhere, Script, Recent, Edit, Drawing, Layers, Zoom, Help, Language, Examples, Step };
 
 // One menu item, toolbar button or key of the main window, declared once:
 // the menus, the toolbars, the editor's popup menu and the key table of the

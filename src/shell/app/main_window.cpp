@@ -25,6 +25,7 @@
 #include "shell/editor/script_editor.h"
 #include "shell/run/script_runner.h"
 #include "shell/settings/settings_values.h"
+#include "shell/step/step_mode.h"
 #include "ui_main_window.h"
 #include "shell/texts/interface_text.h"
 
@@ -58,6 +59,9 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
         [this](const ActionRow& row) { runGuarded([this, &row] { row.run(*this); }); });
     setUpParts();
     runs_->setStopKey(action(QStringLiteral("StopRunKey")));
+    stepMode_ = new StepMode({*ui_->MEMO_SCRIPT, *ui_->IMAGE_VYKRES, *runs_, *runs_->statusLabel(),
+                              *action(QStringLiteral("MnuDrawToCaret")), settings_, [this] { return language_; }},
+                             this);
     buildDrawingPopup();
     connectCommands();
     setUpEditingLoop();
@@ -92,6 +96,10 @@ MainWindow::~MainWindow()
     // The bond's questions end first, then a run still going.
     delete bond_;
     bond_ = nullptr;
+    // The stepper's thread ends before the editor and the view it shows in.
+    delete stepMode_;
+    stepMode_ = nullptr;
+    // A run still going uses the interpreter: it ends first.
     delete runs_;
     runs_ = nullptr;
     if (auto* app = qobject_cast<KresbonApplication*>(QCoreApplication::instance()))

@@ -45,6 +45,7 @@ struct Example;
 class DrawingBond;
 class FindDialog;
 class ScriptFollow;
+class StepMode;
 class Recovery;
 class SplitterShare;
 
@@ -183,6 +184,8 @@ public:
     // Which line drew a pixel, the mark of the caret line's drawing, measuring.
     DrawingBond* drawingBond() const { return bond_; }
     void lineInkChanged();
+    // Drawing up to the caret line and stepping through the drawing.
+    StepMode& stepMode() const { return *stepMode_; }
 
 signals:
     // A run made while typing has been shown (its drawing or its error).
@@ -307,6 +310,7 @@ private:
     // The editor's share of the window's width.
     SplitterShare* splitterShare_ = nullptr;
     DrawingBond* bond_ = nullptr;
+    StepMode* stepMode_ = nullptr;
 };
 
 }  // namespace kresbon

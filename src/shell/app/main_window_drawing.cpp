@@ -18,6 +18,8 @@
 #include "shell/app/main_window.h"
 #include "shell/run/busy_pointer.h"
 #include "shell/settings/window_settings.h"
+#include "shell/step/step_mode.h"
+#include "shell/view/drawing_view.h"
 #include "ui_main_window.h"
 #include "shell/texts/interface_text.h"
 
@@ -25,6 +27,8 @@ namespace kresbon {
 
 void MainWindow::showDrawing()
 {
+    // Drawing up to the caret line, the view shows the step's drawing.
+    if (stepMode_ && stepMode_->on()) return;
     ui_->IMAGE_VYKRES->showSurface(&runs_->settled().canvas());
 }
 
@@ -103,7 +107,6 @@ void MainWindow::checkNoLayers()
 
 void MainWindow::saveDrawing()
 {
-    runs_->settled();
     FileDialogRequest request;
     request.nameFilters = ToNameFilters(pictureFilter_);
     request.defaultSuffix = QStringLiteral("bmp");
@@ -114,7 +117,8 @@ void MainWindow::saveDrawing()
         request.defaultSuffix = lastFormat.toLower();
     }
     request.folder = LastFolder(settings_);
-    const QImage& drawing = ui_->IMAGE_VYKRES->image();
+    // The whole drawing, which is saved, also while the view shows a step.
+    const QImage drawing = DrawingView::ImageOf(&runs_->settled().canvas());
     if (!drawing.isNull())
         request.preview = drawing.scaled(QSize(240, 240).boundedTo(drawing.size()), Qt::KeepAspectRatio,
                                          Qt::SmoothTransformation);

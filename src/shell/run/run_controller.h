@@ -39,6 +39,7 @@ struct HostValues {
     std::string programFolder;
     std::string scriptFile;
     int language = 1000;
+    bool operator==(const HostValues&) const = default;
 };
 
 class RunController : public QObject {
@@ -121,13 +122,23 @@ public:
         std::string programFolder() const override { return values().programFolder; }
         std::string currentScriptFile() const override { return values().scriptFile; }
         int languageBase() const override { return values().language; }
-        void takeSnapshot() { snapshot_ = read_(); }
+        void takeSnapshot()
+        {
+            snapshot_ = read_();
+            taken_ = true;
+        }
+        // What the last run read; the window's values before any run.
+        HostValues lastRun() const { return taken_ ? snapshot_ : read_(); }
 
     private:
         HostValues values() const;
         ReadHost read_;
         HostValues snapshot_;
+        bool taken_ = false;
     };
+    // What the last run read of the window, so that another interpreter
+    // draws as it did.
+    HostValues lastRunHost() const { return host_.lastRun(); }
 
 signals:
     // A run made while typing has ended and its drawing may be shown.

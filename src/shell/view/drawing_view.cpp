@@ -37,15 +37,23 @@ const std::vector<double>& DrawingView::ZoomSteps()
 
 void DrawingView::showSurface(const Surface* surface)
 {
-    if (surface == nullptr || surface->width() <= 0 || surface->height() <= 0) {
-        image_ = QImage();
-    } else {
-        // Colours as 0x00RRGGBB are RGB32 with the unused byte left at zero.
-        image_ = QImage(surface->width(), surface->height(), QImage::Format_RGB32);
-        const auto width = static_cast<std::size_t>(surface->width());
-        for (int y = 0; y < surface->height(); ++y)
-            surface->readRow(y, std::span<Rgb>(reinterpret_cast<Rgb*>(image_.scanLine(y)), width));
-    }
+    showImage(ImageOf(surface));
+}
+
+QImage DrawingView::ImageOf(const Surface* surface)
+{
+    if (surface == nullptr || surface->width() <= 0 || surface->height() <= 0) return QImage();
+    // Colours as 0x00RRGGBB are RGB32 with the unused byte left at zero.
+    QImage image(surface->width(), surface->height(), QImage::Format_RGB32);
+    const auto width = static_cast<std::size_t>(surface->width());
+    for (int y = 0; y < surface->height(); ++y)
+        surface->readRow(y, std::span<Rgb>(reinterpret_cast<Rgb*>(image.scanLine(y)), width));
+    return image;
+}
+
+void DrawingView::showImage(QImage image)
+{
+    image_ = std::move(image);
     resizeToZoom();
     update();
     emit surfaceShown();

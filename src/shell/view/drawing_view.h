@@ -29,6 +29,9 @@ public:
 
     // Shows a copy of the surface's pixels; nullptr shows nothing.
     void showSurface(const Surface* surface);
+    // The picture showSurface shows, made on any thread; and showing one.
+    static QImage ImageOf(const Surface* surface);
+    void showImage(QImage image);
 
     const QImage& image() const { return image_; }
     QSize sizeHint() const override;

@@ -1,0 +1,152 @@
+#include "shell/step/step_worker.h"
+
+#include "interpreter/script_text.h"
+#include "platform/encoding.h"
+#include "shell/view/drawing_view.h"
+
+namespace kresbon {
+
+// The host the stepper's runs read: the window's values when the stepper was
+// built, unchanged for as long as it lives.
+class StepWorker::FixedHost : public Host {
+public:
+    explicit FixedHost(HostValues values) : v_(std::move(values)) {}
+    bool layerShown(int layer) const override
+    {
+        return layer >= 1 && layer <= 9 && v_.layers[static_cast<std::size_t>(layer)] == 1;
+    }
+    int viewWidth() const override { return v_.viewWidth; }
+    int viewHeight() const override { return v_.viewHeight; }
+    int colourDepth() const override { return v_.colourDepth; }
+    std::string programFolder() const override { return v_.programFolder; }
+    std::string currentScriptFile() const override { return v_.scriptFile; }
+    int languageBase() const override { return v_.language; }
+
+private:
+    HostValues v_;
+};
+
+StepWorker::StepWorker(std::function<void(StepResult)> deliver) : deliver_(std::move(deliver))
+{
+    thread_ = std::thread([this] { loop(); });
+}
+
+StepWorker::~StepWorker()
+{
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+        queue_.clear();
+    }
+    wake_.notify_all();
+    thread_.join();
+    // The stepper's run reads the host: it ends first.
+    stepper_.reset();
+}
+
+std::uint64_t StepWorker::post(StepRequest request)
+{
+    using Kind = StepRequest::Kind;
+    std::lock_guard lock(mutex_);
+    switch (request.kind) {
+    case Kind::Build:
+    case Kind::Drop: queue_.clear(); break;
+    case Kind::Through:
+        while (!queue_.empty() && queue_.back().kind == Kind::Through) queue_.pop_back();
+        break;
+    default: break;
+    }
+    request.serial = ++serial_;
+    const std::uint64_t serial = request.serial;
+    queue_.push_back(std::move(request));
+    wake_.notify_all();
+    return serial;
+}
+
+bool StepWorker::idle() const
+{
+    std::lock_guard lock(mutex_);
+    return queue_.empty() && !working_;
+}
+
+void StepWorker::loop()
+{
+    for (;;) {
+        StepRequest request;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return quit_ || !queue_.empty(); });
+            if (quit_) return;
+            request = std::move(queue_.front());
+            queue_.pop_front();
+            working_ = true;
+        }
+        StepResult result;
+        try {
+            result = carryOut(request);
+        } catch (const std::exception&) {
+            stepper_.reset();
+            result = StepResult{};
+            result.failure = std::current_exception();
+        }
+        result.serial = request.serial;
+        result.kind = request.kind;
+        bool last = false;
+        {
+            std::lock_guard lock(mutex_);
+            last = queue_.empty() && !quit_;
+            working_ = false;
+        }
+        if (last && request.kind != StepRequest::Kind::Drop) deliver_(std::move(result));
+    }
+}
+
+StepResult StepWorker::carryOut(StepRequest& request)
+{
+    using Kind = StepRequest::Kind;
+    StepResult result;
+    switch (request.kind) {
+    case Kind::Drop:
+        stepper_.reset();
+        host_.reset();
+        return result;
+    case Kind::Build:
+        stepper_.reset();
+        host_ = std::make_unique<FixedHost>(request.host);
+        // The lines as the interpreter reads them, made here rather than
+        // on the window's thread: a long script takes a while.
+        stepper_ = std::make_unique<DrawingStepper>(*host_, SplitLines(Utf8ToCp1250(request.text)));
+        break;
+    case Kind::Through:
+        if (stepper_) stepper_->runThrough(request.line);
+        break;
+    case Kind::Next:
+        if (stepper_) result.stuck = !stepper_->next();
+        break;
+    case Kind::Previous:
+        if (stepper_) result.stuck = !stepper_->previous();
+        break;
+    case Kind::Into:
+        if (stepper_) result.stuck = !stepper_->stepInto();
+        break;
+    }
+    if (!stepper_) return result;
+    {
+        // Another request waiting replaces this one's result: no copy.
+        std::lock_guard lock(mutex_);
+        if (!queue_.empty()) return result;
+    }
+    result.drawing = DrawingView::ImageOf(&stepper_->drawing());
+    result.command = stepper_->shownCommand();
+    const RunPosition& at = stepper_->position();
+    if (!result.stuck && request.kind != Kind::Through && request.kind != Kind::Build && at.top.line >= 0)
+        result.caretLine = (request.kind == Kind::Into && !at.calls.empty()) ? at.calls.back().origin.line
+                                                                             : at.top.line;
+    if (stepper_->atEnd() && !stepper_->report().valid) {
+        result.errorLine = stepper_->report().lineNumber;
+        result.error = Cp1250ToUtf8(stepper_->report().message);
+    }
+    return result;
+}
+
+}  // namespace kresbon
