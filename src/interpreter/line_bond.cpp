@@ -209,7 +209,8 @@ std::string DescribePixelSource(const PixelSource& source, int lang)
 }
 
 // Records each command of the stepped run and holds the run before the
-// command at which the stepper's stop says so.
+// command at which the stepper's stop says so, or at which the step is
+// cancelled.
 class DrawingStepper::Watch : public RunWatch {
 public:
     explicit Watch(DrawingStepper& stepper) : s_(stepper) {}
@@ -218,9 +219,12 @@ public:
     {
         const bool drawing = isDrawingCommand(word);
         std::unique_lock lock(s_.mutex_);
-        s_.commands_.push_back({position.top.line, drawing});
-        const std::size_t index = s_.commands_.size() - 1;
-        if (s_.stop_ && s_.stop_(index)) {
+        const std::size_t index = s_.started_++;
+        if (index < s_.commands_.size())
+            s_.commands_[index] = {position.top.line, drawing};
+        else
+            s_.commands_.push_back({position.top.line, drawing});
+        if (s_.cancelled() || (s_.stop_ && s_.stop_(index))) {
             s_.liveAt_ = index;
             s_.livePosition_ = lastDrawing_;
             s_.liveCommand_ = {lastWord_, lastLayer_};
@@ -245,7 +249,8 @@ private:
     DrawingStepper& s_;
 };
 
-DrawingStepper::DrawingStepper(Host& host, ScriptLines lines) : host_(host), lines_(std::move(lines))
+DrawingStepper::DrawingStepper(Host& host, ScriptLines lines, StepControl* control)
+    : host_(host), lines_(std::move(lines)), control_(control)
 {
     shownPosition_.top.line = -1;
     startRun([](std::size_t i) { return i == 0; });
@@ -270,7 +275,7 @@ void DrawingStepper::endRun()
 void DrawingStepper::startRun(Stop stop)
 {
     endRun();
-    commands_.clear();
+    started_ = 0;
     liveAt_ = 0;
     livePosition_ = RunPosition{};
     livePosition_.top.line = -1;
@@ -282,12 +287,14 @@ void DrawingStepper::startRun(Stop stop)
     interpreter_ = std::make_unique<Interpreter>(host_);
     watch_ = std::make_unique<Watch>(*this);
     interpreter_->setRunWatch(watch_.get());
+    interpreter_->setRunControl(control_ != nullptr ? &control_->run : nullptr);
     worker_ = std::thread([this] {
         RunReport report = interpreter_->RunScript(lines_);
         std::lock_guard lock(mutex_);
         report_ = std::move(report);
         finished_ = true;
-        liveAt_ = commands_.size();
+        commands_.resize(started_);
+        liveAt_ = started_;
         livePosition_ = watch_->lastDrawing_;
         liveCommand_ = {watch_->lastWord_, watch_->lastLayer_};
         changed_.notify_all();
@@ -304,6 +311,26 @@ void DrawingStepper::resume(Stop stop)
     paused_ = false;
     changed_.notify_all();
     changed_.wait(lock, [this] { return paused_ || finished_; });
+    lock.unlock();
+    endIfCancelled();
+}
+
+bool DrawingStepper::cancelled() const
+{
+    return control_ != nullptr && control_->cancel.load();
+}
+
+// A step cancelled half way leaves the step shown as it was, from its kept
+// drawing: the run may have gone on past it, or started again. Without a
+// kept drawing the step shown is where the run is held.
+void DrawingStepper::endIfCancelled()
+{
+    if (!cancelled()) return;
+    if (const Snapshot* kept = snapshotAt(shownAt_))
+        shown_ = &kept->drawing;
+    else
+        showLive();
+    throw StepCancelled{};
 }
 
 bool DrawingStepper::atEnd() const
@@ -376,9 +403,7 @@ void DrawingStepper::showLive()
 // recorded so far (or any number past the live run).
 void DrawingStepper::goTo(std::size_t target)
 {
-    if (target > liveAt_ && !finished_) {
-        resume([target](std::size_t i) { return i == target; });
-    } else if (target != liveAt_) {
+    if (target != liveAt_) {
         if (const Snapshot* kept = snapshotAt(target)) {
             shownAt_ = target;
             shownPosition_ = kept->position;
@@ -395,7 +420,14 @@ void DrawingStepper::goTo(std::size_t target)
         const auto stop = [target, keep](std::size_t i) {
             return i == target || std::find(keep.begin(), keep.end(), i) != keep.end();
         };
-        startRun(stop);
+        if (target < liveAt_ || finished_) {
+            startRun(stop);
+            endIfCancelled();
+        } else {
+            // A run started again for an earlier step and cancelled on its
+            // way there goes on.
+            resume(stop);
+        }
         while (!finished_ && liveAt_ != target) {
             keepSnapshot();
             resume(stop);
@@ -414,8 +446,9 @@ void DrawingStepper::seek(std::size_t from, const Stop& stop)
         goTo(commands_.size());
     else {
         // The records up to the live run did not stop it, so the live run
-        // goes on from where it is held.
-        resume(stop);
+        // goes on from where it is held (which a cancelled step may have
+        // left before from).
+        resume([from, stop](std::size_t i) { return i >= from && stop(i); });
         keepSnapshot();
         showLive();
     }

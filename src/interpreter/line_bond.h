@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -78,14 +79,30 @@ struct LineInk {
 LineInk FindLineInk(Host& host, const ScriptLines& lines, const Surface& shown, int line,
                     RunControl* control = nullptr);
 
+// Lets another thread end a step half way.
+struct StepControl {
+    // The step in progress ends before the run's next command, throwing
+    // StepCancelled; the step shown stays as it was, and the run is held
+    // there for the steps to come.
+    std::atomic<bool> cancel{false};
+    // The run itself: its cancel also ends a drawing command half way, and
+    // the stepper is then of no further use. Its line is the script line
+    // running (from 1).
+    RunControl run;
+};
+
+// What a step ended by StepControl::cancel throws.
+struct StepCancelled {};
+
 // The step mode. A run of the script is kept paused in a thread of its own,
 // so that stepping forward runs only the lines stepped over; stepping back
 // shows one of the last drawings stepped to, or runs the script again up to
 // the step (keeping the drawings of the steps before it on the way). The
-// host must stay alive and unchanged while the stepper lives.
+// host (and the control, when given) must stay alive and unchanged while the
+// stepper lives.
 class DrawingStepper {
 public:
-    DrawingStepper(Host& host, ScriptLines lines);
+    DrawingStepper(Host& host, ScriptLines lines, StepControl* control = nullptr);
     ~DrawingStepper();
     DrawingStepper(const DrawingStepper&) = delete;
     DrawingStepper& operator=(const DrawingStepper&) = delete;
@@ -144,9 +161,12 @@ private:
     std::size_t findRecorded(std::size_t from, const Stop& stop) const;
     void keepSnapshot();
     const Snapshot* snapshotAt(std::size_t at) const;
+    bool cancelled() const;
+    void endIfCancelled();
 
     Host& host_;
     ScriptLines lines_;
+    StepControl* control_;
     std::unique_ptr<Interpreter> interpreter_;
     std::unique_ptr<Watch> watch_;
     std::thread worker_;
@@ -157,9 +177,12 @@ private:
     bool finished_ = false;
     bool quit_ = false;
     RunReport report_;
-    // Every command the current run started, by index; the run is paused
-    // before command liveAt_ (or finished after liveAt_ commands).
+    // Every command of the script's run, by index: those the current run
+    // started, and those a run before it went on to (a run goes the same
+    // way every time). The run is paused before command liveAt_ (or finished
+    // after liveAt_ commands).
     std::vector<Command> commands_;
+    std::size_t started_ = 0;
     std::size_t liveAt_ = 0;
     RunPosition livePosition_;
     CommandWord liveCommand_;

@@ -365,6 +365,7 @@ namespace kresbon {
     X(StepNoNext, 906) \
     X(StepNoPrevious, 907) \
     X(StepNoCommand, 908) \
+    X(StepStopped, 909) \
     X(MenuEdit, 920) \
     X(MenuCut, 921) \
     X(MenuCopy, 922) \

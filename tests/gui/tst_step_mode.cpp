@@ -4,8 +4,10 @@
 // body, and switching off (or saving) gives the whole drawing.
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
+#include <QToolButton>
 
 #include "interpreter/interpreter.h"
 #include "shell/editor/script_editor.h"
@@ -100,6 +102,24 @@ int CaretLine(MainWindow& w)
 void Press(MainWindow& w, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QTest::keyClick(&Editor(w), key, modifiers);
+}
+
+// A script whose drawing up to its last line takes a while: the whole
+// drawing flooded again and again, one colour after the other.
+QString Floods(int count)
+{
+    QString text = QStringLiteral("PixelsPerUnit = 1\nMaximumX = 2000\nMaximumY = 2000\n");
+    for (int k = 0; k < count; ++k)
+        text += QStringLiteral("FillArea 700, 700, Solid, %1\n").arg(k % 2 == 0 ? u"Red" : u"Blue");
+    return text;
+}
+
+// Waits until no step is being made; the time it took, -1 when it never came.
+qint64 StepEnded(MainWindow& w)
+{
+    QElapsedTimer clock;
+    clock.start();
+    return QTest::qWaitFor([&] { return !w.stepMode().stepping(); }, 60000) ? clock.elapsed() : -1;
 }
 
 }  // namespace
@@ -239,6 +259,146 @@ private slots:
         QVERIFY(Settled(w));
         QCOMPARE(CaretLine(w), 11);
         QCOMPARE(OnView(w), CutAfter(w, 12));
+    }
+
+
+    void aLongStepEndsAtOnce()
+    {
+        auto s = Start();
+        QVERIFY(s);
+        MainWindow& w = *s->w;
+        Editor(w).setText(Floods(200));
+        const int last = Editor(w).lines() - 2;
+        // A stepper built afresh with the caret on line 2 holds its run
+        // there; the caret then goes to the last line.
+        const auto longStep = [&] {
+            if (w.stepMode().on()) Press(w, Qt::Key_F9);
+            Editor(w).setCursorPosition(1, 0);
+            Press(w, Qt::Key_F9);
+            if (!Settled(w) || OnView(w) != CutAfter(w, 2)) return false;
+            Editor(w).setCursorPosition(last, 0);
+            QTest::qWait(50);
+            return w.stepMode().stepping();
+        };
+        const auto quick = [&](qint64 took, qint64 whole) {
+            return took >= 0 && took < whole / 4;
+        };
+        // The whole step, for scale.
+        QVERIFY(longStep());
+        const qint64 whole = StepEnded(w) + 50;
+        QVERIFY(Settled(w));
+        qint64 took = 0;
+
+        // Back past the drawings kept, the run starts again. Stopped on its
+        // way, the step back is made later on from where that run is held.
+        const QImage end = OnView(w);
+        Press(w, Qt::Key_F8, Qt::ShiftModifier);
+        QTest::qWait(50);
+        QVERIFY(w.stepMode().stepping());
+        Press(w, Qt::Key_Escape);
+        took = StepEnded(w);
+        QVERIFY2(quick(took, whole), qPrintable(QStringLiteral("%1 of %2 ms").arg(took).arg(whole)));
+        QCOMPARE(OnView(w), end);
+        QCOMPARE(CaretLine(w), last);
+        Press(w, Qt::Key_F8, Qt::ShiftModifier);
+        QVERIFY(Settled(w));
+        QCOMPARE(CaretLine(w), last - 1);
+        QCOMPARE(OnView(w), CutAfter(w, last));
+
+        // Esc: the drawing before the step stays, and the stepper steps on
+        // from there.
+        QVERIFY(longStep());
+        Press(w, Qt::Key_Escape);
+        took = StepEnded(w);
+        QVERIFY2(quick(took, whole), qPrintable(QStringLiteral("%1 of %2 ms").arg(took).arg(whole)));
+        QVERIFY(Settled(w));
+        QCOMPARE(OnView(w), CutAfter(w, 2));
+        QCOMPARE(w.runStatusLabel()->text(), QStringLiteral("The step was stopped"));
+        Press(w, Qt::Key_F8);
+        QVERIFY(Settled(w));
+        QCOMPARE(CaretLine(w), 3);
+        QCOMPARE(OnView(w), CutAfter(w, 4));
+
+        // Another caret line replaces the step at once.
+        QVERIFY(longStep());
+        Editor(w).setCursorPosition(2, 0);
+        took = StepEnded(w);
+        QVERIFY2(quick(took, whole), qPrintable(QStringLiteral("%1 of %2 ms").arg(took).arg(whole)));
+        QVERIFY(Settled(w));
+        QCOMPARE(OnView(w), CutAfter(w, 3));
+
+        // Clear: the cleared drawing, never the step that was being made.
+        QVERIFY(longStep());
+        w.action(QStringLiteral("MnuClear"))->trigger();
+        const QImage cleared = Shown(w.interpreter().canvas());
+        QCOMPARE(OnView(w), cleared);
+        QVERIFY(StepEnded(w) >= 0);
+        QTest::qWait(50);
+        QCOMPARE(OnView(w), cleared);
+        QVERIFY(w.stepMode().on());
+        Editor(w).setCursorPosition(4, 0);
+        QVERIFY(Settled(w));
+        QCOMPARE(OnView(w), CutAfter(w, 5));
+
+        // The Stop button shows on a long step and stops it.
+        QVERIFY(longStep());
+        QTRY_VERIFY_WITH_TIMEOUT(w.runs().stopButton()->isVisible(), 20000);
+        QVERIFY(w.runStatusLabel()->text().startsWith(QStringLiteral("Running line ")));
+        w.runs().stopButton()->click();
+        QVERIFY(StepEnded(w) >= 0);
+        QVERIFY(!w.runs().stopButton()->isVisible());
+        QCOMPARE(OnView(w), CutAfter(w, 2));
+        QCOMPARE(w.runStatusLabel()->text(), QStringLiteral("The step was stopped"));
+
+        // An edit: the step of the old text ends at once.
+        QVERIFY(longStep());
+        Editor(w).insertAt(QStringLiteral("% flooded\n"), 0, 0);
+        took = StepEnded(w);
+        QVERIFY2(quick(took, whole), qPrintable(QStringLiteral("%1 of %2 ms").arg(took).arg(whole)));
+        // Built again for the caret's line once typing pauses.
+        Editor(w).setCursorPosition(1, 0);
+        QVERIFY(Settled(w));
+        Editor(w).undo();
+        QVERIFY(Settled(w));
+
+        // Turning the mode off: the whole drawing at once.
+        QVERIFY(longStep());
+        Press(w, Qt::Key_F9);
+        QCOMPARE(OnView(w), Shown(w.interpreter().canvas()));
+        took = StepEnded(w);
+        QVERIFY2(quick(took, whole), qPrintable(QStringLiteral("%1 of %2 ms").arg(took).arg(whole)));
+        QVERIFY(!w.runs().stopButton()->isVisible());
+    }
+
+    void newAndOpenShowNoStepOfTheScriptBefore()
+    {
+        auto s = Start();
+        QVERIFY(s);
+        MainWindow& w = *s->w;
+        s->box.write("other.krs", "MaximumX = 50\nMaximumY = 50\nCircle 25, 25, 20, Solid, 3, Navy\n"
+                                  "Line 0, 0, 50, 50, Solid, 2, Olive\n");
+        Editor(w).setCursorPosition(14, 0);
+        Press(w, Qt::Key_F9);
+        QVERIFY(Settled(w));
+        const QImage before = OnView(w);
+
+        // Open runs the new script, then draws up to the caret in it.
+        s->dialogs.openNames.push_back(s->box.path(QStringLiteral("other.krs")));
+        w.action(QStringLiteral("MnuOpenScr"))->trigger();
+        QVERIFY(OnView(w) != before);
+        QVERIFY(Settled(w));
+        QCOMPARE(OnView(w), CutAfter(w, CaretLine(w) + 1));
+        Editor(w).setCursorPosition(2, 0);
+        QVERIFY(Settled(w));
+        const QImage circle = OnView(w);
+        QCOMPARE(circle, CutAfter(w, 3));
+
+        // New: the cleared drawing, then the empty script's.
+        w.action(QStringLiteral("MnuNew"))->trigger();
+        QCOMPARE(OnView(w), Shown(w.interpreter().canvas()));
+        QVERIFY(Settled(w));
+        QCOMPARE(OnView(w), CutAfter(w, 1));
+        QVERIFY(s->dialogs.unexpected == 0);
     }
 };
 

@@ -60,7 +60,8 @@ MainWindow::MainWindow(ShellEnvironment environment, UserDialogs& dialogs, QWidg
     setUpParts();
     runs_->setStopKey(action(QStringLiteral("StopRunKey")));
     stepMode_ = new StepMode({*ui_->MEMO_SCRIPT, *ui_->IMAGE_VYKRES, *runs_, *runs_->statusLabel(),
-                              *action(QStringLiteral("MnuDrawToCaret")), settings_, [this] { return language_; }},
+                              *action(QStringLiteral("MnuDrawToCaret")), *action(QStringLiteral("StopRunKey")), settings_,
+                              [this] { return language_; }},
                              this);
     buildDrawingPopup();
     connectCommands();
@@ -160,6 +161,7 @@ void MainWindow::setUpParts()
         Interpreter& interpreter = runs_->stopped();
         interpreter.ResetDrawingState();
         interpreter.ClearDrawing();
+        if (stepMode_) stepMode_->drawingCleared();
         showDrawing();
     };
     document.runScript = [this] { runScript(); };

@@ -71,6 +71,7 @@ void MainWindow::refresh()
 void MainWindow::clearDrawing()
 {
     runs_->settled().ClearDrawing();
+    if (stepMode_) stepMode_->drawingCleared();
     showDrawing();
 }
 

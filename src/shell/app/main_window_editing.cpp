@@ -21,6 +21,7 @@
 #include "shell/editor/script_completion.h"
 #include "shell/editor/script_editor.h"
 #include "shell/run/script_runner.h"
+#include "shell/step/step_mode.h"
 #include "ui_main_window.h"
 
 namespace kresbon {
@@ -93,6 +94,7 @@ bool MainWindow::runInProgress() const
 void MainWindow::stopRun()
 {
     runs_->stop();
+    if (stepMode_) stepMode_->stop();
 }
 
 void MainWindow::onLiveRunFinished(const RunReport& report)

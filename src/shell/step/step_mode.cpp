@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QToolButton>
 #include <algorithm>
 #include <exception>
 
@@ -19,6 +20,10 @@ namespace {
 // longer than refresh while typing waits, so that the run it makes has
 // started by then and one build follows both.
 constexpr int SettleMs = 400;
+// A step taking longer than this shows its progress and the Stop button,
+// as a run does.
+constexpr int ProgressAfterMs = 500;
+constexpr int ProgressEveryMs = 100;
 
 }  // namespace
 
@@ -30,6 +35,9 @@ StepMode::StepMode(StepWindow window, QObject* parent) : QObject(parent), w_(std
     settle_.setSingleShot(true);
     settle_.setInterval(SettleMs);
     connect(&settle_, &QTimer::timeout, this, &StepMode::rebuild);
+    progress_.setInterval(ProgressEveryMs);
+    connect(&progress_, &QTimer::timeout, this, &StepMode::showProgress);
+    connect(w_.runs.stopButton(), &QToolButton::clicked, this, &StepMode::stop);
     connect(&w_.editor, &QsciScintilla::cursorPositionChanged, this, [this](int line, int) { onCaretMoved(line); });
     // Told before the text changes (the editor asks for no other notices),
     // so before the caret's move that the change makes.
@@ -61,7 +69,13 @@ bool StepMode::settled() const
     int line = 0;
     int index = 0;
     w_.editor.getCursorPosition(&line, &index);
+    if (parked_) return line == parkedLine_ && worker_->idle();
     return !stale_ && line == askedLine_ && delivered_ == latest_ && worker_->idle();
+}
+
+bool StepMode::stepping() const
+{
+    return !worker_->idle();
 }
 
 void StepMode::toggled()
@@ -82,8 +96,62 @@ void StepMode::toggled()
     // The stepper and its drawings go: nothing is kept while the mode is off.
     latest_ = worker_->post({.kind = StepRequest::Kind::Drop});
     delivered_ = latest_;
+    parked_ = false;
+    endProgress();
     w_.status.clear();
     showWholeDrawing();
+}
+
+void StepMode::stop()
+{
+    if (worker_->idle()) return;
+    worker_->cancel();
+    delivered_ = latest_;
+    endProgress();
+    if (on_ && !w_.runs.running()) w_.status.setText(UiText(w_.language(), TextId::StepStopped));
+}
+
+void StepMode::drawingCleared()
+{
+    if (!on_) return;
+    // A step being made or waiting would show the drawing from before.
+    worker_->cancel();
+    delivered_ = latest_;
+    parked_ = true;
+    // Any caret move draws up to the caret again.
+    askedLine_ = -2;
+    int index = 0;
+    w_.editor.getCursorPosition(&parkedLine_, &index);
+    endProgress();
+    w_.status.clear();
+    showWholeDrawing();
+}
+
+void StepMode::showProgress()
+{
+    if (worker_->idle()) {
+        endProgress();
+        return;
+    }
+    // A run ending turns the key off: it stays on while the step goes.
+    w_.stopKey.setEnabled(true);
+    if (stepping_.elapsed() < ProgressAfterMs) return;
+    w_.runs.stopButton()->show();
+    // A run going on tells its own progress.
+    if (w_.runs.running()) return;
+    progressText_ = UiText(w_.language(), TextId::RunningLine) + QString::number(worker_->runningLine());
+    w_.status.setText(progressText_);
+}
+
+void StepMode::endProgress()
+{
+    progress_.stop();
+    if (!progressText_.isEmpty() && w_.status.text() == progressText_) w_.status.clear();
+    progressText_.clear();
+    // A run going on keeps them for its own progress.
+    if (w_.runs.running()) return;
+    w_.stopKey.setEnabled(false);
+    w_.runs.stopButton()->hide();
 }
 
 void StepMode::showWholeDrawing()
@@ -128,6 +196,12 @@ HostValues StepMode::stepHost() const
 void StepMode::post(StepRequest request)
 {
     latest_ = worker_->post(std::move(request));
+    parked_ = false;
+    if (!progress_.isActive()) {
+        stepping_.start();
+        progress_.start();
+        w_.stopKey.setEnabled(true);
+    }
 }
 
 void StepMode::rebuild()
@@ -162,6 +236,13 @@ void StepMode::onCaretMoved(int line)
 void StepMode::onTextChanged()
 {
     if (!on_) return;
+    if (!worker_->idle()) {
+        // A step of the text before the change ends at once; the stepper is
+        // built again for the new text.
+        latest_ = worker_->post({.kind = StepRequest::Kind::Drop});
+        delivered_ = latest_;
+        endProgress();
+    }
     stale_ = true;
     settle_.start();
 }
@@ -175,9 +256,11 @@ void StepMode::onRunEnded()
 
 void StepMode::show(const StepResult& result)
 {
-    // Only the answer to the last request is shown.
-    if (result.serial != latest_ || !on_) return;
+    // Only the answer to the last request is shown, and none over a
+    // cleared drawing.
+    if (result.serial != latest_ || !on_ || parked_) return;
     delivered_ = result.serial;
+    endProgress();
     if (result.failure) {
         stale_ = true;
         try {

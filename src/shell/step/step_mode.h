@@ -6,6 +6,7 @@
 // an interpreter of its own on a thread of its own, so the run controller's
 // interpreter is never touched, and the window never waits for a step.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <cstdint>
@@ -33,6 +34,8 @@ struct StepWindow {
     QLabel& status;
     // "Draw up to the caret line", checkable; kept as [MainForm] DrawToCaret.
     QAction& toggle;
+    // The key that stops a run (Esc): it stops a long step too.
+    QAction& stopKey;
     SettingsFile& settings;
     // The language of the window's texts.
     std::function<int()> language;
@@ -56,8 +59,18 @@ public:
     void previous();
     void stepInto();
 
+    // Esc or Stop: the step being made ends at once, and the drawing of
+    // the step before it stays on the view.
+    void stop();
+    // The window's drawing was cleared or replaced (Clear, New, Open): the
+    // view shows it, and no step still being made replaces it. The drawing
+    // up to the caret comes back with the next caret move, step or run.
+    void drawingCleared();
+
     // Nothing asked of the stepper is still waiting to be shown.
     bool settled() const;
+    // A step is being made or waits to be.
+    bool stepping() const;
 
 signals:
     // A step's drawing is on the view (its status and caret too).
@@ -73,13 +86,23 @@ private:
     HostValues stepHost() const;
     void show(const StepResult& result);
     void showWholeDrawing();
+    void showProgress();
+    void endProgress();
     void moveCaret(int line);
     QString statusText(const StepResult& result) const;
 
     StepWindow w_;
     std::unique_ptr<StepWorker> worker_;
     QTimer settle_;
+    // While a step is being made: after a while its progress and the Stop
+    // button show.
+    QTimer progress_;
+    QElapsedTimer stepping_;
+    QString progressText_;
     bool on_ = false;
+    // The view shows the window's cleared drawing until the next request.
+    bool parked_ = false;
+    int parkedLine_ = 0;
     // The text changed since the stepper was built.
     bool stale_ = false;
     // The caret line the drawing was last asked for, or the line a step

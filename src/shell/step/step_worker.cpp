@@ -37,6 +37,10 @@ StepWorker::~StepWorker()
         std::lock_guard lock(mutex_);
         quit_ = true;
         queue_.clear();
+        if (working_) {
+            control_.cancel = true;
+            control_.run.cancel = true;
+        }
     }
     wake_.notify_all();
     thread_.join();
@@ -50,9 +54,20 @@ std::uint64_t StepWorker::post(StepRequest request)
     std::lock_guard lock(mutex_);
     switch (request.kind) {
     case Kind::Build:
-    case Kind::Drop: queue_.clear(); break;
+    case Kind::Drop:
+        // The stepper is replaced: its run may end half way through a
+        // command.
+        queue_.clear();
+        if (working_) {
+            control_.cancel = true;
+            control_.run.cancel = true;
+        }
+        break;
     case Kind::Through:
-        while (!queue_.empty() && queue_.back().kind == Kind::Through) queue_.pop_back();
+        // The caret's line says which drawing to show, whatever the steps
+        // before it would have shown.
+        while (!queue_.empty() && queue_.back().kind != Kind::Build) queue_.pop_back();
+        if (working_ && queue_.empty() && workingOn_ != Kind::Build) control_.cancel = true;
         break;
     default: break;
     }
@@ -69,6 +84,13 @@ bool StepWorker::idle() const
     return queue_.empty() && !working_;
 }
 
+void StepWorker::cancel()
+{
+    std::lock_guard lock(mutex_);
+    queue_.clear();
+    if (working_) control_.cancel = true;
+}
+
 void StepWorker::loop()
 {
     for (;;) {
@@ -80,10 +102,16 @@ void StepWorker::loop()
             request = std::move(queue_.front());
             queue_.pop_front();
             working_ = true;
+            workingOn_ = request.kind;
+            control_.cancel = false;
+            control_.run.cancel = false;
         }
         StepResult result;
+        bool cancelled = false;
         try {
             result = carryOut(request);
+        } catch (const StepCancelled&) {
+            cancelled = true;
         } catch (const std::exception&) {
             stepper_.reset();
             result = StepResult{};
@@ -97,7 +125,7 @@ void StepWorker::loop()
             last = queue_.empty() && !quit_;
             working_ = false;
         }
-        if (last && request.kind != StepRequest::Kind::Drop) deliver_(std::move(result));
+        if (last && !cancelled && request.kind != StepRequest::Kind::Drop) deliver_(std::move(result));
     }
 }
 
@@ -115,7 +143,8 @@ StepResult StepWorker::carryOut(StepRequest& request)
         host_ = std::make_unique<FixedHost>(request.host);
         // The lines as the interpreter reads them, made here rather than
         // on the window's thread: a long script takes a while.
-        stepper_ = std::make_unique<DrawingStepper>(*host_, SplitLines(Utf8ToCp1250(request.text)));
+        stepper_ = std::make_unique<DrawingStepper>(*host_, SplitLines(Utf8ToCp1250(request.text)),
+                                                    &control_);
         break;
     case Kind::Through:
         if (stepper_) stepper_->runThrough(request.line);

@@ -63,10 +63,11 @@ struct StepResult {
 
 // Keeps a DrawingStepper on a thread of its own, so that no step, however
 // long the script, holds the window. Requests are carried out in order;
-// a request for another caret line replaces one for an older line that has
-// not started, and a new build drops everything not started. Only the last
-// request's result is delivered (on the worker's thread): the ones before
-// it would be shown only to be replaced at once.
+// a request for a caret line replaces the steps that have not started and
+// cancels the one being made (unless it is a build: the line needs it), and
+// a new build or a drop cancels everything. Only the last request's result
+// is delivered (on the worker's thread): the ones before it would be shown
+// only to be replaced at once; a cancelled step delivers nothing.
 class StepWorker {
 public:
     explicit StepWorker(std::function<void(StepResult)> deliver);
@@ -78,6 +79,11 @@ public:
     std::uint64_t post(StepRequest request);
     // No request is waiting or being carried out.
     bool idle() const;
+    // Drops the requests waiting and ends the step being made at its next
+    // command; the stepper stays at the step shown before it.
+    void cancel();
+    // The script line (from 1) the step being made has come to.
+    int runningLine() const { return control_.run.line.load(); }
 
 private:
     class FixedHost;
@@ -90,6 +96,10 @@ private:
     std::condition_variable wake_;
     std::deque<StepRequest> queue_;
     bool working_ = false;
+    StepRequest::Kind workingOn_ = StepRequest::Kind::Drop;
+    // Set under the mutex while a request is carried out, cleared when the
+    // next one starts.
+    StepControl control_;
     bool quit_ = false;
     std::uint64_t serial_ = 0;
     // Used only on the worker's thread.
