@@ -9,6 +9,11 @@
 // near its end, 20 steps forward and 20 back from there, and the longest
 // time the window was held while the step mode was built for it, against
 // the time the editor alone holds it when the text is set.
+//
+//   step_bench SCRIPT --memory on|off
+// opens SCRIPT in the window (its run drawn); with on, turns the step mode
+// on 20 lines before the end, steps 20 drawing lines forward and 20 back,
+// then ends: run it under /usr/bin/time -f %M for the peak memory.
 
 #include <QAction>
 #include <QApplication>
@@ -20,11 +25,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <random>
+#include <string_view>
 #include <vector>
 
 #include "bench_support.h"
 #include "no_dialogs.h"
 #include "shell/app/main_window.h"
+#include "shell/bond/drawing_bond.h"
 #include "shell/editor/script_editor.h"
 #include "shell/step/step_mode.h"
 #include "shell/view/drawing_view.h"
@@ -98,10 +105,11 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: step_bench DEMO.krs [LINES]\n");
+        std::fprintf(stderr, "usage: step_bench DEMO.krs [LINES] | step_bench SCRIPT --memory on|off\n");
         return 2;
     }
-    const int count = argc > 2 ? std::max(100, std::atoi(argv[2])) : 100000;
+    const bool memory = argc > 3 && std::string_view(argv[2]) == "--memory";
+    const int count = argc > 2 && !memory ? std::max(100, std::atoi(argv[2])) : 100000;
 
     QTemporaryDir folder;
     QFile ini(folder.filePath(QStringLiteral("Kresbon.ini")));
@@ -121,6 +129,30 @@ int main(int argc, char** argv)
     QAction* toggle = w.action(QStringLiteral("MnuDrawToCaret"));
     QAction* next = w.action(QStringLiteral("MnuStepNext"));
     QAction* previous = w.action(QStringLiteral("MnuStepPrevious"));
+    if (memory) {
+        const bool on = std::string_view(argv[3]) == "on";
+        // The memory of the step mode alone: the line's mark, which the
+        // caret's moves would ask for, stays off.
+        w.drawingBond()->setShowLineInk(false);
+        editor.setCursorPosition(std::max(0, editor.lines() - 20), 0);
+        Wait(100);
+        if (on) Timed(w, [&] { toggle->trigger(); });
+        // With the mode off the caret makes the same moves.
+        const auto stepBy = [&](int lines) {
+            if (on) {
+                Timed(w, [&] { (lines > 0 ? next : previous)->trigger(); });
+                return;
+            }
+            int line = 0;
+            int index = 0;
+            editor.getCursorPosition(&line, &index);
+            editor.setCursorPosition(std::clamp(line + lines, 0, editor.lines() - 1), 0);
+            Wait(20);
+        };
+        for (int k = 0; k < 20; ++k) stepBy(1);
+        for (int k = 0; k < 20; ++k) stepBy(-1);
+        return 0;
+    }
 
     // The demo.
     editor.setCursorPosition(0, 0);

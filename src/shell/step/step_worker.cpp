@@ -129,6 +129,23 @@ void StepWorker::loop()
     }
 }
 
+// A new picture of a large drawing at every step leaves the memory in
+// pieces that are not given back; the view holds one of two pictures while
+// the next step is written into the other.
+QImage StepWorker::picture(const Surface& drawing)
+{
+    for (QImage& kept : pictures_) {
+        if (kept.isDetached() && kept.width() == drawing.width() && kept.height() == drawing.height()) {
+            kept = DrawingView::ImageOf(&drawing, std::move(kept));
+            return kept;
+        }
+    }
+    // Both are still shown or waiting to be: the older one is let go.
+    std::swap(pictures_[0], pictures_[1]);
+    pictures_[1] = DrawingView::ImageOf(&drawing);
+    return pictures_[1];
+}
+
 StepResult StepWorker::carryOut(StepRequest& request)
 {
     using Kind = StepRequest::Kind;
@@ -137,6 +154,7 @@ StepResult StepWorker::carryOut(StepRequest& request)
     case Kind::Drop:
         stepper_.reset();
         host_.reset();
+        pictures_ = {};
         return result;
     case Kind::Build:
         stepper_.reset();
@@ -165,7 +183,7 @@ StepResult StepWorker::carryOut(StepRequest& request)
         std::lock_guard lock(mutex_);
         if (!queue_.empty()) return result;
     }
-    result.drawing = DrawingView::ImageOf(&stepper_->drawing());
+    result.drawing = picture(stepper_->drawing());
     result.command = stepper_->shownCommand();
     const RunPosition& at = stepper_->position();
     if (!result.stuck && request.kind != Kind::Through && request.kind != Kind::Build && at.top.line >= 0)

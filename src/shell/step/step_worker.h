@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -90,6 +91,7 @@ private:
 
     void loop();
     StepResult carryOut(StepRequest& request);
+    QImage picture(const Surface& drawing);
 
     std::function<void(StepResult)> deliver_;
     mutable std::mutex mutex_;
@@ -105,6 +107,7 @@ private:
     // Used only on the worker's thread.
     std::unique_ptr<FixedHost> host_;
     std::unique_ptr<DrawingStepper> stepper_;
+    std::array<QImage, 2> pictures_;
     std::thread thread_;
 };
 

@@ -40,11 +40,14 @@ void DrawingView::showSurface(const Surface* surface)
     showImage(ImageOf(surface));
 }
 
-QImage DrawingView::ImageOf(const Surface* surface)
+QImage DrawingView::ImageOf(const Surface* surface, QImage reuse)
 {
     if (surface == nullptr || surface->width() <= 0 || surface->height() <= 0) return QImage();
     // Colours as 0x00RRGGBB are RGB32 with the unused byte left at zero.
-    QImage image(surface->width(), surface->height(), QImage::Format_RGB32);
+    const QSize size(surface->width(), surface->height());
+    QImage image = reuse.size() == size && reuse.format() == QImage::Format_RGB32 && reuse.isDetached()
+                           ? std::move(reuse)
+                           : QImage(size, QImage::Format_RGB32);
     const auto width = static_cast<std::size_t>(surface->width());
     for (int y = 0; y < surface->height(); ++y)
         surface->readRow(y, std::span<Rgb>(reinterpret_cast<Rgb*>(image.scanLine(y)), width));

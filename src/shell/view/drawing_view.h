@@ -30,7 +30,9 @@ public:
     // Shows a copy of the surface's pixels; nullptr shows nothing.
     void showSurface(const Surface* surface);
     // The picture showSurface shows, made on any thread; and showing one.
-    static QImage ImageOf(const Surface* surface);
+    // A picture of the same size that nothing else holds may be given to
+    // be written over, saving a new one.
+    static QImage ImageOf(const Surface* surface, QImage reuse = QImage());
     void showImage(QImage image);
 
     const QImage& image() const { return image_; }
