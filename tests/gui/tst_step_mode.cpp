@@ -314,6 +314,12 @@ private slots:
         QVERIFY(Settled(w));
         QCOMPARE(OnView(w), CutAfter(w, 2));
         QCOMPARE(w.runStatusLabel()->text(), QStringLiteral("The step was stopped"));
+        // The caret moved along its line asks for the step again.
+        Editor(w).setCursorPosition(last, 4);
+        QTRY_VERIFY(w.stepMode().stepping());
+        Press(w, Qt::Key_Escape);
+        QVERIFY(StepEnded(w) >= 0);
+        QVERIFY(Settled(w));
         Press(w, Qt::Key_F8);
         QVERIFY(Settled(w));
         QCOMPARE(CaretLine(w), 3);
@@ -375,8 +381,8 @@ private slots:
         auto s = Start();
         QVERIFY(s);
         MainWindow& w = *s->w;
-        s->box.write("other.krs", "MaximumX = 50\nMaximumY = 50\nCircle 25, 25, 20, Solid, 3, Navy\n"
-                                  "Line 0, 0, 50, 50, Solid, 2, Olive\n");
+        s->box.write("other.krs", "MaximumX = 50\nMaximumY = 50\nCircle 25, 25, 20, Solid, 3, NavyBlue\n"
+                                  "Line 0, 0, 50, 50, Solid, 2, Green\n");
         Editor(w).setCursorPosition(14, 0);
         Press(w, Qt::Key_F9);
         QVERIFY(Settled(w));

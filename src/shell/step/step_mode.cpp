@@ -104,27 +104,30 @@ void StepMode::toggled()
 
 void StepMode::stop()
 {
-    if (worker_->idle()) return;
-    worker_->cancel();
-    delivered_ = latest_;
-    endProgress();
-    if (on_ && !w_.runs.running()) w_.status.setText(UiText(w_.language(), TextId::StepStopped));
+    if (!on_ || worker_->idle()) return;
+    park();
+    if (!w_.runs.running()) w_.status.setText(UiText(w_.language(), TextId::StepStopped));
 }
 
 void StepMode::drawingCleared()
 {
     if (!on_) return;
-    // A step being made or waiting would show the drawing from before.
+    park();
+    w_.status.clear();
+    showWholeDrawing();
+}
+
+void StepMode::park()
+{
+    // A step being made or waiting would replace what the view shows now.
     worker_->cancel();
     delivered_ = latest_;
     parked_ = true;
-    // Any caret move draws up to the caret again.
+    // Any caret move, also along the line, draws up to the caret again.
     askedLine_ = -2;
     int index = 0;
     w_.editor.getCursorPosition(&parkedLine_, &index);
     endProgress();
-    w_.status.clear();
-    showWholeDrawing();
 }
 
 void StepMode::showProgress()

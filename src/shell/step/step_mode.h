@@ -60,7 +60,8 @@ public:
     void stepInto();
 
     // Esc or Stop: the step being made ends at once, and the drawing of
-    // the step before it stays on the view.
+    // the step before it stays on the view until the next caret move or
+    // step.
     void stop();
     // The window's drawing was cleared or replaced (Clear, New, Open): the
     // view shows it, and no step still being made replaces it. The drawing
@@ -86,6 +87,7 @@ private:
     HostValues stepHost() const;
     void show(const StepResult& result);
     void showWholeDrawing();
+    void park();
     void showProgress();
     void endProgress();
     void moveCaret(int line);
@@ -100,7 +102,8 @@ private:
     QElapsedTimer stepping_;
     QString progressText_;
     bool on_ = false;
-    // The view shows the window's cleared drawing until the next request.
+    // Stopped, or the window's drawing cleared: the view keeps what it
+    // shows until the next request.
     bool parked_ = false;
     int parkedLine_ = 0;
     // The text changed since the stepper was built.
