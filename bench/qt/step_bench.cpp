@@ -6,7 +6,8 @@
 // drawing after turning the mode on, steps forward over every drawing line,
 // steps back over them and caret moves; on a LINES-line script (2000x2000,
 // lines, circles, rectangles, procedure calls, comments) the first drawing
-// near its end, 20 steps forward and 20 back from there, and the longest
+// near its end, 20 steps forward and 20 back from there, the time Esc takes
+// to end a long step, and the longest
 // time the window was held while the step mode was built for it, against
 // the time the editor alone holds it when the text is set.
 //
@@ -220,6 +221,23 @@ int main(int argc, char** argv)
     for (int k = 0; k < 20; ++k) back.push_back(Timed(w, [&] { previous->trigger(); }));
     Print("long: step to the next drawing line", Summary(forward));
     Print("long: step to the previous drawing line", Summary(back));
+
+    // Esc 100 ms into a long step (from line 10 to the end), until the step
+    // has ended.
+    std::vector<double> stops;
+    QAction* stop = w.action(QStringLiteral("StopRunKey"));
+    for (int k = 0; k < 7; ++k) {
+        Timed(w, [&] { editor.setCursorPosition(10, 0); });
+        editor.setCursorPosition(count - 20, 0);
+        Wait(100);
+        if (!w.stepMode().stepping()) continue;
+        QElapsedTimer clock;
+        clock.start();
+        stop->trigger();
+        while (w.stepMode().stepping()) Wait(1);
+        stops.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    }
+    Print("long: Esc until the step has ended", Summary(stops));
     toggle->trigger();
     return 0;
 }
