@@ -23,7 +23,7 @@
 #include "shell/editor/script_completion.h"
 #include "shell/editor/script_editor.h"
 #include "shell/editor/script_lexer.h"
-#include "test_support.h"
+#include "test_session.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;
@@ -31,13 +31,7 @@ using namespace kresbon::testing;
 
 namespace {
 
-struct Session {
-    Sandbox box;
-    FakeDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
-
-    MainWindow& w() { return *window; }
-    ScriptEditor& editor() { return *window->form().MEMO_SCRIPT; }
+struct Session : WindowSession {
     DrawingView* image() { return window->form().IMAGE_VYKRES; }
     QScrollArea* scrollBox() { return window->form().ScrollBox_VYKRES; }
     QString readout() { return window->form().L_SOURADNICE->text(); }
@@ -45,13 +39,7 @@ struct Session {
 
 std::unique_ptr<Session> StartWith(const std::string& script, const std::string& settings = {})
 {
-    auto s = std::make_unique<Session>();
-    s->box.write("demo.krs", script);
-    if (!settings.empty()) s->box.writeSettings(settings);
-    s->window = std::make_unique<MainWindow>(s->box.environment(), s->dialogs);
-    s->window->resize(800, 500);
-    if (!Started(*s->window)) return nullptr;
-    return s;
+    return StartSession<Session>(script, {800, 500}, settings);
 }
 
 // The style of each styled span, by its text.

@@ -19,7 +19,7 @@
 #include "shell/editor/script_editor.h"
 #include "shell/editor/script_lexer.h"
 #include "shell/view/drawing_view.h"
-#include "test_support.h"
+#include "test_session.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;
@@ -27,23 +27,12 @@ using namespace kresbon::testing;
 
 namespace {
 
-struct Session {
-    Sandbox box;
-    FakeDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
-
-    MainWindow& w() { return *window; }
-    ScriptEditor& editor() { return *window->form().MEMO_SCRIPT; }
-};
+using Session = WindowSession;
 
 std::unique_ptr<Session> StartWith(const std::string& script)
 {
-    auto s = std::make_unique<Session>();
-    s->box.write("demo.krs", script);
-    s->window = std::make_unique<MainWindow>(s->box.environment(), s->dialogs);
-    s->window->resize(800, 500);
-    if (!Started(*s->window)) return nullptr;
-    s->editor().setFocus();
+    auto s = StartSession(script, {800, 500});
+    if (s) s->editor().setFocus();
     return s;
 }
 
