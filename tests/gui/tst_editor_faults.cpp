@@ -187,13 +187,13 @@ private slots:
         QCOMPARE(w.windowTitle(), QString("Kresbon (demo.krs)"));
         QCOMPARE(QString::fromStdString(s->box.read("demo.krs")), QString("Point 1, 12\r\n"));
         // Undoing past the save point is a change again; the title set by a
-        // language switch keeps its mark.
+        // language switch keeps its mark and the script's name.
         Key(e, Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(!w.saved());
         w.switchLanguage(2000);
-        QCOMPARE(w.windowTitle(), QString("*Kresbon"));
+        QCOMPARE(w.windowTitle(), QString("*Kresbon (demo.krs)"));
         Key(e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(w.windowTitle(), QString("Kresbon"));
+        QCOMPARE(w.windowTitle(), QString("Kresbon (demo.krs)"));
         s->dialogs.forget();
         w.close();
         QVERIFY(s->dialogs.questions().empty());

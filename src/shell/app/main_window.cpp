@@ -230,7 +230,6 @@ void MainWindow::applyTexts()
     prints_->setLanguage(language_);
     help_->setLanguage(language_);
     pictureFilter_ = PictureFileFilter(language_);
-    setWindowTitle(UiText(language_, TextId::MainWindowTitle));
 
     ui_->MnuScript->menuAction()->setText(UiText(language_, TextId::MenuScript));
     ui_->MnuEdit->menuAction()->setText(UiText(language_, TextId::MenuEdit));
