@@ -407,15 +407,23 @@ private slots:
         QTimer::singleShot(700, &s->w(), [&] { QTest::keyClick(s->w().windowHandle(), Qt::Key_Escape); });
         s->w().refresh();
         QCOMPARE(s->w().runStatusLabel()->text(), QString("Stopped at line 167"));
+        // The status follows a language switch both ways.
+        s->w().switchLanguage(CzechBase);
+        QCOMPARE(s->w().runStatusLabel()->text(), QString::fromUtf8("Zastaveno na řádku 167"));
+        s->w().switchLanguage(EnglishBase);
+        QCOMPARE(s->w().runStatusLabel()->text(), QString("Stopped at line 167"));
         QCOMPARE(s->editor().toPlainText().size(), text.size() + 1);
         QTRY_VERIFY(s->w().findDialog()->isVisible());
         s->w().findDialog()->hide();
 
-        // A run that is not stopped reports as before.
+        // A run that is not stopped reports as before; its error stays in
+        // the status over a language switch, the old stop is not brought back.
         s->editor().setPlainText("Point 1, 1\nFoo\n");
         s->w().refresh();
         QCOMPARE(s->dialogs.notices().size(), size_t(1));
         QVERIFY(s->dialogs.notices().front().text.contains("Foo"));
+        s->w().switchLanguage(CzechBase);
+        QVERIFY(s->w().runStatusLabel()->text().contains("Foo"));
     }
 
     void f1OpensThePageOfTheWordAtTheCaret()
