@@ -375,9 +375,13 @@ private slots:
         s->dialogs.forget();
         bool stopShown = false;
         QString progress;
+        bool wholeProgramBusy = true;
+        bool drawingBusy = false;
         QTimer::singleShot(900, &s->w(), [&] {
             stopShown = s->w().stopButton()->isVisible();
             progress = s->w().runStatusLabel()->text();
+            wholeProgramBusy = QApplication::overrideCursor() != nullptr;
+            drawingBusy = s->scrollBox()->cursor().shape() == Qt::WaitCursor;
             // Through the window, as the window system delivers a click.
             QWidget* stop = s->w().stopButton();
             QTest::mouseClick(s->w().windowHandle(), Qt::LeftButton, {},
@@ -389,6 +393,11 @@ private slots:
         QVERIFY(clock.elapsed() < 5000);
         QVERIFY(stopShown);
         QVERIFY(progress.startsWith("Running line "));
+        // The busy pointer shows over the drawing alone, the editor keeps
+        // its own for typing; afterwards the drawing's pointer is back.
+        QVERIFY(!wholeProgramBusy);
+        QVERIFY(drawingBusy);
+        QVERIFY(!s->scrollBox()->testAttribute(Qt::WA_SetCursor));
         QVERIFY(!s->w().stopButton()->isVisible());
         QCOMPARE(s->w().runStatusLabel()->text(), QString("Stopped at line 167"));
         QVERIFY(s->dialogs.asked.empty());
