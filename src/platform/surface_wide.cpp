@@ -32,6 +32,7 @@ struct Piece {
 struct Span {
     i64 left;
     i64 right;
+    i64 width() const { return right - left; }
 };
 
 // Consecutive vertices that step by one pixel along one row or one column
@@ -152,7 +153,7 @@ public:
     {
         spans_.clear();
         added_.clear();
-        for (const std::size_t i : seeds_) visit(i, y);
+        for (const Added& seed : seeds_) visit(seed.piece, y);
         stack_.assign(1, 0);
         while (!stack_.empty() && !whole()) {
             const Node& node = nodes_[stack_.back()];
@@ -165,6 +166,11 @@ public:
                 stack_.push_back(static_cast<std::size_t>(node.left));
             }
         }
+        // The pieces that added the most come first on the next row.
+        const auto most = added_.begin() + static_cast<std::ptrdiff_t>(std::min(Seeds, added_.size()));
+        std::partial_sort(added_.begin(), most, added_.end(),
+                          [](const Added& a, const Added& b) { return a.width > b.width; });
+        added_.erase(most, added_.end());
         seeds_.swap(added_);
         return spans_;
     }
@@ -212,7 +218,7 @@ private:
         std::ptrdiff_t left = -1;
         std::ptrdiff_t right = -1;
     };
-    static constexpr std::size_t LeafPieces = 16;
+    static constexpr std::size_t LeafPieces = 8;
     // At most this many pieces are remembered to be looked at first.
     static constexpr std::size_t Seeds = 64;
 
@@ -275,7 +281,7 @@ private:
         const Piece& p = pieces_[i];
         if (y < p.top || y >= p.bottom) return;
         const auto add = [&](Span s) {
-            if (extend(s) && added_.size() < Seeds && (added_.empty() || added_.back() != i)) added_.push_back(i);
+            if (extend(s)) added_.push_back({i, clipped(s).width()});
         };
         switch (p.kind) {
         case Piece::Kind::Disks:
@@ -333,8 +339,13 @@ private:
     std::vector<Piece> pieces_;
     std::vector<Node> nodes_;
     std::vector<Span> spans_;
-    std::vector<std::size_t> seeds_;
-    std::vector<std::size_t> added_;
+    // A piece that added to a row, and how wide its part of the row is.
+    struct Added {
+        std::size_t piece;
+        i64 width;
+    };
+    std::vector<Added> seeds_;
+    std::vector<Added> added_;
     std::vector<std::size_t> stack_;
     std::array<i64, 8> crossings_{};
 };
