@@ -122,7 +122,8 @@ Span bandColumns(const std::array<Point, 4>& band)
 // add to what it already has covered: a ring far wider than the drawing costs
 // what its rows on the drawing cost, not what its outline does. The pieces
 // that added to a row are looked at first on the next one, where they most
-// likely add again.
+// likely add again. A stroke whose rows meet few pieces each needs no tree:
+// each row goes through the pieces that reach it.
 class StrokeRows {
 public:
     StrokeRows(const std::vector<std::array<int, 2>>& disk, i64 diskTop, i64 widest, i64 width, i64 height,
@@ -140,18 +141,34 @@ public:
             return reach.right <= 0 || reach.left >= width_ || reach.left >= reach.right;
         });
         pieces_ = std::move(pieces);
-        if (!pieces_.empty()) build(0, pieces_.size());
+        i64 meetings = 0;
+        for (const Piece& p : pieces_) {
+            top_ = std::min(top_, p.top);
+            bottom_ = std::max(bottom_, p.bottom);
+            meetings += p.bottom - p.top;
+        }
+        if (meetings > FewPieces * (bottom_ - top_)) {
+            build(0, pieces_.size());
+        } else {
+            std::stable_sort(pieces_.begin(), pieces_.end(), [](const Piece& a, const Piece& b) { return a.top < b.top; });
+        }
     }
 
     // Rows top() <= y < bottom() may have covered parts.
-    i64 top() const { return nodes_.empty() ? 0 : nodes_[0].bounds.top; }
-    i64 bottom() const { return nodes_.empty() ? 0 : nodes_[0].bounds.bottom; }
+    i64 top() const { return pieces_.empty() ? 0 : top_; }
+    i64 bottom() const { return pieces_.empty() ? 0 : bottom_; }
 
     // The covered parts of row y within the drawing, left to right, neither
     // overlapping nor touching.
     const std::vector<Span>& cover(i64 y)
     {
         spans_.clear();
+        if (nodes_.empty()) {
+            while (next_ < pieces_.size() && pieces_[next_].top <= y) active_.push_back(next_++);
+            std::erase_if(active_, [&](std::size_t i) { return pieces_[i].bottom <= y; });
+            for (std::size_t k = 0; k < active_.size() && !whole(); ++k) visit(active_[k], y);
+            return spans_;
+        }
         added_.clear();
         for (const Added& seed : seeds_) visit(seed.piece, y);
         stack_.assign(1, 0);
@@ -219,6 +236,9 @@ private:
         std::ptrdiff_t right = -1;
     };
     static constexpr std::size_t LeafPieces = 8;
+    // Strokes whose rows meet at most this many pieces on average go
+    // without the tree.
+    static constexpr i64 FewPieces = 48;
     // At most this many pieces are remembered to be looked at first.
     static constexpr std::size_t Seeds = 64;
 
@@ -281,7 +301,7 @@ private:
         const Piece& p = pieces_[i];
         if (y < p.top || y >= p.bottom) return;
         const auto add = [&](Span s) {
-            if (extend(s)) added_.push_back({i, clipped(s).width()});
+            if (extend(s) && !nodes_.empty()) added_.push_back({i, clipped(s).width()});
         };
         switch (p.kind) {
         case Piece::Kind::Disks:
@@ -337,7 +357,13 @@ private:
     i64 width_;
     const std::vector<std::array<Point, 4>>& bands_;
     std::vector<Piece> pieces_;
+    i64 top_ = Far;
+    i64 bottom_ = -Far;
     std::vector<Node> nodes_;
+    // Without the tree: pieces before next_ have begun, active_ are those
+    // that reach the current row.
+    std::size_t next_ = 0;
+    std::vector<std::size_t> active_;
     std::vector<Span> spans_;
     // A piece that added to a row, and how wide its part of the row is.
     struct Added {
