@@ -1,23 +1,13 @@
 #include "shell/bond/drawing_bond.h"
 
-#include <QApplication>
 #include <QCursor>
-#include <QHelpEvent>
-#include <QKeyEvent>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QTimer>
 #include <QToolTip>
 #include <Qsci/qsciscintilla.h>
 #include <algorithm>
-#include <cmath>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
-#include "interactive/click_commands.h"
 #include "interpreter/drawing_state.h"
 #include "interpreter/line_bond.h"
+#include "shell/bond/bond_worker.h"
 #include "shell/editor/editor_status.h"
 #include "shell/editor/script_editor.h"
 #include "shell/texts/interface_text.h"
@@ -26,94 +16,7 @@
 
 namespace kresbon {
 
-// One thread answering the latest question: a new one cancels the one in
-// progress and takes the place of one still waiting.
-class BondWorker {
-public:
-    using Job = std::function<void(RunControl&)>;
-
-    BondWorker() : thread_([this] { loop(); }) {}
-    ~BondWorker()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            quit_ = true;
-            if (current_) current_->cancel = true;
-        }
-        wake_.notify_all();
-        thread_.join();
-    }
-    BondWorker(const BondWorker&) = delete;
-    BondWorker& operator=(const BondWorker&) = delete;
-
-    void post(Job job)
-    {
-        {
-            std::lock_guard lock(mutex_);
-            pending_ = std::move(job);
-            if (current_) current_->cancel = true;
-        }
-        wake_.notify_all();
-    }
-
-private:
-    void loop()
-    {
-        for (;;) {
-            RunControl control;
-            Job job;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [this] { return quit_ || pending_; });
-                if (quit_) return;
-                job = std::move(pending_);
-                pending_ = nullptr;
-                current_ = &control;
-            }
-            job(control);
-            std::lock_guard lock(mutex_);
-            current_ = nullptr;
-        }
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    Job pending_;
-    RunControl* current_ = nullptr;
-    bool quit_ = false;
-    std::thread thread_;
-};
-
 namespace {
-
-// What the last run read of the window, kept for the runs that ask.
-class KeptHost : public Host {
-public:
-    explicit KeptHost(HostValues values) : v_(std::move(values)) {}
-    bool layerShown(int layer) const override
-    {
-        return layer >= 1 && layer <= 9 && v_.layers[static_cast<std::size_t>(layer)] == 1;
-    }
-    int viewWidth() const override { return v_.viewWidth; }
-    int viewHeight() const override { return v_.viewHeight; }
-    int colourDepth() const override { return v_.colourDepth; }
-    std::string programFolder() const override { return v_.programFolder; }
-    std::string currentScriptFile() const override { return v_.scriptFile; }
-    int languageBase() const override { return v_.language; }
-
-private:
-    HostValues v_;
-};
-
-// A figure with at most six decimals and no trailing zeros.
-QString Figure(double value)
-{
-    QString text = QString::number(value, 'f', 6);
-    while (text.endsWith(QLatin1Char('0'))) text.chop(1);
-    if (text.endsWith(QLatin1Char('.'))) text.chop(1);
-    if (text == QStringLiteral("-0")) text = QStringLiteral("0");
-    return text;
-}
 
 // The open-script line a command was drawn from: the deepest body line of
 // its calls written in the open script, else the line the run was on there.
@@ -155,46 +58,10 @@ InkMask MaskOf(LineInk ink)
 struct DrawingBond::Basis {
     int textVersion = 0;
     int drawingVersion = 0;
-    std::shared_ptr<KeptHost> host;
+    std::shared_ptr<FixedHost> host;
     std::shared_ptr<const ScriptLines> lines;
     std::shared_ptr<const Surface> shown;
 };
-
-Measurement Measure(QPoint from, QPoint to, const DrawingState& state)
-{
-    const int scale = state.pixelsPerUnit > 0 ? state.pixelsPerUnit : 1;
-    Measurement m;
-    const double dx = static_cast<double>(to.x()) - from.x();
-    const double dy = static_cast<double>(to.y()) - from.y();
-    m.pixels = std::hypot(dx, dy);
-    m.units = m.pixels / scale;
-    m.dx = dx / scale;
-    m.dy = dy / scale;
-    // Pixel rows run downwards; the angle turns counter-clockwise on screen.
-    double angle = std::atan2(-dy, dx) * 180 / std::acos(-1.0);
-    if (angle < 0) angle += 360;
-    m.angle = angle >= 360 ? 0 : angle;
-    // The shift moves every point by whole pixels: a point's units are
-    // those of its pixel less the shift's.
-    const int shiftX = ToPixelX(state, 0);
-    const int shiftY = ToPixelY(state, 0);
-    const auto point = [&](QPoint p) {
-        return QStringLiteral("(") + QString::fromStdString(ClickedPixelToUnits(p.x() - shiftX, scale)) +
-               QStringLiteral(", ") + QString::fromStdString(ClickedPixelToUnits(p.y() - shiftY, scale)) +
-               QStringLiteral(")");
-    };
-    m.from = point(from);
-    m.to = point(to);
-    return m;
-}
-
-QString MeasureText(const Measurement& m, int languageBase)
-{
-    // The difference sign is no letter of the tables' code page.
-    return UiText(languageBase, TextId::BondMeasureText)
-            .arg(Figure(m.units), Figure(m.pixels), Figure(m.dx), Figure(m.dy), QString::number(m.angle, 'f', 2),
-                 m.from, m.to, QStringLiteral("\u0394"));
-}
 
 DrawingBond::DrawingBond(BondParts parts, QObject* parent)
     : QObject(parent), parts_(std::move(parts)), scale_(std::make_unique<DrawingState>())
@@ -249,7 +116,7 @@ std::shared_ptr<const DrawingBond::Basis> DrawingBond::basis()
     auto made = std::make_shared<Basis>();
     made->textVersion = textVersion_;
     made->drawingVersion = drawingVersion_;
-    made->host = std::make_shared<KeptHost>(runHostKnown_ ? runHost_ : parts_.host());
+    made->host = std::make_shared<FixedHost>(runHostKnown_ ? runHost_ : parts_.host());
     made->lines = std::make_shared<const ScriptLines>(EditorLines(*parts_.editor));
     made->shown = std::make_shared<const Surface>(idle->canvas());
     *scale_ = idle->state();
@@ -396,180 +263,6 @@ void DrawingBond::requestInk(int line)
             emit inkShown(markedLine_);
         }, Qt::QueuedConnection);
     });
-}
-
-// ---------------------------------------------------------------- measure
-
-void DrawingBond::startMeasure()
-{
-    measureArmed_ = true;
-    measuring_ = Measuring::No;
-    parts_.view->overlay()->clearMeasure();
-    if (parts_.showStatus) parts_.showStatus(UiText(language(), TextId::BondMeasureStart));
-}
-
-void DrawingBond::updateMeasure(QPoint to)
-{
-    measureTo_ = to;
-    if (!parts_.runs->busy())
-        if (const Interpreter* idle = parts_.runs->idle()) *scale_ = idle->state();
-    measureText_ = MeasureText(Measure(measureFrom_, measureTo_, *scale_), language());
-    parts_.view->overlay()->setMeasure(measureFrom_, measureTo_, measureText_);
-    if (parts_.showStatus) parts_.showStatus(measureText_);
-}
-
-void DrawingBond::cancel()
-{
-    measureArmed_ = false;
-    measuring_ = Measuring::No;
-    parts_.view->overlay()->clearMeasure();
-    parts_.view->overlay()->clearRubberBand();
-}
-
-// ---------------------------------------------------------------- rubber band
-
-void DrawingBond::toolChanged()
-{
-    updateRubberBand();
-}
-
-void DrawingBond::updateRubberBand()
-{
-    DrawingOverlay* overlay = parts_.view->overlay();
-    const ClickTool* tool = parts_.tool;
-    if (!tool || !tool->Armed() || tool->clickCount() != 1 || ClicksNeeded(tool->action()) != 2) {
-        overlay->clearRubberBand();
-        return;
-    }
-    const QPoint from(tool->first().x, tool->first().y);
-    switch (tool->action()) {
-    case DrawingAction::Line:
-    case DrawingAction::DimLine: overlay->setRubberBand(RubberShape::Line, from, pointer_); break;
-    case DrawingAction::Rectangle: overlay->setRubberBand(RubberShape::Rectangle, from, pointer_); break;
-    case DrawingAction::Ellipse: overlay->setRubberBand(RubberShape::Ellipse, from, pointer_); break;
-    case DrawingAction::Circle: overlay->setRubberBand(RubberShape::Circle, from, pointer_); break;
-    case DrawingAction::CirclePart: {
-        const QuadrantAngles angles = CirclePartAngles(tool->first(), {pointer_.x(), pointer_.y()});
-        overlay->setRubberBand(RubberShape::Arc, from, pointer_, angles.start, angles.end);
-        break;
-    }
-    default: overlay->clearRubberBand(); break;
-    }
-}
-
-// ---------------------------------------------------------------- popup menu
-
-void DrawingBond::addPopupItems(QMenu* popup)
-{
-    QAction* before = popup->actions().isEmpty() ? nullptr : popup->actions().first();
-    whichItem_ = new QAction(popup);
-    whichItem_->setObjectName(QStringLiteral("PopWhichLine"));
-    measureItem_ = new QAction(popup);
-    measureItem_->setObjectName(QStringLiteral("PopMeasure"));
-    popup->insertAction(before, whichItem_);
-    popup->insertAction(before, measureItem_);
-    popup->insertSeparator(before);
-    connect(whichItem_, &QAction::triggered, this, [this] { askAt(contextPixel_); });
-    connect(measureItem_, &QAction::triggered, this, &DrawingBond::startMeasure);
-    connect(popup, &QMenu::aboutToShow, this, &DrawingBond::applyTexts);
-    applyTexts();
-}
-
-void DrawingBond::applyTexts()
-{
-    if (whichItem_) whichItem_->setText(UiText(language(), TextId::BondWhichLine));
-    if (measureItem_) measureItem_->setText(UiText(language(), TextId::BondMeasure));
-}
-
-// ---------------------------------------------------------------- events
-
-bool DrawingBond::active() const
-{
-    return measureArmed_ || measuring_ == Measuring::Dragging || measuring_ == Measuring::SecondClick ||
-           parts_.view->overlay()->measuring() || (parts_.tool && parts_.tool->Armed());
-}
-
-bool DrawingBond::handleKey(QEvent* event)
-{
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() != Qt::Key_Escape || key->modifiers() != Qt::NoModifier || !active() || parts_.runs->busy())
-        return false;
-    // Esc here ends the measuring or the drawing action, not a run.
-    if (event->type() == QEvent::ShortcutOverride) {
-        event->accept();
-        return false;
-    }
-    cancel();
-    if (parts_.tool && parts_.tool->Armed() && parts_.cancelTool) parts_.cancelTool();
-    if (parts_.showStatus) parts_.showStatus(QString());
-    return true;
-}
-
-bool DrawingBond::handlePress(QMouseEvent& event)
-{
-    DrawingView* view = parts_.view;
-    if (event.button() == Qt::RightButton) {
-        contextPixel_ = view->pixelAt(event.position());
-        return false;
-    }
-    if (event.button() != Qt::LeftButton || view->panning()) return false;
-    const QPoint pixel = view->pixelAt(event.position());
-    pointer_ = pixel;
-    if (measuring_ == Measuring::SecondClick) {
-        updateMeasure(pixel);
-        measuring_ = Measuring::Shown;
-        measureArmed_ = false;
-        return true;
-    }
-    if ((event.modifiers() & Qt::ShiftModifier) || measureArmed_) {
-        measuring_ = Measuring::Dragging;
-        measureFrom_ = pixel;
-        updateMeasure(pixel);
-        return true;
-    }
-    if (parts_.tool && parts_.tool->Armed()) {
-        // The window takes the click; the shape follows once it has.
-        QTimer::singleShot(0, this, &DrawingBond::updateRubberBand);
-        return false;
-    }
-    if (measuring_ == Measuring::Shown) cancel();
-    if (event.type() == QEvent::MouseButtonPress) askAt(pixel);
-    return true;
-}
-
-bool DrawingBond::eventFilter(QObject* watched, QEvent* event)
-{
-    const QEvent::Type type = event->type();
-    if (watched != parts_.view) return false;
-    if (type == QEvent::KeyPress || type == QEvent::ShortcutOverride) return handleKey(event);
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick: return handlePress(static_cast<QMouseEvent&>(*event));
-    case QEvent::MouseMove: {
-        pointer_ = parts_.view->pixelAt(static_cast<QMouseEvent*>(event)->position());
-        if (measuring_ == Measuring::Dragging || measuring_ == Measuring::SecondClick) updateMeasure(pointer_);
-        updateRubberBand();
-        return false;
-    }
-    case QEvent::MouseButtonRelease: {
-        if (measuring_ != Measuring::Dragging || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
-            return false;
-        if (measureTo_ != measureFrom_) {
-            measuring_ = Measuring::Shown;
-            measureArmed_ = false;
-        } else if (measureArmed_) {
-            measuring_ = Measuring::SecondClick;
-        } else {
-            cancel();
-        }
-        return true;
-    }
-    case QEvent::ToolTip: {
-        if (!active()) askTip(parts_.view->pixelAt(static_cast<QHelpEvent*>(event)->pos()));
-        return true;
-    }
-    default: return false;
-    }
 }
 
 }  // namespace kresbon

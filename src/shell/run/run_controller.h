@@ -18,6 +18,7 @@
 #include "interpreter/host.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
+#include "shell/run/host_values.h"
 #include "shell/run/print_run.h"
 #include "shell/run/script_runner.h"
 
@@ -28,19 +29,6 @@ class QToolButton;
 class QWidget;
 
 namespace kresbon {
-
-// What the interpreter reads of the window.
-struct HostValues {
-    // Index 1..9: 1 when the layer is shown.
-    std::array<int, 10> layers{};
-    int viewWidth = 0;
-    int viewHeight = 0;
-    int colourDepth = 4;
-    std::string programFolder;
-    std::string scriptFile;
-    int language = 1000;
-    bool operator==(const HostValues&) const = default;
-};
 
 class RunController : public QObject {
     Q_OBJECT

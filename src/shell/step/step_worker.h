@@ -80,8 +80,6 @@ public:
     bool idle() const;
 
 private:
-    class FixedHost;
-
     void loop();
     StepResult carryOut(StepRequest& request);
 
