@@ -1,6 +1,8 @@
 #include "shell/bond/drawing_bond.h"
 
 #include <QCursor>
+#include <QLabel>
+#include <QTimer>
 #include <QToolTip>
 #include <Qsci/qsciscintilla.h>
 #include <algorithm>
@@ -54,14 +56,31 @@ InkMask MaskOf(LineInk ink)
 
 }  // namespace
 
-// What the drawing on screen was made from, for the runs that ask.
+// What the drawing on screen was made from, for the runs that ask: the host
+// the run read and its lines, shared with the run controller while the text
+// is the one it ran. Held only by the questions going; the drawing itself is
+// never copied: each run's drawing is held against the run controller's on
+// the window's thread.
 struct DrawingBond::Basis {
-    int textVersion = 0;
-    int drawingVersion = 0;
-    std::shared_ptr<FixedHost> host;
+    Basis(int text, int drawing, HostValues values) : textVersion(text), drawingVersion(drawing), host(std::move(values)) {}
+    int textVersion;
+    int drawingVersion;
+    FixedHost host;
     std::shared_ptr<const ScriptLines> lines;
-    std::shared_ptr<const Surface> shown;
 };
+
+namespace {
+
+// Takes a bond run's drawing over for the comparison on the window's thread.
+SameDrawing KeepDrawn(BondWorker& worker, std::shared_ptr<const Surface>& drawn)
+{
+    return [&worker, &drawn](Surface& surface) {
+        drawn = worker.keep(surface);
+        return true;
+    };
+}
+
+}  // namespace
 
 DrawingBond::DrawingBond(BondParts parts, QObject* parent)
     : QObject(parent), parts_(std::move(parts)), scale_(std::make_unique<DrawingState>())
@@ -80,16 +99,28 @@ DrawingBond::DrawingBond(BondParts parts, QObject* parent)
     });
     connect(runs, &RunController::runStarting, this, [this] {
         drawnText_ = textVersion_;
-        runHost_ = parts_.host();
-        runHostKnown_ = true;
+        // A job other than a run for the screen leaves its lines as they were.
+        const std::shared_ptr<const ScriptLines> lines = parts_.runs->screenLines();
+        if (lines != runLines_.lock()) {
+            runLines_ = lines;
+            runLinesText_ = textVersion_;
+        }
     });
     connect(view, &DrawingView::surfaceShown, this, [this] {
         ++drawingVersion_;
-        basis_.reset();
         if (const Interpreter* idle = parts_.runs->idle()) *scale_ = idle->state();
         const int line = markedLine_ >= 0 ? markedLine_ : wantedInkLine_;
         markedLine_ = -1;
         if (showInk_ && line >= 0) requestInk(line);
+    });
+    // After an edit the mark waits for a pause in typing (and, with refresh
+    // while typing, for the run that follows it).
+    editPause_ = new QTimer(this);
+    editPause_->setSingleShot(true);
+    editPause_->setInterval(EditPauseMs);
+    connect(editPause_, &QTimer::timeout, this, [this] {
+        pausedText_ = textVersion_;
+        if (showInk_ && wantedInkLine_ >= 0) requestInk(wantedInkLine_);
     });
     // Esc reaches the view, which has the focus once it has been clicked.
     view->setMouseTracking(true);
@@ -99,29 +130,40 @@ DrawingBond::DrawingBond(BondParts parts, QObject* parent)
 DrawingBond::~DrawingBond()
 {
     parts_.view->removeEventFilter(this);
-    // The workers end before the bond their answers go to.
-    inkWorker_.reset();
-    questionWorker_.reset();
-    tipWorker_.reset();
+    // The worker ends before the bond its answers go to.
+    worker_.reset();
 }
 
-// The drawing on screen and what made it, copied once no run goes; nullptr
-// while one does.
-std::shared_ptr<const DrawingBond::Basis> DrawingBond::basis()
+BondWorker& DrawingBond::worker()
 {
-    if (basis_ && basis_->textVersion == textVersion_ && basis_->drawingVersion == drawingVersion_) return basis_;
+    if (!worker_) worker_ = std::make_unique<BondWorker>();
+    return *worker_;
+}
+
+// What made the drawing on screen, once no run goes; nullptr while one does.
+std::shared_ptr<DrawingBond::Basis> DrawingBond::basis()
+{
+    if (auto kept = basis_.lock(); kept && kept->textVersion == textVersion_ && kept->drawingVersion == drawingVersion_)
+        return kept;
     if (parts_.runs->busy()) return nullptr;
     const Interpreter* idle = parts_.runs->idle();
     if (!idle) return nullptr;
-    auto made = std::make_shared<Basis>();
-    made->textVersion = textVersion_;
-    made->drawingVersion = drawingVersion_;
-    made->host = std::make_shared<FixedHost>(runHostKnown_ ? runHost_ : parts_.host());
-    made->lines = std::make_shared<const ScriptLines>(EditorLines(*parts_.editor));
-    made->shown = std::make_shared<const Surface>(idle->canvas());
+    auto made = std::make_shared<Basis>(textVersion_, drawingVersion_, parts_.runs->lastRunHost());
+    if (runLinesText_ == textVersion_) made->lines = runLines_.lock();
+    // Edited since the run: the text as it is now, asked of the drawing on
+    // screen, which it may still make (a comment added, say).
+    if (!made->lines) made->lines = std::make_shared<const ScriptLines>(EditorLines(*parts_.editor));
     *scale_ = idle->state();
     basis_ = made;
-    return basis_;
+    return made;
+}
+
+std::optional<bool> DrawingBond::sameAsShown(const Surface& drawn, int drawingVersion) const
+{
+    if (drawingVersion != drawingVersion_ || parts_.runs->busy()) return std::nullopt;
+    const Interpreter* idle = parts_.runs->idle();
+    if (!idle) return std::nullopt;
+    return drawn.samePixels(idle->canvas());
 }
 
 int DrawingBond::caretLine() const
@@ -136,7 +178,13 @@ int DrawingBond::caretLine() const
 
 void DrawingBond::askAt(QPoint pixel)
 {
-    const std::shared_ptr<const Basis> asked = basis();
+    if (!parts_.view->image().rect().contains(pixel)) {
+        PixelSource outside;
+        outside.status = BondStatus::Outside;
+        showAnswer(QString::fromStdString(DescribePixelSource(outside, language())), -1);
+        return;
+    }
+    const std::shared_ptr<Basis> asked = basis();
     if (!asked) {
         // The answer follows the run, about the drawing it leaves.
         if (!answerWaitsForRun_) {
@@ -148,17 +196,28 @@ void DrawingBond::askAt(QPoint pixel)
         }
         return;
     }
-    if (!questionWorker_) questionWorker_ = std::make_unique<BondWorker>();
     const int asking = ++questionAsked_;
-    const int lang = language();
-    questionWorker_->post([this, asked, pixel, asking, lang](RunControl& control) {
-        const PixelSource source =
-                FindPixelSource(*asked->host, *asked->lines, *asked->shown, pixel.x(), pixel.y(), &control);
+    const int version = asked->drawingVersion;
+    BondWorker& w = worker();
+    w.post(BondWorker::Kind::Question, [this, &w, asked, pixel, asking, version](RunControl& control) {
+        std::shared_ptr<const Surface> drawn;
+        PixelSource source =
+                FindPixelSource(asked->host, *asked->lines, KeepDrawn(w, drawn), pixel.x(), pixel.y(), &control);
         if (source.status == BondStatus::Cancelled) return;
-        const QString text = QString::fromStdString(DescribePixelSource(source, lang));
-        const int line = source.status == BondStatus::Answered && !source.background ? CaretLineOf(source) : -1;
-        QMetaObject::invokeMethod(this, [this, text, line, asking] {
-            if (asking == questionAsked_) showAnswer(text, line);
+        QMetaObject::invokeMethod(this, [this, source = std::move(source), drawn = std::move(drawn), pixel, asking, version]() mutable {
+            if (asking != questionAsked_) return;
+            if (source.status == BondStatus::Answered) {
+                const std::optional<bool> same = sameAsShown(*drawn, version);
+                drawn.reset();
+                if (!same) {
+                    askAt(pixel);
+                    return;
+                }
+                if (!*same) source.status = BondStatus::OutOfDate;
+            }
+            drawn.reset();
+            const int line = source.status == BondStatus::Answered && !source.background ? CaretLineOf(source) : -1;
+            showAnswer(QString::fromStdString(DescribePixelSource(source, language())), line);
         }, Qt::QueuedConnection);
     });
 }
@@ -173,25 +232,32 @@ void DrawingBond::showAnswer(const QString& text, int line)
 
 void DrawingBond::askTip(QPoint pixel)
 {
-    const std::shared_ptr<const Basis> asked = basis();
-    if (!asked || pixel.x() < 0 || pixel.y() < 0 || pixel.x() >= asked->shown->width() ||
-        pixel.y() >= asked->shown->height())
-        return;
-    if (!tipWorker_) tipWorker_ = std::make_unique<BondWorker>();
+    if (!parts_.view->image().rect().contains(pixel)) return;
+    const std::shared_ptr<Basis> asked = basis();
+    if (!asked) return;
     const int asking = ++tipAsked_;
     tipPixel_ = pixel;
-    const int lang = language();
-    tipWorker_->post([this, asked, pixel, asking, lang](RunControl& control) {
-        const PixelSource source =
-                FindPixelSource(*asked->host, *asked->lines, *asked->shown, pixel.x(), pixel.y(), &control);
+    const int version = asked->drawingVersion;
+    BondWorker& w = worker();
+    w.post(BondWorker::Kind::Tip, [this, &w, asked, pixel, asking, version](RunControl& control) {
+        std::shared_ptr<const Surface> drawn;
+        PixelSource source =
+                FindPixelSource(asked->host, *asked->lines, KeepDrawn(w, drawn), pixel.x(), pixel.y(), &control);
         if (source.status == BondStatus::Cancelled) return;
-        const QString text = QString::fromStdString(DescribePixelSource(source, lang));
-        QMetaObject::invokeMethod(this, [this, text, asking] {
+        QMetaObject::invokeMethod(this, [this, source = std::move(source), drawn = std::move(drawn), asking, version]() mutable {
+            if (source.status == BondStatus::Answered) {
+                const std::optional<bool> same = sameAsShown(*drawn, version);
+                drawn.reset();
+                if (!same) return;
+                if (!*same) source.status = BondStatus::OutOfDate;
+            }
+            drawn.reset();
             // Only while the pointer still rests on the pixel asked about.
             DrawingView* view = parts_.view;
             if (asking != tipAsked_ || !view->underMouse()) return;
             const QPoint at = view->mapFromGlobal(QCursor::pos());
-            if (view->pixelAt(at) == tipPixel_) QToolTip::showText(QCursor::pos(), text, view);
+            if (view->pixelAt(at) == tipPixel_)
+                QToolTip::showText(QCursor::pos(), QString::fromStdString(DescribePixelSource(source, language())), view);
         }, Qt::QueuedConnection);
     });
 }
@@ -215,27 +281,36 @@ void DrawingBond::showLineInk(int line)
     requestInk(line);
 }
 
+void DrawingBond::clearInk()
+{
+    DrawingOverlay* overlay = parts_.view->overlay();
+    if (markedLine_ == -1 && overlay->ink().empty()) return;
+    markedLine_ = -1;
+    overlay->clearInk();
+    emit inkShown(-1);
+}
+
 void DrawingBond::requestInk(int line)
 {
     wantedInkLine_ = line;
     inkDrawing_ = drawingVersion_;
     inkText_ = textVersion_;
     ++inkAsked_;
-    DrawingOverlay* overlay = parts_.view->overlay();
-    const auto clear = [this, overlay] {
-        if (markedLine_ == -1 && overlay->ink().empty()) return;
-        markedLine_ = -1;
-        overlay->clearInk();
-        emit inkShown(-1);
-    };
-    // A script edited since its drawing would mark lines by their old places.
-    if (line < 0 || textVersion_ != drawnText_) {
-        clear();
+    if (line < 0) {
+        clearInk();
         return;
     }
-    const std::shared_ptr<const Basis> asked = basis();
+    if (textVersion_ != drawnText_ && textVersion_ != pausedText_) {
+        // Typing: the lines have moved under the mark. It is asked again
+        // once the typing pauses, or once the refresh that follows the pause
+        // has drawn.
+        clearInk();
+        if (!parts_.runs->liveRefreshOn()) editPause_->start();
+        return;
+    }
+    const std::shared_ptr<Basis> asked = basis();
     if (!asked) {
-        clear();
+        clearInk();
         // The drawing the run leaves is shown, and marked, when it ends.
         if (!inkWaitsForRun_) {
             inkWaitsForRun_ = true;
@@ -246,23 +321,51 @@ void DrawingBond::requestInk(int line)
         }
         return;
     }
-    if (!inkWorker_) inkWorker_ = std::make_unique<BondWorker>();
     const int asking = inkAsked_;
-    inkWorker_->post([this, asked, line, asking](RunControl& control) {
-        LineInk ink = FindLineInk(*asked->host, *asked->lines, *asked->shown, line, &control);
+    const int version = asked->drawingVersion;
+    const bool edited = asked->textVersion != drawnText_;
+    BondWorker& w = worker();
+    w.post(BondWorker::Kind::Mark, [this, &w, asked, line, asking, version, edited](RunControl& control) {
+        std::shared_ptr<const Surface> drawn;
+        LineInk ink = FindLineInk(asked->host, *asked->lines, KeepDrawn(w, drawn), line, &control);
         if (ink.status == BondStatus::Cancelled) return;
+        const BondStatus status = ink.status;
         auto mask = std::make_shared<InkMask>();
         // A line that drew nothing marks nothing.
-        if (ink.status == BondStatus::Answered &&
+        if (status == BondStatus::Answered &&
             std::any_of(ink.marks.begin(), ink.marks.end(), [](std::uint64_t bits) { return bits != 0; }))
             *mask = MaskOf(std::move(ink));
-        QMetaObject::invokeMethod(this, [this, mask, line, asking] {
+        QMetaObject::invokeMethod(this, [this, status, mask, drawn = std::move(drawn), line, asking, version, edited]() mutable {
             if (asking != inkAsked_) return;
+            bool same = status == BondStatus::Answered;
+            if (same) {
+                const std::optional<bool> verdict = sameAsShown(*drawn, version);
+                drawn.reset();
+                if (!verdict) {
+                    requestInk(line);
+                    return;
+                }
+                same = *verdict;
+            }
+            drawn.reset();
+            if (!same) {
+                clearInk();
+                if (edited) showOutOfDate();
+                return;
+            }
             markedLine_ = mask->empty() ? -1 : line;
             parts_.view->overlay()->setInk(std::move(*mask));
             emit inkShown(markedLine_);
         }, Qt::QueuedConnection);
     });
+}
+
+void DrawingBond::showOutOfDate()
+{
+    // Over nothing else the status line says.
+    const QString note = UiText(language(), TextId::InkOutOfDate);
+    QLabel* status = parts_.runs->statusLabel();
+    if (status && status->text().isEmpty() && parts_.showStatus) parts_.showStatus(note);
 }
 
 }  // namespace kresbon

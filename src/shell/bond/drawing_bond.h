@@ -5,16 +5,19 @@
 // the mark of what the line at the caret drew, measuring on the drawing,
 // and the shape a two-click drawing action shows between its clicks.
 //
-// The answers come from running the script again on threads of the bond's
-// own, with what made the drawing on screen: the layers and sizes the last
-// run read, and a copy of its drawing, taken only once no run goes. Nothing
-// is kept while the features are not used.
+// The answers come from running the script again on a thread of the bond's
+// own, one run at a time, with what made the drawing on screen: the layers
+// and sizes the last run read and the lines it ran (shared with the run
+// controller, not copied). Each run's drawing is held against the run
+// controller's, on the window's thread, and dropped at once. Nothing is
+// kept while no question goes but the mark shown.
 
 #include <QObject>
 #include <QPoint>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "shell/bond/measurement.h"
 #include "shell/run/run_controller.h"
@@ -22,6 +25,7 @@
 class QMenu;
 class QAction;
 class QMouseEvent;
+class QTimer;
 
 namespace kresbon {
 
@@ -36,8 +40,6 @@ struct BondParts {
     DrawingView* view = nullptr;
     ScriptEditor* editor = nullptr;
     RunController* runs = nullptr;
-    // What the interpreter reads of the window now.
-    std::function<HostValues()> host;
     const ClickTool* tool = nullptr;
     std::function<int()> language;
     // Puts a text in the status line under the drawing.
@@ -93,8 +95,15 @@ private:
     struct Basis;
     enum class Measuring { No, Dragging, SecondClick, Shown };
 
-    std::shared_ptr<const Basis> basis();
+    std::shared_ptr<Basis> basis();
+    BondWorker& worker();
+    // Whether a bond run's drawing is the one the run controller holds, made
+    // for the drawing shown as drawingVersion; nothing while a run goes or
+    // once another drawing is shown.
+    std::optional<bool> sameAsShown(const Surface& drawn, int drawingVersion) const;
     void requestInk(int line);
+    void clearInk();
+    void showOutOfDate();
     void showAnswer(const QString& text, int line);
     void askTip(QPoint pixel);
     void updateMeasure(QPoint to);
@@ -109,12 +118,16 @@ private:
     // Counted changes of the script's text and of the drawing shown.
     int textVersion_ = 0;
     int drawingVersion_ = 0;
-    // The text the drawing on screen was run from, and what the run read of
-    // the window.
+    // The text the drawing on screen was run from, and the lines of the last
+    // run for the screen with the text they were taken from.
     int drawnText_ = 0;
-    bool runHostKnown_ = false;
-    HostValues runHost_;
-    std::shared_ptr<const Basis> basis_;
+    std::weak_ptr<const ScriptLines> runLines_;
+    int runLinesText_ = -1;
+    // The text at the last pause in typing.
+    int pausedText_ = -1;
+    QTimer* editPause_ = nullptr;
+    static constexpr int EditPauseMs = 400;
+    std::weak_ptr<Basis> basis_;
     std::unique_ptr<DrawingState> scale_;
 
     bool showInk_ = true;
@@ -140,9 +153,7 @@ private:
 
     QAction* whichItem_ = nullptr;
     QAction* measureItem_ = nullptr;
-    std::unique_ptr<BondWorker> inkWorker_;
-    std::unique_ptr<BondWorker> questionWorker_;
-    std::unique_ptr<BondWorker> tipWorker_;
+    std::unique_ptr<BondWorker> worker_;
 };
 
 }  // namespace kresbon

@@ -127,6 +127,9 @@ public:
     // What the last run read of the window, so that another interpreter
     // draws as it did.
     HostValues lastRunHost() const { return host_.lastRun(); }
+    // The lines of the last run for the screen, set before it starts and
+    // shared rather than copied by whoever runs them again.
+    std::shared_ptr<const ScriptLines> screenLines() const { return screenLines_; }
 
 signals:
     // A run made while typing has ended and its drawing may be shown.
@@ -138,6 +141,7 @@ signals:
 
 private:
     void start(ScriptRunner::Job job, bool live);
+    void startScreenRun(ScriptLines lines, bool live, bool recordShapes = false);
     void settle();
     void startLiveRun();
     void onRunFinished();
@@ -149,6 +153,7 @@ private:
     Interpreter interpreter_;
     ScriptRunner* runner_ = nullptr;
     std::function<ScriptLines()> liveLines_;
+    std::shared_ptr<const ScriptLines> screenLines_;
     bool liveOn_ = false;
     bool liveRun_ = false;
     bool liveRunPending_ = false;
