@@ -95,7 +95,10 @@ DrawingBond::DrawingBond(BondParts parts, QObject* parent)
     // The editor tells of every change before it is made; its textChanged
     // comes only once changes settle.
     connect(editor, &QsciScintillaBase::SCN_MODIFIED, this, [this](int, int type, const char*, int, int, int, int, int, int, int) {
-        if (type & (QsciScintillaBase::SC_MOD_BEFOREINSERT | QsciScintillaBase::SC_MOD_BEFOREDELETE)) ++textVersion_;
+        if (!(type & (QsciScintillaBase::SC_MOD_BEFOREINSERT | QsciScintillaBase::SC_MOD_BEFOREDELETE))) return;
+        ++textVersion_;
+        // The lines move under the mark: it waits for the edit to settle.
+        if (showInk_) requestInk(wantedInkLine_);
     });
     connect(runs, &RunController::runStarting, this, [this] {
         drawnText_ = textVersion_;
@@ -120,7 +123,8 @@ DrawingBond::DrawingBond(BondParts parts, QObject* parent)
     editPause_->setInterval(EditPauseMs);
     connect(editPause_, &QTimer::timeout, this, [this] {
         pausedText_ = textVersion_;
-        if (showInk_ && wantedInkLine_ >= 0) requestInk(wantedInkLine_);
+        // Unless a run since the edit has brought the mark back already.
+        if (showInk_ && textVersion_ != drawnText_) requestInk(caretLine());
     });
     // Esc reaches the view, which has the focus once it has been clicked.
     view->setMouseTracking(true);
