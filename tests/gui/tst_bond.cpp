@@ -41,16 +41,20 @@ std::string Script()
     text += "  Circle #x, #y, 8, Solid, 1, Green\n";         // 126
     text += "End\n";                                         // 127
     text += "Dot 152, 40\n";                                 // 128
+    text += "Point 32, 120, Blue\n";                         // 129
     return text;
 }
 constexpr int RectangleLine = 123;
 constexpr int LineLine = 124;
 constexpr int BodyLine = 126;
 constexpr int CallLine = 128;
+constexpr int PointLine = 129;
 // Where each of them drew.
 const QRect Rectangle(8, 12, 53, 29);
 const QRect Line(100, 100, 91, 1);
 const QRect Circle(144, 32, 17, 17);
+// A pixel alone: a click a pixel off in any direction misses it.
+const QPoint Alone(32, 120);
 
 struct Session {
     Sandbox box;
@@ -151,6 +155,8 @@ private slots:
             QCOMPARE(s->caretLine(), BodyLine);
             QVERIFY(s->ask({4, 140}).startsWith(Text(TextId::InkBackground)));
             QCOMPARE(s->caretLine(), BodyLine);
+            const QString alone = s->ask(Alone);
+            QVERIFY2(alone.startsWith(QStringLiteral("Line %1: Point").arg(PointLine + 1)), qPrintable(alone));
         }
         // The line answered is shown away from the editor's edges.
         s->ask(red);
@@ -249,6 +255,20 @@ private slots:
         QTRY_VERIFY(done(3));
         QCOMPARE(order, (std::vector<QString>{"mark cancelled", "question", "mark"}));
         QCOMPARE(most.load(), 1);
+
+        // A newer mark (the caret moved on) cancels the one going, which is
+        // not run again.
+        markGoing = false;
+        worker.post(BondWorker::Kind::Mark, [&](RunControl& control) {
+            markGoing = true;
+            while (!control.cancel) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            note(QStringLiteral("old mark cancelled"));
+        });
+        QTRY_VERIFY(markGoing.load());
+        worker.post(BondWorker::Kind::Mark, [&](RunControl&) { note(QStringLiteral("new mark")); });
+        QTRY_VERIFY(done(5));
+        QTest::qWait(50);
+        QCOMPARE(order, (std::vector<QString>{"mark cancelled", "question", "mark", "old mark cancelled", "new mark"}));
 
         // A drawing handed to the window holds the next run back.
         std::shared_ptr<const Surface> held;
