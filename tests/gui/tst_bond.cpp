@@ -198,7 +198,9 @@ private slots:
         QVERIFY(s);
         const QPoint red = s->drawnIn(Rectangle);
         ScriptEditor& e = s->editor();
-        e.setCursorPosition(RectangleLine, 0);
+        // Asked by a click: the answer in the status line gives way to the
+        // note below.
+        QVERIFY(s->ask(red).startsWith(QStringLiteral("Line %1: Rectangle").arg(RectangleLine + 1)));
         QVERIFY(WaitForMark(*s, RectangleLine));
         // Without refresh while typing: a comment added above draws the
         // same, and once typing pauses the mark is at the line's new place.

@@ -201,27 +201,39 @@ void DrawingBond::askAt(QPoint pixel)
         return;
     }
     const int asking = ++questionAsked_;
+    askPixel(BondWorker::Kind::Question, asked, pixel, [this, pixel, asking](std::optional<PixelSource> source) {
+        if (asking != questionAsked_) return;
+        if (!source) {
+            askAt(pixel);
+            return;
+        }
+        const int line = source->status == BondStatus::Answered && !source->background ? CaretLineOf(*source) : -1;
+        showAnswer(QString::fromStdString(DescribePixelSource(*source, language())), line);
+    });
+}
+
+void DrawingBond::askPixel(BondWorker::Kind kind, const std::shared_ptr<Basis>& asked, QPoint pixel,
+                           std::function<void(std::optional<PixelSource>)> done)
+{
     const int version = asked->drawingVersion;
     BondWorker& w = worker();
-    w.post(BondWorker::Kind::Question, [this, &w, asked, pixel, asking, version](RunControl& control) {
+    w.post(kind, [this, &w, asked, pixel, version, done = std::move(done)](RunControl& control) {
         std::shared_ptr<const Surface> drawn;
         PixelSource source =
                 FindPixelSource(asked->host, *asked->lines, KeepDrawn(w, drawn), pixel.x(), pixel.y(), &control);
         if (source.status == BondStatus::Cancelled) return;
-        QMetaObject::invokeMethod(this, [this, source = std::move(source), drawn = std::move(drawn), pixel, asking, version]() mutable {
-            if (asking != questionAsked_) return;
+        QMetaObject::invokeMethod(this, [this, source = std::move(source), drawn = std::move(drawn), version, done]() mutable {
             if (source.status == BondStatus::Answered) {
                 const std::optional<bool> same = sameAsShown(*drawn, version);
                 drawn.reset();
                 if (!same) {
-                    askAt(pixel);
+                    done(std::nullopt);
                     return;
                 }
                 if (!*same) source.status = BondStatus::OutOfDate;
             }
             drawn.reset();
-            const int line = source.status == BondStatus::Answered && !source.background ? CaretLineOf(source) : -1;
-            showAnswer(QString::fromStdString(DescribePixelSource(source, language())), line);
+            done(std::move(source));
         }, Qt::QueuedConnection);
     });
 }
@@ -241,28 +253,13 @@ void DrawingBond::askTip(QPoint pixel)
     if (!asked) return;
     const int asking = ++tipAsked_;
     tipPixel_ = pixel;
-    const int version = asked->drawingVersion;
-    BondWorker& w = worker();
-    w.post(BondWorker::Kind::Tip, [this, &w, asked, pixel, asking, version](RunControl& control) {
-        std::shared_ptr<const Surface> drawn;
-        PixelSource source =
-                FindPixelSource(asked->host, *asked->lines, KeepDrawn(w, drawn), pixel.x(), pixel.y(), &control);
-        if (source.status == BondStatus::Cancelled) return;
-        QMetaObject::invokeMethod(this, [this, source = std::move(source), drawn = std::move(drawn), asking, version]() mutable {
-            if (source.status == BondStatus::Answered) {
-                const std::optional<bool> same = sameAsShown(*drawn, version);
-                drawn.reset();
-                if (!same) return;
-                if (!*same) source.status = BondStatus::OutOfDate;
-            }
-            drawn.reset();
-            // Only while the pointer still rests on the pixel asked about.
-            DrawingView* view = parts_.view;
-            if (asking != tipAsked_ || !view->underMouse()) return;
-            const QPoint at = view->mapFromGlobal(QCursor::pos());
-            if (view->pixelAt(at) == tipPixel_)
-                QToolTip::showText(QCursor::pos(), QString::fromStdString(DescribePixelSource(source, language())), view);
-        }, Qt::QueuedConnection);
+    askPixel(BondWorker::Kind::Tip, asked, pixel, [this, asking](std::optional<PixelSource> source) {
+        // Only while the pointer still rests on the pixel asked about.
+        DrawingView* view = parts_.view;
+        if (!source || asking != tipAsked_ || !view->underMouse()) return;
+        const QPoint at = view->mapFromGlobal(QCursor::pos());
+        if (view->pixelAt(at) == tipPixel_)
+            QToolTip::showText(QCursor::pos(), QString::fromStdString(DescribePixelSource(*source, language())), view);
     });
 }
 
@@ -366,10 +363,11 @@ void DrawingBond::requestInk(int line)
 
 void DrawingBond::showOutOfDate()
 {
-    // Over nothing else the status line says.
+    // In place of the bond's own last answer, over nothing else the status
+    // line says (a run's error stays).
     const QString note = UiText(language(), TextId::InkOutOfDate);
     QLabel* status = parts_.runs->statusLabel();
-    if (status && status->text().isEmpty() && parts_.showStatus) parts_.showStatus(note);
+    if (status && (status->text().isEmpty() || status->text() == answer_) && parts_.showStatus) parts_.showStatus(note);
 }
 
 }  // namespace kresbon

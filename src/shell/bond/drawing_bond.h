@@ -19,6 +19,8 @@
 #include <memory>
 #include <optional>
 
+#include "interpreter/line_bond.h"
+#include "shell/bond/bond_worker.h"
 #include "shell/bond/measurement.h"
 #include "shell/run/run_controller.h"
 
@@ -32,7 +34,6 @@ namespace kresbon {
 class ClickTool;
 class DrawingView;
 class ScriptEditor;
-class BondWorker;
 struct DrawingState;
 
 // What the bond works with, from the window.
@@ -104,6 +105,11 @@ private:
     void requestInk(int line);
     void clearInk();
     void showOutOfDate();
+    // Asks on the bond's thread which line drew the pixel; done has the
+    // answer, held against the drawing on screen, on the window's thread,
+    // or nothing when the drawing changed meanwhile.
+    void askPixel(BondWorker::Kind kind, const std::shared_ptr<Basis>& asked, QPoint pixel,
+                  std::function<void(std::optional<PixelSource>)> done);
     void showAnswer(const QString& text, int line);
     void askTip(QPoint pixel);
     void updateMeasure(QPoint to);
