@@ -72,6 +72,13 @@ public:
         source_.layer = pendingLayer_;
     }
 
+    // Whether the pixel asked about lies outside the drawing; never for the
+    // ink of a line.
+    bool outside(const Surface& drawn) const
+    {
+        return inkLine_ < 0 && (x_ < 0 || y_ < 0 || x_ >= drawn.width() || y_ >= drawn.height());
+    }
+
     PixelSource& source() { return source_; }
     std::vector<std::uint64_t>& marks() { return marks_; }
 
@@ -106,19 +113,31 @@ void nameProcedures(PixelSource& source, const Interpreter& interpreter)
 }
 
 // Runs lines with watch; the status tells whether the run gave the drawing
-// shown again.
-BondStatus runWatched(Host& host, const ScriptLines& lines, const Surface& shown, BondWatch& watch,
-                      RunControl* control)
+// shown again. ink, when given, takes the size of the marks.
+BondStatus runWatched(Host& host, const ScriptLines& lines, const SameDrawing& same, BondWatch& watch,
+                      RunControl* control, LineInk* ink = nullptr)
 {
     Interpreter interpreter(host);
     interpreter.setRunControl(control);
     interpreter.setRunWatch(&watch);
     interpreter.RunScript(lines);
     watch.settle();
-    interpreter.canvas().setInkTap(nullptr);
+    Surface& drawn = interpreter.canvas();
+    drawn.setInkTap(nullptr);
     nameProcedures(watch.source(), interpreter);
     if (control != nullptr && control->cancel.load()) return BondStatus::Cancelled;
-    return interpreter.canvas().samePixels(shown) ? BondStatus::Answered : BondStatus::OutOfDate;
+    if (ink != nullptr) {
+        ink->width = drawn.width();
+        ink->height = drawn.height();
+        ink->stride = drawn.height() > 0 ? drawn.pixelIndexCount() / static_cast<std::size_t>(drawn.height()) : 0;
+    }
+    if (watch.outside(drawn)) return BondStatus::Outside;
+    return same(drawn) ? BondStatus::Answered : BondStatus::OutOfDate;
+}
+
+SameDrawing sameAs(const Surface& shown)
+{
+    return [&shown](Surface& drawn) { return drawn.samePixels(shown); };
 }
 
 std::string number(int value) { return std::to_string(value); }
@@ -135,8 +154,19 @@ PixelSource FindPixelSource(Host& host, const ScriptLines& lines, const Surface&
         outside.status = BondStatus::Outside;
         return outside;
     }
+    return FindPixelSource(host, lines, sameAs(shown), x, y, control);
+}
+
+PixelSource FindPixelSource(Host& host, const ScriptLines& lines, const SameDrawing& same, int x, int y,
+                            RunControl* control)
+{
     BondWatch watch(x, y, -1);
-    const BondStatus status = runWatched(host, lines, shown, watch, control);
+    const BondStatus status = runWatched(host, lines, same, watch, control);
+    if (status == BondStatus::Outside) {
+        PixelSource outside;
+        outside.status = status;
+        return outside;
+    }
     PixelSource source = std::move(watch.source());
     source.status = status;
     return source;
@@ -144,14 +174,20 @@ PixelSource FindPixelSource(Host& host, const ScriptLines& lines, const Surface&
 
 LineInk FindLineInk(Host& host, const ScriptLines& lines, const Surface& shown, int line, RunControl* control)
 {
+    return FindLineInk(host, lines, sameAs(shown), line, control);
+}
+
+LineInk FindLineInk(Host& host, const ScriptLines& lines, const SameDrawing& same, int line, RunControl* control)
+{
     LineInk ink;
     if (line < 0) return ink;
     BondWatch watch(-1, -1, line);
-    ink.status = runWatched(host, lines, shown, watch, control);
-    if (ink.status != BondStatus::Answered) return ink;
-    ink.width = shown.width();
-    ink.height = shown.height();
-    ink.stride = shown.height() > 0 ? shown.pixelIndexCount() / static_cast<std::size_t>(shown.height()) : 0;
+    ink.status = runWatched(host, lines, same, watch, control, &ink);
+    if (ink.status != BondStatus::Answered) {
+        ink.width = ink.height = 0;
+        ink.stride = 0;
+        return ink;
+    }
     ink.marks = std::move(watch.marks());
     return ink;
 }

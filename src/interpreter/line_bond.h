@@ -59,6 +59,17 @@ struct PixelSource {
 PixelSource FindPixelSource(Host& host, const ScriptLines& lines, const Surface& shown, int x, int y,
                             RunControl* control = nullptr);
 
+// Whether the drawing a question's run made is the one on screen, asked
+// once the run has ended, on the question's thread. A caller that can read
+// the drawing on screen only elsewhere may take the drawn one away (move
+// it) and compare the two there.
+using SameDrawing = std::function<bool(Surface& drawn)>;
+
+// The same questions without a copy of the drawing on screen: a pixel
+// outside the drawing made is Outside.
+PixelSource FindPixelSource(Host& host, const ScriptLines& lines, const SameDrawing& same, int x, int y,
+                            RunControl* control = nullptr);
+
 // The status line text (UTF-8), e.g.
 // "Line 42: Circle — in Bolt (line 14), called from line 42; layer 3".
 // Line numbers count from 1 as the editor shows them.
@@ -77,6 +88,8 @@ struct LineInk {
 
 // line counts from 0.
 LineInk FindLineInk(Host& host, const ScriptLines& lines, const Surface& shown, int line,
+                    RunControl* control = nullptr);
+LineInk FindLineInk(Host& host, const ScriptLines& lines, const SameDrawing& same, int line,
                     RunControl* control = nullptr);
 
 // Lets another thread end a step half way.

@@ -8,10 +8,14 @@
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
+#include <atomic>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 #include "interpreter/drawing_state.h"
 #include "platform/texts.h"
+#include "shell/bond/bond_worker.h"
 #include "shell/bond/drawing_bond.h"
 #include "shell/editor/script_editor.h"
 #include "shell/texts/interface_text.h"
@@ -37,16 +41,20 @@ std::string Script()
     text += "  Circle #x, #y, 8, Solid, 1, Green\n";         // 126
     text += "End\n";                                         // 127
     text += "Dot 152, 40\n";                                 // 128
+    text += "Point 32, 120, Blue\n";                         // 129
     return text;
 }
 constexpr int RectangleLine = 123;
 constexpr int LineLine = 124;
 constexpr int BodyLine = 126;
 constexpr int CallLine = 128;
+constexpr int PointLine = 129;
 // Where each of them drew.
 const QRect Rectangle(8, 12, 53, 29);
 const QRect Line(100, 100, 91, 1);
 const QRect Circle(144, 32, 17, 17);
+// A pixel alone: a click a pixel off in any direction misses it.
+const QPoint Alone(32, 120);
 
 struct Session {
     Sandbox box;
@@ -147,6 +155,8 @@ private slots:
             QCOMPARE(s->caretLine(), BodyLine);
             QVERIFY(s->ask({4, 140}).startsWith(Text(TextId::InkBackground)));
             QCOMPARE(s->caretLine(), BodyLine);
+            const QString alone = s->ask(Alone);
+            QVERIFY2(alone.startsWith(QStringLiteral("Line %1: Point").arg(PointLine + 1)), qPrintable(alone));
         }
         // The line answered is shown away from the editor's edges.
         s->ask(red);
@@ -180,6 +190,108 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(s->bond().markedLine(), -1);
         QVERIFY(s->view()->overlay()->ink().empty());
+    }
+
+    void afterAnEditTheMarkReturnsOnceTheDrawingIsKnownAgain()
+    {
+        auto s = StartWith(Script());
+        QVERIFY(s);
+        const QPoint red = s->drawnIn(Rectangle);
+        ScriptEditor& e = s->editor();
+        // Asked by a click: the answer in the status line gives way to the
+        // note below.
+        QVERIFY(s->ask(red).startsWith(QStringLiteral("Line %1: Rectangle").arg(RectangleLine + 1)));
+        QVERIFY(WaitForMark(*s, RectangleLine));
+        // Without refresh while typing: a comment added above draws the
+        // same, and once typing pauses the mark is at the line's new place.
+        e.insertAt(QStringLiteral("% new first line\n"), 0, 0);
+        e.setCursorPosition(RectangleLine + 1, 0);
+        QCOMPARE(s->bond().markedLine(), -1);
+        QVERIFY(WaitForMark(*s, RectangleLine + 1));
+        QVERIFY(s->view()->overlay()->ink().contains(red.x(), red.y()));
+        // An edit that changes the drawing: no mark, and a note.
+        e.setSelection(RectangleLine + 1, 0, RectangleLine + 1, 14);
+        e.replaceSelectedText(QStringLiteral("Rectangle 9, 9"));
+        e.setCursorPosition(RectangleLine + 1, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(s->window->runStatusLabel()->text(), Text(TextId::InkOutOfDate), 5000);
+        QCOMPARE(s->bond().markedLine(), -1);
+        QVERIFY(s->view()->overlay()->ink().empty());
+        // With refresh while typing the mark comes with the refresh's drawing.
+        s->window->setLiveRefresh(true);
+        e.insertAt(QStringLiteral("% another\n"), 0, 0);
+        e.setCursorPosition(RectangleLine + 2, 0);
+        QVERIFY(WaitForMark(*s, RectangleLine + 2));
+        // The rectangle now runs from (9, 92) to (60, 40).
+        QVERIFY(s->view()->overlay()->ink().contains(9, 60));
+    }
+
+    void theBondRunsOneQuestionAtATimeAQuestionBeforeAMark()
+    {
+        BondWorker worker;
+        std::mutex mutex;
+        std::vector<QString> order;
+        std::atomic<int> going{0};
+        std::atomic<int> most{0};
+        const auto note = [&](const QString& what) {
+            most = std::max(most.load(), ++going);
+            std::lock_guard lock(mutex);
+            order.push_back(what);
+            --going;
+        };
+        const auto done = [&](std::size_t n) {
+            std::lock_guard lock(mutex);
+            return order.size() >= n;
+        };
+        // A mark that goes on until it is cancelled, the first time.
+        std::atomic<int> markRuns{0};
+        std::atomic<bool> markGoing{false};
+        worker.post(BondWorker::Kind::Mark, [&](RunControl& control) {
+            if (++markRuns == 1) {
+                markGoing = true;
+                while (!control.cancel) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            note(control.cancel ? QStringLiteral("mark cancelled") : QStringLiteral("mark"));
+        });
+        QTRY_VERIFY(markGoing.load());
+        worker.post(BondWorker::Kind::Question, [&](RunControl&) { note(QStringLiteral("question")); });
+        QTRY_VERIFY(done(3));
+        QCOMPARE(order, (std::vector<QString>{"mark cancelled", "question", "mark"}));
+        QCOMPARE(most.load(), 1);
+
+        // A newer mark (the caret moved on) cancels the one going, which is
+        // not run again.
+        markGoing = false;
+        worker.post(BondWorker::Kind::Mark, [&](RunControl& control) {
+            markGoing = true;
+            while (!control.cancel) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            note(QStringLiteral("old mark cancelled"));
+        });
+        QTRY_VERIFY(markGoing.load());
+        worker.post(BondWorker::Kind::Mark, [&](RunControl&) { note(QStringLiteral("new mark")); });
+        QTRY_VERIFY(done(5));
+        QTest::qWait(50);
+        QCOMPARE(order, (std::vector<QString>{"mark cancelled", "question", "mark", "old mark cancelled", "new mark"}));
+
+        // A drawing handed to the window holds the next run back.
+        std::shared_ptr<const Surface> held;
+        std::atomic<bool> kept{false};
+        std::atomic<bool> next{false};
+        worker.post(BondWorker::Kind::Question, [&](RunControl&) {
+            Surface drawn(8, 8, 4);
+            std::lock_guard lock(mutex);
+            held = worker.keep(drawn);
+            kept = true;
+        });
+        worker.post(BondWorker::Kind::Mark, [&](RunControl&) { next = true; });
+        QTRY_VERIFY(kept.load());
+        QTest::qWait(100);
+        QVERIFY(!next.load());
+        {
+            std::lock_guard lock(mutex);
+            QCOMPARE(held->width(), 8);
+            held.reset();
+        }
+        QTRY_VERIFY(next.load());
     }
 
     void hiddenLayersAndARunStoppedOnAnErrorCountWhatIsShown()

@@ -16,7 +16,6 @@ void MainWindow::setUpDrawingBond()
     parts.view = ui_->IMAGE_VYKRES;
     parts.editor = ui_->MEMO_SCRIPT;
     parts.runs = runs_;
-    parts.host = [this] { return hostValues(); };
     parts.tool = &clickTool_;
     parts.language = [this] { return language_; };
     parts.showStatus = [this](const QString& text) { runs_->statusLabel()->setText(text); };

@@ -5,29 +5,35 @@
 // the mark of what the line at the caret drew, measuring on the drawing,
 // and the shape a two-click drawing action shows between its clicks.
 //
-// The answers come from running the script again on threads of the bond's
-// own, with what made the drawing on screen: the layers and sizes the last
-// run read, and a copy of its drawing, taken only once no run goes. Nothing
-// is kept while the features are not used.
+// The answers come from running the script again on a thread of the bond's
+// own, one run at a time, with what made the drawing on screen: the layers
+// and sizes the last run read and the lines it ran (shared with the run
+// controller, not copied). Each run's drawing is held against the run
+// controller's, on the window's thread, and dropped at once. Nothing is
+// kept while no question goes but the mark shown.
 
 #include <QObject>
 #include <QPoint>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "interpreter/line_bond.h"
+#include "shell/bond/bond_worker.h"
+#include "shell/bond/measurement.h"
 #include "shell/run/run_controller.h"
 
 class QMenu;
 class QAction;
 class QMouseEvent;
+class QTimer;
 
 namespace kresbon {
 
 class ClickTool;
 class DrawingView;
 class ScriptEditor;
-class BondWorker;
 struct DrawingState;
 
 // What the bond works with, from the window.
@@ -35,8 +41,6 @@ struct BondParts {
     DrawingView* view = nullptr;
     ScriptEditor* editor = nullptr;
     RunController* runs = nullptr;
-    // What the interpreter reads of the window now.
-    std::function<HostValues()> host;
     const ClickTool* tool = nullptr;
     std::function<int()> language;
     // Puts a text in the status line under the drawing.
@@ -44,21 +48,6 @@ struct BondParts {
     // Ends the chosen drawing action, as Esc does.
     std::function<void()> cancelTool;
 };
-
-// The figures of a line measured between two drawing pixels' centres.
-struct Measurement {
-    double pixels = 0;
-    double units = 0;
-    double dx = 0;
-    double dy = 0;
-    // Counter-clockwise from the x axis, 0 <= angle < 360.
-    double angle = 0;
-    // The ends in drawing units as a script writes them, under its shift.
-    QString from;
-    QString to;
-};
-Measurement Measure(QPoint from, QPoint to, const DrawingState& state);
-QString MeasureText(const Measurement& m, int languageBase);
 
 class DrawingBond : public QObject {
     Q_OBJECT
@@ -107,8 +96,20 @@ private:
     struct Basis;
     enum class Measuring { No, Dragging, SecondClick, Shown };
 
-    std::shared_ptr<const Basis> basis();
+    std::shared_ptr<Basis> basis();
+    BondWorker& worker();
+    // Whether a bond run's drawing is the one the run controller holds, made
+    // for the drawing shown as drawingVersion; nothing while a run goes or
+    // once another drawing is shown.
+    std::optional<bool> sameAsShown(const Surface& drawn, int drawingVersion) const;
     void requestInk(int line);
+    void clearInk();
+    void showOutOfDate();
+    // Asks on the bond's thread which line drew the pixel; done has the
+    // answer, held against the drawing on screen, on the window's thread,
+    // or nothing when the drawing changed meanwhile.
+    void askPixel(BondWorker::Kind kind, const std::shared_ptr<Basis>& asked, QPoint pixel,
+                  std::function<void(std::optional<PixelSource>)> done);
     void showAnswer(const QString& text, int line);
     void askTip(QPoint pixel);
     void updateMeasure(QPoint to);
@@ -123,12 +124,16 @@ private:
     // Counted changes of the script's text and of the drawing shown.
     int textVersion_ = 0;
     int drawingVersion_ = 0;
-    // The text the drawing on screen was run from, and what the run read of
-    // the window.
+    // The text the drawing on screen was run from, and the lines of the last
+    // run for the screen with the text they were taken from.
     int drawnText_ = 0;
-    bool runHostKnown_ = false;
-    HostValues runHost_;
-    std::shared_ptr<const Basis> basis_;
+    std::weak_ptr<const ScriptLines> runLines_;
+    int runLinesText_ = -1;
+    // The text at the last pause in typing.
+    int pausedText_ = -1;
+    QTimer* editPause_ = nullptr;
+    static constexpr int EditPauseMs = 400;
+    std::weak_ptr<Basis> basis_;
     std::unique_ptr<DrawingState> scale_;
 
     bool showInk_ = true;
@@ -154,9 +159,7 @@ private:
 
     QAction* whichItem_ = nullptr;
     QAction* measureItem_ = nullptr;
-    std::unique_ptr<BondWorker> inkWorker_;
-    std::unique_ptr<BondWorker> questionWorker_;
-    std::unique_ptr<BondWorker> tipWorker_;
+    std::unique_ptr<BondWorker> worker_;
 };
 
 }  // namespace kresbon

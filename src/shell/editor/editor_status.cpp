@@ -91,7 +91,13 @@ bool EditorLineReads(const ScriptEditor& editor, int lineNumber, const std::stri
 
 ScriptLines EditorLines(const ScriptEditor& editor)
 {
-    return SplitLines(Utf8ToCp1250(EditorText(editor).toStdString()));
+    // The editor's own UTF-8 bytes, read where they lie: a long script is
+    // not copied twice more on its way to the interpreter's form. The lines
+    // are split at any line end.
+    const auto length = static_cast<std::size_t>(editor.SendScintilla(QsciScintilla::SCI_GETLENGTH));
+    const auto* bytes = reinterpret_cast<const char*>(editor.SendScintilla(QsciScintilla::SCI_GETCHARACTERPOINTER));
+    if (bytes == nullptr || length == 0) return SplitLines(std::string());
+    return SplitLines(Utf8ToCp1250(std::string_view(bytes, length)));
 }
 
 }  // namespace kresbon

@@ -229,6 +229,12 @@ void RunController::start(ScriptRunner::Job job, bool live)
     });
 }
 
+void RunController::startScreenRun(ScriptLines lines, bool live, bool recordShapes)
+{
+    screenLines_ = std::make_shared<const ScriptLines>(std::move(lines));
+    start(ScreenRun(screenLines_, recordShapes), live);
+}
+
 void RunController::settle()
 {
     // Waits for the run on the worker thread; the window keeps painting.
@@ -271,7 +277,7 @@ RunReport RunController::runAndWait(ScriptLines lines, bool recordShapes)
         runner_->cancel();
     }
     settle();
-    start(ScreenRun(std::move(lines), recordShapes), false);
+    startScreenRun(std::move(lines), false, recordShapes);
     settle();
     --waitDepth_;
     RunReport report = runner_->report();
@@ -405,7 +411,7 @@ bool RunController::startRedraw()
     if (!liveLines_) return true;
     if (busy()) return false;
     ++runCount_;
-    start(ScreenRun(liveLines_()), true);
+    startScreenRun(liveLines_(), true);
     return true;
 }
 
@@ -428,7 +434,7 @@ void RunController::startLiveRun()
         return;
     }
     ++runCount_;
-    start(ScreenRun(liveLines_()), true);
+    startScreenRun(liveLines_(), true);
 }
 
 void RunController::showStatus(TextId id, const QString& tail)

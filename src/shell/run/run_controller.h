@@ -20,6 +20,7 @@
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
 #include "platform/text_ids.h"
+#include "shell/run/host_values.h"
 #include "shell/run/print_run.h"
 #include "shell/run/script_runner.h"
 
@@ -30,19 +31,6 @@ class QToolButton;
 class QWidget;
 
 namespace kresbon {
-
-// What the interpreter reads of the window.
-struct HostValues {
-    // Index 1..9: 1 when the layer is shown.
-    std::array<int, 10> layers{};
-    int viewWidth = 0;
-    int viewHeight = 0;
-    int colourDepth = 4;
-    std::string programFolder;
-    std::string scriptFile;
-    int language = 1000;
-    bool operator==(const HostValues&) const = default;
-};
 
 class RunController : public QObject {
     Q_OBJECT
@@ -141,6 +129,9 @@ public:
     // What the last run read of the window, so that another interpreter
     // draws as it did.
     HostValues lastRunHost() const { return host_.lastRun(); }
+    // The lines of the last run for the screen, set before it starts and
+    // shared rather than copied by whoever runs them again.
+    std::shared_ptr<const ScriptLines> screenLines() const { return screenLines_; }
 
 signals:
     // A run made while typing has ended and its drawing may be shown.
@@ -152,6 +143,7 @@ signals:
 
 private:
     void start(ScriptRunner::Job job, bool live);
+    void startScreenRun(ScriptLines lines, bool live, bool recordShapes = false);
     void settle();
     void startLiveRun();
     void onRunFinished();
@@ -166,6 +158,7 @@ private:
     Interpreter interpreter_;
     ScriptRunner* runner_ = nullptr;
     std::function<ScriptLines()> liveLines_;
+    std::shared_ptr<const ScriptLines> screenLines_;
     bool liveOn_ = false;
     bool liveRun_ = false;
     bool liveRunPending_ = false;

@@ -18,11 +18,11 @@ ScriptRunner::~ScriptRunner()
     interpreter_.setRunControl(nullptr);
 }
 
-ScriptRunner::Job ScreenRun(ScriptLines lines, bool recordShapes)
+ScriptRunner::Job ScreenRun(std::shared_ptr<const ScriptLines> lines, bool recordShapes)
 {
     return [lines = std::move(lines), recordShapes](Interpreter& interpreter) {
         interpreter.setShapeRecording(recordShapes);
-        return interpreter.RunScript(lines);
+        return interpreter.RunScript(*lines);
     };
 }
 

@@ -58,6 +58,6 @@ private:
 
 // The job of a screen run of the lines. Only a run for a vector file
 // records the shapes; every other run turns recording off again.
-ScriptRunner::Job ScreenRun(ScriptLines lines, bool recordShapes = false);
+ScriptRunner::Job ScreenRun(std::shared_ptr<const ScriptLines> lines, bool recordShapes = false);
 
 }  // namespace kresbon

@@ -6,26 +6,6 @@
 
 namespace kresbon {
 
-// The host the stepper's runs read: the window's values when the stepper was
-// built, unchanged for as long as it lives.
-class StepWorker::FixedHost : public Host {
-public:
-    explicit FixedHost(HostValues values) : v_(std::move(values)) {}
-    bool layerShown(int layer) const override
-    {
-        return layer >= 1 && layer <= 9 && v_.layers[static_cast<std::size_t>(layer)] == 1;
-    }
-    int viewWidth() const override { return v_.viewWidth; }
-    int viewHeight() const override { return v_.viewHeight; }
-    int colourDepth() const override { return v_.colourDepth; }
-    std::string programFolder() const override { return v_.programFolder; }
-    std::string currentScriptFile() const override { return v_.scriptFile; }
-    int languageBase() const override { return v_.language; }
-
-private:
-    HostValues v_;
-};
-
 StepWorker::StepWorker(std::function<void(StepResult)> deliver) : deliver_(std::move(deliver))
 {
     thread_ = std::thread([this] { loop(); });

@@ -87,8 +87,6 @@ public:
     int runningLine() const { return control_.run.line.load(); }
 
 private:
-    class FixedHost;
-
     void loop();
     StepResult carryOut(StepRequest& request);
     QImage picture(const Surface& drawing);

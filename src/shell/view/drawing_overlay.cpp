@@ -17,6 +17,8 @@ namespace {
 
 // Screen pixels of halo around the marked pixels.
 constexpr int Ring = 2;
+// Rows of the pane whose halo is worked out at a time.
+constexpr int InkBandRows = 64;
 constexpr QRgb HaloFirst = 0xffff00ff;
 constexpr QRgb HaloSecond = 0xff00c800;
 
@@ -135,7 +137,10 @@ void DrawingOverlay::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect area = event->rect() & rect();
-    paintInk(painter, area);
+    // In bands of rows, so that the halo's work takes little memory however
+    // large the pane is.
+    for (int top = area.top(); top <= area.bottom(); top += InkBandRows)
+        paintInk(painter, QRect(area.left(), top, area.width(), std::min(InkBandRows, area.bottom() - top + 1)));
     painter.setRenderHint(QPainter::Antialiasing, true);
 
     if (rubber_ != RubberShape::None) {
