@@ -355,6 +355,14 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(s->bond().markedLine(), -1);
         QVERIFY(s->box.settings().find("ShowLineInk=0") != std::string::npos);
+
+        // Started with the mark turned off, the caret marks nothing.
+        auto off = StartWith(Script(), "[MainForm]\nShowLineInk=0\n");
+        QVERIFY(off);
+        QVERIFY(!off->bond().showLineInkOn());
+        off->editor().setCursorPosition(RectangleLine, 0);
+        QTest::qWait(100);
+        QCOMPARE(off->bond().markedLine(), -1);
     }
 
     void measuringGivesTheFiguresInTheScriptsUnits()

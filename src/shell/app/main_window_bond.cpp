@@ -22,7 +22,10 @@ void MainWindow::setUpDrawingBond()
     parts.cancelTool = [this] { cancelDrawingAction(); };
     bond_ = new DrawingBond(std::move(parts), this);
     bond_->addPopupItems(drawingPopup_);
-    action(QStringLiteral("MnuShowLineInk"))->setChecked(settings_.Read("MainForm", "ShowLineInk") != "0");
+    // Told to the bond too: an item already unticked sends no toggle.
+    const bool on = settings_.Read("MainForm", "ShowLineInk") != "0";
+    action(QStringLiteral("MnuShowLineInk"))->setChecked(on);
+    bond_->setShowLineInk(on);
 }
 
 void MainWindow::lineInkChanged()
