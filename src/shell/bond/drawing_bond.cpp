@@ -290,9 +290,9 @@ void DrawingBond::askAt(QPoint pixel)
         if (source.status == BondStatus::Cancelled) return;
         const QString text = QString::fromStdString(DescribePixelSource(source, lang));
         const int line = source.status == BondStatus::Answered && !source.background ? CaretLineOf(source) : -1;
-        QMetaObject::invokeMethod(this, [this, text, line, asking] {
+        handoff_.post([this, text, line, asking] {
             if (asking == questionAsked_) showAnswer(text, line);
-        }, Qt::QueuedConnection);
+        });
     });
 }
 
@@ -319,13 +319,13 @@ void DrawingBond::askTip(QPoint pixel)
                 FindPixelSource(*asked->host, *asked->lines, *asked->shown, pixel.x(), pixel.y(), &control);
         if (source.status == BondStatus::Cancelled) return;
         const QString text = QString::fromStdString(DescribePixelSource(source, lang));
-        QMetaObject::invokeMethod(this, [this, text, asking] {
+        handoff_.post([this, text, asking] {
             // Only while the pointer still rests on the pixel asked about.
             DrawingView* view = parts_.view;
             if (asking != tipAsked_ || !view->underMouse()) return;
             const QPoint at = view->mapFromGlobal(QCursor::pos());
             if (view->pixelAt(at) == tipPixel_) QToolTip::showText(QCursor::pos(), text, view);
-        }, Qt::QueuedConnection);
+        });
     });
 }
 
@@ -389,12 +389,12 @@ void DrawingBond::requestInk(int line)
         if (ink.status == BondStatus::Answered &&
             std::any_of(ink.marks.begin(), ink.marks.end(), [](std::uint64_t bits) { return bits != 0; }))
             *mask = MaskOf(std::move(ink));
-        QMetaObject::invokeMethod(this, [this, mask, line, asking] {
+        handoff_.post([this, mask, line, asking] {
             if (asking != inkAsked_) return;
             markedLine_ = mask->empty() ? -1 : line;
             parts_.view->overlay()->setInk(std::move(*mask));
             emit inkShown(markedLine_);
-        }, Qt::QueuedConnection);
+        });
     });
 }
 

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "shell/run/handoff.h"
 #include "shell/run/run_controller.h"
 
 class QMenu;
@@ -154,6 +155,7 @@ private:
 
     QAction* whichItem_ = nullptr;
     QAction* measureItem_ = nullptr;
+    Handoff handoff_;
     std::unique_ptr<BondWorker> inkWorker_;
     std::unique_ptr<BondWorker> questionWorker_;
     std::unique_ptr<BondWorker> tipWorker_;

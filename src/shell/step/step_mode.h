@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "shell/run/handoff.h"
 #include "shell/run/run_controller.h"
 #include "shell/step/step_worker.h"
 
@@ -77,6 +78,7 @@ private:
     QString statusText(const StepResult& result) const;
 
     StepWindow w_;
+    Handoff handoff_;
     std::unique_ptr<StepWorker> worker_;
     QTimer settle_;
     bool on_ = false;

@@ -1,0 +1,101 @@
+// Work handed from worker threads to the window's thread. Built under
+// ThreadSanitizer as well (tests/sanitize.sh thread): what a piece of work
+// carries is written on the worker and read on the window's thread, which
+// the checker reports unless the handoff orders the two where it can see.
+
+#include <QEventLoop>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "shell/run/handoff.h"
+
+using namespace kresbon;
+
+class HandoffTest : public QObject {
+    Q_OBJECT
+private slots:
+    void workFromWorkersRunsOnTheWindowThreadInOrder()
+    {
+        constexpr int Pieces = 300;
+        Handoff handoff;
+        // Which worker's piece ran, with what it carried, on which thread.
+        struct Ran {
+            int worker;
+            int piece;
+            std::size_t carried;
+            bool windowThread;
+        };
+        std::vector<Ran> ran;
+        const auto work = [&](int worker) {
+            for (int i = 0; i < Pieces; ++i) {
+                auto carried = std::make_shared<std::vector<int>>(static_cast<std::size_t>(i % 17 + 1), i);
+                handoff.post([&ran, worker, i, carried] {
+                    std::size_t sum = 0;
+                    for (int v : *carried) sum += static_cast<std::size_t>(v == i);
+                    ran.push_back({worker, i, sum, QThread::currentThread() == qApp->thread()});
+                });
+            }
+        };
+        std::thread first(work, 0);
+        std::thread second(work, 1);
+        first.join();
+        second.join();
+        QVERIFY(ran.empty());
+        QTRY_COMPARE(ran.size(), static_cast<std::size_t>(2 * Pieces));
+        QTest::qWait(20);
+        QCOMPARE(ran.size(), static_cast<std::size_t>(2 * Pieces));
+        int next[2] = {0, 0};
+        for (const Ran& r : ran) {
+            QVERIFY(r.windowThread);
+            QCOMPARE(r.piece, next[r.worker]++);
+            QCOMPARE(r.carried, static_cast<std::size_t>(r.piece % 17 + 1));
+        }
+    }
+
+    // Work that waits in an event loop of its own (as a command waits for
+    // its run) lets the next piece, such as the run's end, reach it.
+    void laterWorkReachesAnEventLoopOpenedByEarlierWork()
+    {
+        Handoff handoff;
+        std::vector<int> order;
+        bool secondRan = false;
+        handoff.post([&] {
+            order.push_back(1);
+            QEventLoop loop;
+            QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+            QTimer check;
+            connect(&check, &QTimer::timeout, &loop, [&] {
+                if (secondRan) loop.quit();
+            });
+            check.start(5);
+            loop.exec();
+            order.push_back(3);
+        });
+        std::thread([&] {
+            handoff.post([&] {
+                order.push_back(2);
+                secondRan = true;
+            });
+        }).join();
+        QTRY_COMPARE(order.size(), std::size_t{3});
+        QCOMPARE(order, (std::vector<int>{1, 2, 3}));
+    }
+
+    void workLeftWhenTheHandoffGoesIsDropped()
+    {
+        int ran = 0;
+        {
+            Handoff handoff;
+            std::thread([&] { handoff.post([&ran] { ++ran; }); }).join();
+        }
+        QTest::qWait(50);
+        QCOMPARE(ran, 0);
+    }
+};
+
+QTEST_MAIN(HandoffTest)
+#include "tst_handoff.moc"
