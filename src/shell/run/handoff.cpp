@@ -20,8 +20,7 @@ void Handoff::post(std::function<void()> work)
 
 void Handoff::deliver()
 {
-    // One piece for each notice: work that opens an event loop of its own
-    // lets the next piece run there, in order, as queued calls would.
+    // One piece for each notice, as with queued calls.
     std::function<void()> work;
     {
         std::lock_guard lock(mutex_);
