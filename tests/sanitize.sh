@@ -27,7 +27,7 @@ if [ "${1:-}" = thread ]; then
   cmake --build build-tsan -j"$(nproc)" --target ${TARGETS:-$threaded}
   cd build-tsan
   if [ $# -eq 0 ]; then
-    set -- -j"$(nproc)" -R '^gui\.tst_(run_race|bond|step_mode|printing|file_watch|handoff)$|^ConcurrentRuns\.|^LineBondTest\.Step|^ProcessorTimeWatch\.|^lsp\.'
+    set -- -j"$(nproc)" -R '^gui\.tst_(run_race|bond|step_mode|printing|file_watch|handoff)$|^ConcurrentRuns\.|^LineBondTest\.Step|^ProcessorTimeWatch\.|^lsp\.(LspServer\.AnswersAboutTheScript|neovim)$'
   fi
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/../tests/tsan.supp" \
     ctest --output-on-failure "$@"
