@@ -5,7 +5,6 @@
 //
 //   ellipse_bench SCRIPT
 
-#include <time.h>
 
 #include <algorithm>
 #include <array>
@@ -14,19 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "cpu_clock.h"
 #include "platform/surface.h"
 #include "render/shapes.h"
 
-namespace {
-
-double cpuSeconds()
-{
-    timespec t{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-}  // namespace
+using kresbon::bench::ProcessorSeconds;
 
 int main(int argc, char** argv)
 {
@@ -54,12 +45,12 @@ int main(int argc, char** argv)
         Surface surface(width, height, 24);
         surface.setBrush(0xFFFFFF, BrushStyle::Solid);
         surface.fillRect(0, 0, width, height);
-        const double start = cpuSeconds();
+        const double start = ProcessorSeconds();
         for (const auto& s : shapes) {
             if (s[0] == 0) DrawCircle(surface, s[1], s[2], s[3], 0, 1, PenStyle::Solid);
             else DrawEllipse(surface, s[1], s[2], s[3], s[4], 0, 1, PenStyle::Solid);
         }
-        times.push_back(cpuSeconds() - start);
+        times.push_back(ProcessorSeconds() - start);
     }
     std::sort(times.begin(), times.end());
     std::printf("%.3f\n", times[2]);

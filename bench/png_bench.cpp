@@ -4,7 +4,6 @@
 //
 //   png_bench DRAWING.bmp OUTPUT.png
 
-#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,18 +14,10 @@
 
 #include "codecs/bmp_reader.h"
 #include "codecs/png_writer.h"
+#include "cpu_clock.h"
 #include "platform/surface.h"
 
-namespace {
-
-double cpuSeconds()
-{
-    timespec t{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-}  // namespace
+using kresbon::bench::ProcessorSeconds;
 
 int main(int argc, char** argv)
 {
@@ -44,9 +35,9 @@ int main(int argc, char** argv)
 
     std::vector<double> seconds;
     for (int i = 0; i < 5; ++i) {
-        const double start = cpuSeconds();
+        const double start = ProcessorSeconds();
         WritePngFile(drawing, argv[2]);
-        seconds.push_back(cpuSeconds() - start);
+        seconds.push_back(ProcessorSeconds() - start);
     }
     std::sort(seconds.begin(), seconds.end());
     std::printf("%.3f %llu\n", seconds[2], static_cast<unsigned long long>(std::filesystem::file_size(argv[2])));

@@ -6,7 +6,6 @@
 //   save_bench --ppm FILE   writes the same pixels as a binary PPM and stops,
 //                           for timing other encoders on identical input
 
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "cpu_clock.h"
 #include "platform/surface.h"
 #include "platform/texts.h"
 #include "render/save_drawing.h"
@@ -26,6 +26,7 @@
 namespace {
 
 using namespace kresbon;
+using kresbon::bench::ProcessorSeconds;
 
 constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
@@ -100,12 +101,6 @@ struct Timing {
     double cpu;
 };
 
-double cpuSeconds()
-{
-    timespec t{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 // Medians of five runs: wall time, and processor time, which other work on
 // a busy machine disturbs less.
@@ -114,9 +109,9 @@ Timing medianTiming(const std::function<void()>& work)
     std::vector<double> wall, cpu;
     for (int run = 0; run < 5; ++run) {
         const auto start = std::chrono::steady_clock::now();
-        const double cpuStart = cpuSeconds();
+        const double cpuStart = ProcessorSeconds();
         work();
-        cpu.push_back(cpuSeconds() - cpuStart);
+        cpu.push_back(ProcessorSeconds() - cpuStart);
         wall.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(wall.begin(), wall.end());

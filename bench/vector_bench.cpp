@@ -10,13 +10,13 @@
 // it as SVG, PDF and DXF, tracing included.
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "cpu_clock.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
 #include "vector/save_as.h"
@@ -24,6 +24,7 @@
 namespace {
 
 using namespace kresbon;
+using kresbon::bench::ProcessorSeconds;
 namespace fs = std::filesystem;
 
 class BenchHost : public Host {
@@ -36,15 +37,6 @@ public:
     std::string currentScriptFile() const override { return ""; }
     int languageBase() const override { return EnglishBase; }
 };
-
-// Processor time: the machine is shared, and wall time there mostly measures
-// the others.
-double ProcessorSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 double MedianSeconds(const std::function<void()>& job)
 {

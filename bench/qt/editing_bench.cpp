@@ -28,23 +28,17 @@
 #include "shell/view/drawing_view.h"
 #include "shell/app/main_window.h"
 #include "shell/editor/script_editor.h"
-#include "bench_support.h"
-#include "no_dialogs.h"
+#include "bench_window.h"
 #include "shell/dialogs/user_dialogs.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;
-using kresbon::bench::NoDialogs;
+using kresbon::bench::BenchWindow;
+using kresbon::bench::Percentile;
+using kresbon::bench::TimedToPaint;
 using kresbon::bench::Wait;
 
 namespace {
-
-double Percentile(std::vector<double> values, double p)
-{
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
 
 // CPU time of this thread in ms: on a shared machine it leaves out the
 // time other processes hold the cores.
@@ -86,20 +80,9 @@ int main(int argc, char** argv)
                           {QStringLiteral("-window"), QStringLiteral("root"), shots + QLatin1Char('/') + QLatin1String(name)});
     };
 
-    QTemporaryDir folder;
-    QFile ini(folder.filePath(QStringLiteral("Kresbon.ini")));
-    if (!ini.open(QIODevice::WriteOnly)) return 1;
-    ini.write("[MainForm]\nLeft=0\nTop=0\nWidth=1200\nHeight=760\nSplitter=560\n");
-    ini.close();
-    ShellEnvironment environment;
-    environment.programFolder = QFileInfo(demo).absolutePath();
-    environment.settingsPath = ini.fileName();
-    environment.demoScript = QFileInfo(demo).absoluteFilePath();
-    NoDialogs dialogs;
-    MainWindow window(environment, dialogs);
-    window.show();
-    while (!window.firstActivationDone()) Wait(20);
-    Wait(200);
+    BenchWindow bench;
+    if (!bench.open(QFileInfo(demo).absoluteFilePath(), QFileInfo(demo).absolutePath())) return 1;
+    MainWindow& window = bench.window();
     ScriptEditor& editor = *window.form().MEMO_SCRIPT;
     DrawingView& view = *window.form().IMAGE_VYKRES;
     QScrollArea& box = *window.form().ScrollBox_VYKRES;
@@ -160,14 +143,9 @@ int main(int argc, char** argv)
     std::vector<double> live;
     for (int i = 0; i < 5; ++i) {
         editor.setCursorPosition(0, 2);
-        bool shown = false;
-        const auto c1 = QObject::connect(&window, &MainWindow::liveRunShown, [&] { shown = true; });
-        clock.start();
-        QTest::keyClick(&editor, i % 2 == 0 ? Qt::Key_X : Qt::Key_Backspace);
-        while (!shown) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        view.repaint();
-        live.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
-        QObject::disconnect(c1);
+        live.push_back(TimedToPaint(view, &window, &MainWindow::liveRunShown, [&] {
+            QTest::keyClick(&editor, i % 2 == 0 ? Qt::Key_X : Qt::Key_Backspace);
+        }));
         Wait(100);
     }
     window.setLiveRefresh(false);

@@ -22,8 +22,7 @@
 #include <random>
 #include <vector>
 
-#include "bench_support.h"
-#include "no_dialogs.h"
+#include "bench_window.h"
 #include "shell/app/main_window.h"
 #include "shell/editor/script_editor.h"
 #include "shell/step/step_mode.h"
@@ -31,7 +30,9 @@
 #include "ui_main_window.h"
 
 using namespace kresbon;
-using kresbon::bench::NoDialogs;
+using kresbon::bench::BenchWindow;
+using kresbon::bench::Percentile;
+using kresbon::bench::TimedToPaint;
 using kresbon::bench::Wait;
 
 namespace {
@@ -41,29 +42,17 @@ struct Figure {
     double longest = 0;
 };
 
-Figure Summary(std::vector<double> times)
+Figure Summary(const std::vector<double>& times)
 {
-    if (times.empty()) return {};
-    std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times.back()};
+    return {Percentile(times, 0.5), Percentile(times, 1.0)};
 }
 
 // Does what, then waits for the step mode to show its answer and the view to
 // paint it: the time a person waits.
 double Timed(MainWindow& w, const std::function<void()>& what)
 {
-    QEventLoop loop;
-    const auto shown = QObject::connect(&w.stepMode(), &StepMode::stepShown, &loop, [&] {
-        if (w.stepMode().settled()) loop.quit();
-    });
-    QElapsedTimer clock;
-    clock.start();
-    what();
-    if (!w.stepMode().settled()) loop.exec();
-    w.form().IMAGE_VYKRES->repaint();
-    const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-    QObject::disconnect(shown);
-    return ms;
+    return TimedToPaint(*w.form().IMAGE_VYKRES, &w.stepMode(), &StepMode::stepShown, what,
+                        [&w] { return w.stepMode().settled(); });
 }
 
 void Print(const char* what, const Figure& f)
@@ -103,20 +92,9 @@ int main(int argc, char** argv)
     }
     const int count = argc > 2 ? std::max(100, std::atoi(argv[2])) : 100000;
 
-    QTemporaryDir folder;
-    QFile ini(folder.filePath(QStringLiteral("Kresbon.ini")));
-    if (!ini.open(QIODevice::WriteOnly)) return 1;
-    ini.write("[MainForm]\nLeft=0\nTop=0\nWidth=1200\nHeight=760\nSplitter=560\n");
-    ini.close();
-    ShellEnvironment environment;
-    environment.programFolder = folder.path();
-    environment.settingsPath = ini.fileName();
-    environment.demoScript = QString::fromLocal8Bit(argv[1]);
-    NoDialogs dialogs;
-    MainWindow w(environment, dialogs);
-    w.show();
-    while (!w.firstActivationDone()) Wait(20);
-    Wait(200);
+    BenchWindow bench;
+    if (!bench.open(QString::fromLocal8Bit(argv[1]))) return 1;
+    MainWindow& w = bench.window();
     ScriptEditor& editor = *w.form().MEMO_SCRIPT;
     QAction* toggle = w.action(QStringLiteral("MnuDrawToCaret"));
     QAction* next = w.action(QStringLiteral("MnuStepNext"));

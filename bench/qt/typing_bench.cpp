@@ -22,24 +22,16 @@
 
 #include "shell/app/main_window.h"
 #include "shell/editor/script_editor.h"
-#include "bench_support.h"
-#include "no_dialogs.h"
+#include "bench_window.h"
 #include "shell/dialogs/user_dialogs.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;
-using kresbon::bench::NoDialogs;
+using kresbon::bench::BenchWindow;
+using kresbon::bench::Percentile;
 using kresbon::bench::Wait;
 
 namespace {
-
-double Percentile(std::vector<double> values, double p)
-{
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
 
 QString LongScript(int lines)
 {
@@ -107,24 +99,13 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int lines = argc > 1 ? std::max(10, std::atoi(argv[1])) : 300000;
 
-    QTemporaryDir folder;
-    QFile ini(folder.filePath(QStringLiteral("Kresbon.ini")));
-    if (!ini.open(QIODevice::WriteOnly)) return 1;
-    ini.write("[MainForm]\nLeft=0\nTop=0\nWidth=1200\nHeight=760\nSplitter=560\n");
-    ini.close();
-    QFile demo(folder.filePath(QStringLiteral("demo.krs")));
+    BenchWindow bench;
+    QFile demo(bench.folder.filePath(QStringLiteral("demo.krs")));
     if (!demo.open(QIODevice::WriteOnly)) return 1;
     demo.write("MaximumX = 100\nMaximumY = 100\n");
     demo.close();
-    ShellEnvironment environment;
-    environment.programFolder = folder.path();
-    environment.settingsPath = ini.fileName();
-    environment.demoScript = demo.fileName();
-    NoDialogs dialogs;
-    MainWindow window(environment, dialogs);
-    window.show();
-    while (!window.firstActivationDone()) Wait(20);
-    Wait(200);
+    if (!bench.open(demo.fileName())) return 1;
+    MainWindow& window = bench.window();
     ScriptEditor& editor = *window.form().MEMO_SCRIPT;
 
     editor.setPlainText(QString());

@@ -20,14 +20,13 @@
 #include <vector>
 
 #include "shell/app/main_window.h"
-#include "bench_support.h"
-#include "no_dialogs.h"
+#include "bench_window.h"
 #include "shell/dialogs/user_dialogs.h"
 #include "shell/view/drawing_view.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;
-using kresbon::bench::NoDialogs;
+using kresbon::bench::BenchWindow;
 using kresbon::bench::Wait;
 
 namespace {
@@ -53,23 +52,13 @@ int main(int argc, char** argv)
     if (!demoFile.open(QIODevice::ReadOnly)) return 2;
     const QByteArray demo = demoFile.readAll();
 
-    QTemporaryDir folder;
+    BenchWindow bench;
     const QDir demoFolder = QFileInfo(args.at(1)).absoluteDir();
     const QString script = demoFolder.filePath(QStringLiteral("watch_bench_demo.krs"));
     const QString fresh = demoFolder.filePath(QStringLiteral("watch_bench_new.krs"));
-    if (!Write(folder.filePath(QStringLiteral("Kresbon.ini")),
-               "[MainForm]\nLeft=0\nTop=0\nWidth=1200\nHeight=760\nSplitter=560\n") ||
-        !Write(script, demo))
-        return 1;
-    ShellEnvironment environment;
-    environment.programFolder = demoFolder.absolutePath();
-    environment.settingsPath = folder.filePath(QStringLiteral("Kresbon.ini"));
-    environment.demoScript = script;
-    NoDialogs dialogs;
-    MainWindow window(environment, dialogs);
-    window.show();
-    while (!window.firstActivationDone()) Wait(20);
-    Wait(300);
+    if (!Write(script, demo)) return 1;
+    if (!bench.open(script, demoFolder.absolutePath(), 300)) return 1;
+    MainWindow& window = bench.window();
 
     DrawingView& view = *window.form().IMAGE_VYKRES;
     std::vector<double> times;

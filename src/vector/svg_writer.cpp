@@ -1,5 +1,6 @@
 #include <array>
 #include <charconv>
+#include <initializer_list>
 #include <cmath>
 #include <map>
 #include <numbers>
@@ -128,9 +129,7 @@ public:
         }
         for (std::size_t i = 0; i < points.size(); ++i) {
             pathData_ += i == 0 ? 'M' : 'L';
-            number(points[i].x, pathData_);
-            pathData_ += ' ';
-            number(points[i].y, pathData_);
+            pair(points[i].x, points[i].y, pathData_);
         }
         if (closed) pathData_ += 'Z';
     }
@@ -139,15 +138,9 @@ public:
     {
         flushPath();
         if (!e.arc && stroke.dashes.empty()) {
-            out_ += "<ellipse cx=\"";
-            number(e.cx);
-            out_ += "\" cy=\"";
-            number(e.cy);
-            out_ += "\" rx=\"";
-            number(e.rx);
-            out_ += "\" ry=\"";
-            number(e.ry);
-            out_ += "\" " + strokeAttributes(stroke) + "/>\n";
+            out_ += "<ellipse";
+            attributes({{"cx", e.cx}, {"cy", e.cy}, {"rx", e.rx}, {"ry", e.ry}});
+            out_ += ' ' + strokeAttributes(stroke) + "/>\n";
             return;
         }
         // Counter-clockwise on the screen is SVG's negative sweep; a part
@@ -157,21 +150,15 @@ public:
         const double from = e.arc ? e.from : 0, to = e.arc ? e.to : 2 * std::numbers::pi;
         const VectorPoint start = e.at(from);
         d += 'M';
-        number(start.x, d);
-        d += ' ';
-        number(start.y, d);
+        pair(start.x, start.y, d);
         const double turn = to - from;
         const int pieces = turn > 6.283 ? 2 : 1;
         for (int i = 1; i <= pieces; ++i) {
             const VectorPoint end = e.at(from + turn * i / pieces);
             d += 'A';
-            number(e.rx, d);
-            d += ' ';
-            number(e.ry, d);
+            pair(e.rx, e.ry, d);
             d += turn / pieces > 3.14159265358979 ? " 0 1 0 " : " 0 0 0 ";
-            number(end.x, d);
-            d += ' ';
-            number(end.y, d);
+            pair(end.x, end.y, d);
         }
         out_ += "<path d=\"" + d + "\" " + strokeAttributes(stroke) + "/>\n";
     }
@@ -184,9 +171,7 @@ public:
             for (std::size_t i = 0; i < loop.size(); ++i) {
                 if (i == 0) {
                     d += 'M';
-                    number(loop[i].x, d);
-                    d += ' ';
-                    number(loop[i].y, d);
+                    pair(loop[i].x, loop[i].y, d);
                 } else if (loop[i].y == loop[i - 1].y) {
                     d += 'H';
                     number(loop[i].x, d);
@@ -205,9 +190,7 @@ public:
     {
         flushPath();
         out_ += "<g transform=\"translate(";
-        number(t.anchorX);
-        out_ += ' ';
-        number(t.anchorY);
+        pair(t.anchorX, t.anchorY, out_);
         out_ += ")";
         if (t.angle != 0) out_ += " rotate(" + std::to_string(-t.angle) + ")";
         out_ += "\">\n";
@@ -252,19 +235,29 @@ public:
 private:
     void number(double pixels) { number(pixels, out_); }
 
+    void number(double pixels, std::string& to) const { AppendNumber(to, pixels * unitsPerPixel_); }
+    // Two numbers apart by a space, as path data and transforms write them.
+    void pair(double x, double y, std::string& to) const
+    {
+        number(x, to);
+        to += ' ';
+        number(y, to);
+    }
+    // Attributes name="number" in drawing units, each after a space.
+    void attributes(std::initializer_list<std::pair<const char*, double>> values)
+    {
+        for (const auto& [name, pixels] : values) {
+            out_ += ' ';
+            out_ += name;
+            out_ += "=\"";
+            number(pixels);
+            out_ += '"';
+        }
+    }
     void boxAttributes(double x, double y, double width, double height)
     {
-        out_ += " x=\"";
-        number(x);
-        out_ += "\" y=\"";
-        number(y);
-        out_ += "\" width=\"";
-        number(width);
-        out_ += "\" height=\"";
-        number(height);
-        out_ += '"';
+        attributes({{"x", x}, {"y", y}, {"width", width}, {"height", height}});
     }
-    void number(double pixels, std::string& to) const { AppendNumber(to, pixels * unitsPerPixel_); }
 
     std::string strokeAttributes(const VectorStroke& s)
     {
@@ -298,16 +291,12 @@ private:
         const auto key = std::pair{colour, static_cast<int>(style)};
         if (auto it = hatches_.find(key); it != hatches_.end()) return it->second;
         const std::string id = "hatch" + std::to_string(hatches_.size() + 1);
-        out_ += "<defs><pattern id=\"" + id + "\" patternUnits=\"userSpaceOnUse\" x=\"0\" y=\"0\" width=\"";
-        number(8);
-        out_ += "\" height=\"";
-        number(8);
-        out_ += "\"><path shape-rendering=\"crispEdges\" fill=\"" + ColourText(colour) + "\" d=\"";
+        out_ += "<defs><pattern id=\"" + id + "\" patternUnits=\"userSpaceOnUse\" x=\"0\" y=\"0\"";
+        attributes({{"width", 8}, {"height", 8}});
+        out_ += "><path shape-rendering=\"crispEdges\" fill=\"" + ColourText(colour) + "\" d=\"";
         for (const TileRectangle& r : HatchTile(style)) {
             out_ += 'M';
-            number(r.x);
-            out_ += ' ';
-            number(r.y);
+            pair(r.x, r.y, out_);
             out_ += 'h';
             number(r.width);
             out_ += 'v';

@@ -13,7 +13,7 @@
 #include "platform/texts.h"
 #include "shell/view/drawing_view.h"
 #include "shell/texts/interface_text.h"
-#include "test_support.h"
+#include "test_session.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;
@@ -21,14 +21,8 @@ using namespace kresbon::testing;
 
 namespace {
 
-struct Session {
-    Sandbox box;
-    FakeDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
-
-    MainWindow& w() { return *window; }
+struct Session : WindowSession {
     DrawingView* image() { return window->form().IMAGE_VYKRES; }
-    ScriptEditor* editor() { return window->form().MEMO_SCRIPT; }
     void choose(const char* item)
     {
         QAction* action = window->drawingPopup()->findChild<QAction*>(QString::fromLatin1(item));
@@ -36,7 +30,7 @@ struct Session {
         action->trigger();
     }
     void click(int x, int y) { QTest::mouseClick(image(), Qt::LeftButton, {}, QPoint(x, y)); }
-    QStringList lines() { return editor()->toPlainText().split('\n'); }
+    QStringList lines() { return editor().toPlainText().split('\n'); }
     // The last non-empty editor line.
     QString lastCommand()
     {
@@ -49,12 +43,7 @@ struct Session {
 
 std::unique_ptr<Session> StartWith(const std::string& script)
 {
-    auto s = std::make_unique<Session>();
-    s->box.write("demo.krs", script);
-    s->window = std::make_unique<MainWindow>(s->box.environment(), s->dialogs);
-    s->window->resize(700, 500);
-    if (!Started(*s->window)) return nullptr;
-    return s;
+    return StartSession<Session>(script, {700, 500});
 }
 
 const std::string ScaleTwo = "PixelsPerUnit = 2\nMaximumX = 100\nMaximumY = 80\nBackgroundColor = White\n";
@@ -115,7 +104,7 @@ private slots:
     {
         auto s = StartWith(ScaleTwo);
         QVERIFY(s);
-        ScriptEditor& editor = *s->editor();
+        ScriptEditor& editor = s->editor();
         editor.setFocus();
         editor.SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
         QTest::keyClicks(&editor, "Line 1,1,2,2");
@@ -163,16 +152,16 @@ private slots:
     {
         auto s = StartWith(ScaleTwo);
         QVERIFY(s);
-        const QString before = s->editor()->toPlainText();
+        const QString before = s->editor().toPlainText();
 
         s->choose("PopCircle");
         s->click(10, 10);
-        QTest::mouseClick(s->editor()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseClick(s->editor().viewport(), Qt::LeftButton, {}, QPoint(5, 5));
         QVERIFY(!s->w().clickTool().Armed());
         QVERIFY(!CrossShown());
         s->click(20, 20);
         s->click(30, 30);
-        QCOMPARE(s->editor()->toPlainText(), before);
+        QCOMPARE(s->editor().toPlainText(), before);
 
         s->choose("PopRectangle");
         QVERIFY(CrossShown());
@@ -180,7 +169,7 @@ private slots:
         QVERIFY(!CrossShown());
         s->click(20, 20);
         s->click(30, 30);
-        QCOMPARE(s->editor()->toPlainText(), before);
+        QCOMPARE(s->editor().toPlainText(), before);
     }
 
     void failingCommandStaysInsertedAndTheActionPending()
@@ -193,9 +182,9 @@ private slots:
         QCOMPARE(s->dialogs.notices().size(), std::size_t(1));
         QVERIFY(s->dialogs.notices().front().text.contains("example.gif"));
         QVERIFY(CrossShown());
-        const QString after = s->editor()->toPlainText();
+        const QString after = s->editor().toPlainText();
         s->click(8, 8);
-        QCOMPARE(s->editor()->toPlainText(), after);
+        QCOMPARE(s->editor().toPlainText(), after);
         s->choose("PopZrusAkci");
         QVERIFY(!CrossShown());
     }

@@ -23,7 +23,7 @@
 #include "shell/editor/script_completion.h"
 #include "shell/editor/script_editor.h"
 #include "shell/editor/script_lexer.h"
-#include "test_support.h"
+#include "test_session.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;
@@ -31,13 +31,7 @@ using namespace kresbon::testing;
 
 namespace {
 
-struct Session {
-    Sandbox box;
-    FakeDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
-
-    MainWindow& w() { return *window; }
-    ScriptEditor& editor() { return *window->form().MEMO_SCRIPT; }
+struct Session : WindowSession {
     DrawingView* image() { return window->form().IMAGE_VYKRES; }
     QScrollArea* scrollBox() { return window->form().ScrollBox_VYKRES; }
     QString readout() { return window->form().L_SOURADNICE->text(); }
@@ -45,13 +39,7 @@ struct Session {
 
 std::unique_ptr<Session> StartWith(const std::string& script, const std::string& settings = {})
 {
-    auto s = std::make_unique<Session>();
-    s->box.write("demo.krs", script);
-    if (!settings.empty()) s->box.writeSettings(settings);
-    s->window = std::make_unique<MainWindow>(s->box.environment(), s->dialogs);
-    s->window->resize(800, 500);
-    if (!Started(*s->window)) return nullptr;
-    return s;
+    return StartSession<Session>(script, {800, 500}, settings);
 }
 
 // The style of each styled span, by its text.
@@ -387,9 +375,13 @@ private slots:
         s->dialogs.forget();
         bool stopShown = false;
         QString progress;
+        bool wholeProgramBusy = true;
+        bool drawingBusy = false;
         QTimer::singleShot(900, &s->w(), [&] {
             stopShown = s->w().stopButton()->isVisible();
             progress = s->w().runStatusLabel()->text();
+            wholeProgramBusy = QApplication::overrideCursor() != nullptr;
+            drawingBusy = s->scrollBox()->cursor().shape() == Qt::WaitCursor;
             // Through the window, as the window system delivers a click.
             QWidget* stop = s->w().stopButton();
             QTest::mouseClick(s->w().windowHandle(), Qt::LeftButton, {},
@@ -401,6 +393,11 @@ private slots:
         QVERIFY(clock.elapsed() < 5000);
         QVERIFY(stopShown);
         QVERIFY(progress.startsWith("Running line "));
+        // The busy pointer shows over the drawing alone, the editor keeps
+        // its own for typing; afterwards the drawing's pointer is back.
+        QVERIFY(!wholeProgramBusy);
+        QVERIFY(drawingBusy);
+        QVERIFY(!s->scrollBox()->testAttribute(Qt::WA_SetCursor));
         QVERIFY(!s->w().stopButton()->isVisible());
         QCOMPARE(s->w().runStatusLabel()->text(), QString("Stopped at line 167"));
         QVERIFY(s->dialogs.asked.empty());
@@ -419,15 +416,23 @@ private slots:
         QTimer::singleShot(700, &s->w(), [&] { QTest::keyClick(s->w().windowHandle(), Qt::Key_Escape); });
         s->w().refresh();
         QCOMPARE(s->w().runStatusLabel()->text(), QString("Stopped at line 167"));
+        // The status follows a language switch both ways.
+        s->w().switchLanguage(CzechBase);
+        QCOMPARE(s->w().runStatusLabel()->text(), QString::fromUtf8("Zastaveno na řádku 167"));
+        s->w().switchLanguage(EnglishBase);
+        QCOMPARE(s->w().runStatusLabel()->text(), QString("Stopped at line 167"));
         QCOMPARE(s->editor().toPlainText().size(), text.size() + 1);
         QTRY_VERIFY(s->w().findDialog()->isVisible());
         s->w().findDialog()->hide();
 
-        // A run that is not stopped reports as before.
+        // A run that is not stopped reports as before; its error stays in
+        // the status over a language switch, the old stop is not brought back.
         s->editor().setPlainText("Point 1, 1\nFoo\n");
         s->w().refresh();
         QCOMPARE(s->dialogs.notices().size(), size_t(1));
         QVERIFY(s->dialogs.notices().front().text.contains("Foo"));
+        s->w().switchLanguage(CzechBase);
+        QVERIFY(s->w().runStatusLabel()->text().contains("Foo"));
     }
 
     void f1OpensThePageOfTheWordAtTheCaret()

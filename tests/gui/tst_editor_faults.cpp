@@ -19,7 +19,7 @@
 #include "shell/editor/script_editor.h"
 #include "shell/editor/script_lexer.h"
 #include "shell/view/drawing_view.h"
-#include "test_support.h"
+#include "test_session.h"
 #include "ui_main_window.h"
 
 using namespace kresbon;
@@ -27,23 +27,12 @@ using namespace kresbon::testing;
 
 namespace {
 
-struct Session {
-    Sandbox box;
-    FakeDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
-
-    MainWindow& w() { return *window; }
-    ScriptEditor& editor() { return *window->form().MEMO_SCRIPT; }
-};
+using Session = WindowSession;
 
 std::unique_ptr<Session> StartWith(const std::string& script)
 {
-    auto s = std::make_unique<Session>();
-    s->box.write("demo.krs", script);
-    s->window = std::make_unique<MainWindow>(s->box.environment(), s->dialogs);
-    s->window->resize(800, 500);
-    if (!Started(*s->window)) return nullptr;
-    s->editor().setFocus();
+    auto s = StartSession(script, {800, 500});
+    if (s) s->editor().setFocus();
     return s;
 }
 
@@ -198,13 +187,13 @@ private slots:
         QCOMPARE(w.windowTitle(), QString("Kresbon (demo.krs)"));
         QCOMPARE(QString::fromStdString(s->box.read("demo.krs")), QString("Point 1, 12\r\n"));
         // Undoing past the save point is a change again; the title set by a
-        // language switch keeps its mark.
+        // language switch keeps its mark and the script's name.
         Key(e, Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(!w.saved());
         w.switchLanguage(2000);
-        QCOMPARE(w.windowTitle(), QString("*Kresbon"));
+        QCOMPARE(w.windowTitle(), QString("*Kresbon (demo.krs)"));
         Key(e, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(w.windowTitle(), QString("Kresbon"));
+        QCOMPARE(w.windowTitle(), QString("Kresbon (demo.krs)"));
         s->dialogs.forget();
         w.close();
         QVERIFY(s->dialogs.questions().empty());

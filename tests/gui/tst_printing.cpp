@@ -2,6 +2,7 @@
 // file chosen by a stand-in for the printer dialog, and the print log.
 
 #include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPageLayout>
@@ -456,9 +457,11 @@ private slots:
         p->dialogs.beforePrint = [&] { p->window->form().MEMO_SCRIPT->setPlainText(QString::fromStdString(endless)); };
         bool stopShown = false;
         QString progress;
+        bool wholeProgramBusy = true;
         QTimer::singleShot(900 * SlowBuild, p->window.get(), [&] {
             stopShown = p->window->stopButton()->isVisible();
             progress = p->window->runStatusLabel()->text();
+            wholeProgramBusy = QApplication::overrideCursor() != nullptr;
             p->window->stopButton()->click();
         });
         QElapsedTimer clock;
@@ -467,6 +470,8 @@ private slots:
         QVERIFY(clock.elapsed() < 5000 * SlowBuild);
         QVERIFY(stopShown);
         QVERIFY(progress.startsWith("Running line "));
+        // The editor keeps taking keys: the busy pointer is not over it.
+        QVERIFY(!wholeProgramBusy);
         QVERIFY(!p->window->stopButton()->isVisible());
         QVERIFY(p->window->runStatusLabel()->text().startsWith("Stopped at line "));
         // No box, nothing sent to the printer, the screen drawing kept.

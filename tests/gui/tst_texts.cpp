@@ -107,12 +107,11 @@ private slots:
         QCOMPARE(Mismatches(w, CzechBase), QStringList());
         QCOMPARE(about.windowTitle(), T(CzechBase, 101));
         QCOMPARE(SettingsFile(box.path("Kresbon.ini").toStdString()).Read("MainForm", "Language"), std::string("2000"));
-        // The caption loses the file name until a file command sets it again;
-        // nothing is run again.
-        QCOMPARE(w.windowTitle(), QString("Kresbon"));
+        // The caption keeps naming the script; nothing is run again.
+        QCOMPARE(w.windowTitle(), QString("Kresbon (demo.krs)"));
         QCOMPARE(w.runCount(), runs);
         w.saveScript();
-        QCOMPARE(w.windowTitle(), QString("Kresbon"));
+        QCOMPARE(w.windowTitle(), QString("Kresbon (demo.krs)"));
         dialogs.saveNames = {box.path("demo.krs")};
         dialogs.answers = {QMessageBox::Yes};
         w.saveScriptAs();
@@ -124,7 +123,7 @@ private slots:
         // Choosing the current language again does it all again.
         w.action(QStringLiteral("MnuJazyk_CZ"))->trigger();
         QCOMPARE(Mismatches(w, CzechBase), QStringList());
-        QCOMPARE(w.windowTitle(), QString("Kresbon"));
+        QCOMPARE(w.windowTitle(), QString("Kresbon (demo.krs)"));
 
         w.action(QStringLiteral("MnuJazyk_EN"))->trigger();
         QCOMPARE(Mismatches(w, EnglishBase), QStringList());

@@ -173,6 +173,7 @@ void MainWindow::setUpParts()
     print.scriptLines = [editor] { return EditorLines(*editor); };
     print.scriptFile = [this] { return documents_->scriptFile(); };
     print.showError = [this](const QString& message) { showErrorNotice(message); };
+    print.busyArea = ui_->ScrollBox_VYKRES;
     prints_ = new PrintController(*this, *runs_, settings_, dialogs_, environment_.settingsPath, std::move(print));
 
     zoom_ = new ZoomControl(*ui_->IMAGE_VYKRES, *ui_->ScrollBox_VYKRES, ui_->P_VYKRES_TOOLBAR);
@@ -230,7 +231,6 @@ void MainWindow::applyTexts()
     prints_->setLanguage(language_);
     help_->setLanguage(language_);
     pictureFilter_ = PictureFileFilter(language_);
-    setWindowTitle(UiText(language_, TextId::MainWindowTitle));
 
     ui_->MnuScript->menuAction()->setText(UiText(language_, TextId::MenuScript));
     ui_->MnuEdit->menuAction()->setText(UiText(language_, TextId::MenuEdit));

@@ -34,7 +34,8 @@ void MainWindow::showDrawing()
 
 void MainWindow::runScript(bool recordShapes)
 {
-    BusyPointer busy;
+    // The editor takes keys during the run; only the drawing waits for it.
+    BusyPointer busy(ui_->ScrollBox_VYKRES);
     const quint64 edits = ui_->MEMO_SCRIPT->editCount();
     const RunReport report = runs_->runAndWait(EditorLines(*ui_->MEMO_SCRIPT), recordShapes);
     showDrawing();

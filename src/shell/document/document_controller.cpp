@@ -47,6 +47,8 @@ void DocumentController::applyTexts(int languageBase)
     language_ = languageBase;
     captions_ = LoadMessageCaptions(language_);
     scriptFilter_ = ScriptFileFilter(language_);
+    // The caption keeps naming the script in the new language.
+    window_.setWindowTitle(WindowCaption(language_, scriptFile_));
 }
 
 QMessageBox::StandardButton DocumentController::ask(const MessageRequest& request)

@@ -67,7 +67,7 @@ void PrintController::printDrawing()
         }
     }
     {
-        BusyPointer busy;
+        BusyPointer busy(hooks_.busyArea);
         try {
             runPrintJob(printer);
         } catch (const std::exception& error) {

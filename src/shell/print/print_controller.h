@@ -24,6 +24,10 @@ struct PrintHooks {
     std::function<ScriptLines()> scriptLines;
     std::function<QString()> scriptFile;
     std::function<void(const QString& message)> showError;
+    // Where the busy pointer shows during the print run, as during the
+    // screen run: the editor takes keys meanwhile. The whole program when
+    // none is given.
+    QWidget* busyArea = nullptr;
 };
 
 // Printing the drawing and its preview: the print settings, the printer

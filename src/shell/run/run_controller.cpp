@@ -288,7 +288,7 @@ bool RunController::runJobAndWait(ScriptRunner::Job job)
     settle();
     --waitDepth_;
     if (runner_->cancelled()) {
-        status_->setText(UiText(language_, TextId::StoppedAtLine) + QString::number(runner_->currentLine()));
+        showStatus(TextId::StoppedAtLine, QString::number(runner_->currentLine()));
         return false;
     }
     status_->clear();
@@ -324,7 +324,7 @@ void RunController::withPrintRun(const std::function<void(PrintRun&)>& work)
 void RunController::showOutcome(const RunReport& report, bool stopped)
 {
     if (stopped) {
-        status_->setText(UiText(language_, TextId::StoppedAtLine) + QString::number(report.lineNumber));
+        showStatus(TextId::StoppedAtLine, QString::number(report.lineNumber));
     } else if (!report.valid) {
         // An error in an included file: where in it, after the message.
         std::string text = report.message;
@@ -354,7 +354,7 @@ void RunController::doIdleWork()
 void RunController::showProgress()
 {
     if (!running()) return;
-    status_->setText(UiText(language_, TextId::RunningLine) + QString::number(runner_->currentLine()));
+    showStatus(TextId::RunningLine, QString::number(runner_->currentLine()));
     stopButton_->show();
     if (stopKey_) stopKey_->setEnabled(true);
 }
@@ -376,7 +376,7 @@ void RunController::onRunFinished()
         ++liveRunCount_;
         const RunReport& report = runner_->report();
         if (!runner_->cancelled() && report.valid && report.noLayerShown)
-            status_->setText(UiText(language_, TextId::SomeLayerMustBeSelected));
+            showStatus(TextId::SomeLayerMustBeSelected);
         else
             showOutcome(report, runner_->cancelled());
         emit liveRunFinished(report);
@@ -431,10 +431,19 @@ void RunController::startLiveRun()
     start(ScreenRun(liveLines_()), true);
 }
 
+void RunController::showStatus(TextId id, const QString& tail)
+{
+    statusText_ = StatusText{id, tail};
+    status_->setText(UiText(language_, id) + tail);
+}
+
 void RunController::setLanguage(int languageBase)
 {
+    // Only while nothing else has written the status since.
+    const bool shown = statusText_ && status_->text() == UiText(language_, statusText_->id) + statusText_->tail;
     language_ = languageBase;
     stopButton_->setText(UiText(language_, TextId::StopButton));
+    if (shown) showStatus(statusText_->id, statusText_->tail);
 }
 
 void RunController::setTypingTarget(QWidget* target)

@@ -12,12 +12,14 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "interpreter/host.h"
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
+#include "platform/text_ids.h"
 #include "shell/run/print_run.h"
 #include "shell/run/script_runner.h"
 
@@ -155,6 +157,9 @@ private:
     void onRunFinished();
     void showProgress();
     void showOutcome(const RunReport& report, bool stopped);
+    // A text of the table, then tail, in the run status; shown anew in the
+    // other language when the language is switched while it stands.
+    void showStatus(TextId id, const QString& tail = {});
     void doIdleWork();
 
     RunHost host_;
@@ -176,6 +181,11 @@ private:
     QWidget* typingTarget_ = nullptr;
     QToolButton* stopButton_ = nullptr;
     std::vector<std::function<void()>> idleWork_;
+    struct StatusText {
+        TextId id;
+        QString tail;
+    };
+    std::optional<StatusText> statusText_;
 };
 
 }  // namespace kresbon
