@@ -62,7 +62,15 @@ Picture AllocatePicture(long long width, long long height, const DecodeLimits& l
     Picture picture;
     picture.width = static_cast<int>(width);
     picture.height = static_cast<int>(height);
-    picture.pixels.assign(static_cast<std::size_t>(width * height), 0);
+    // A large picture's memory is taken in steps, so that a stop is seen
+    // while the system hands it over.
+    const auto count = static_cast<std::size_t>(width * height);
+    picture.pixels.reserve(count);
+    constexpr std::size_t Step = std::size_t{1} << 20;
+    while (picture.pixels.size() < count) {
+        if (limits.stopped()) throw PictureError("stopped");
+        picture.pixels.resize(std::min(count, picture.pixels.size() + Step));
+    }
     return picture;
 }
 

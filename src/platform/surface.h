@@ -217,6 +217,8 @@ private:
     void stampPenDisk(Point centre);
     void fillPolygon(const Point* points, int count, std::uint32_t value);
     void paintSpan(std::int64_t y, std::int64_t x0, std::int64_t x1, std::uint32_t value);
+    // Writes value to pixel indices first <= i < first + count.
+    void fillPixels(std::size_t first, std::size_t count, std::uint32_t value);
     void paintBrushSpan(std::int64_t y, std::int64_t x0, std::int64_t x1);
 
     void plotThinEllipse(const Box& box);

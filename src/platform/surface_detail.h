@@ -19,6 +19,10 @@ using i128 = __int128;
 using Point = Surface::Point;
 using Box = Surface::Box;
 
+// Long runs of pixels (a row of a very wide drawing, a very long line) are
+// written in steps of this many pixels, a stop looked at between them.
+constexpr i64 kStopStep = i64{1} << 20;
+
 inline i128 floorDiv(i128 a, i128 b)
 {
     i128 q = a / b;

@@ -174,9 +174,18 @@ void Surface::paintSpan(i64 y, i64 x0, i64 x1, std::uint32_t value)
     x0 = std::max<i64>(x0, 0);
     x1 = std::min<i64>(x1, width_);
     if (x0 >= x1) return;
-    const std::size_t first = static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x0);
+    fillPixels(static_cast<std::size_t>(y) * stride_ + static_cast<std::size_t>(x0), static_cast<std::size_t>(x1 - x0),
+               value);
+}
+
+void Surface::fillPixels(std::size_t first, std::size_t count, std::uint32_t value)
+{
     writePacked([&](auto packing) {
-        packing.fill(words_.data(), first, static_cast<std::size_t>(x1 - x0), value);
+        const std::size_t step = static_cast<std::size_t>(kStopStep);
+        for (std::size_t done = 0; done < count; done += step) {
+            if (done > 0 && stopped()) return;
+            packing.fill(words_.data(), first + done, std::min(step, count - done), value);
+        }
     });
 }
 
@@ -193,8 +202,11 @@ void Surface::paintBrushSpan(i64 y, i64 x0, i64 x1)
     const int hatch = hatchIndex(brushStyle_);
     const std::size_t row = static_cast<std::size_t>(y) * stride_;
     writePacked([&](auto packing) {
-        for (i64 x = x0; x < x1; ++x) {
-            if (hatchBit(hatch, x, y)) packing.set(words_.data(), row + static_cast<std::size_t>(x), brushValue_);
+        for (i64 x = x0; x < x1;) {
+            if (x > x0 && stopped()) return;
+            for (const i64 end = std::min(x1, x + kStopStep); x < end; ++x) {
+                if (hatchBit(hatch, x, y)) packing.set(words_.data(), row + static_cast<std::size_t>(x), brushValue_);
+            }
         }
     });
 }

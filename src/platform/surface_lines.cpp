@@ -200,20 +200,21 @@ void Surface::thinSegment(Point from, Point to)
         const std::uint32_t value = penValue_;
         if (minor == 0 && xMajor) {
             const std::ptrdiff_t lowest = majorSign > 0 ? start : start - (count - 1);
-            writePacked([&](auto packing) {
-                packing.fill(words, static_cast<std::size_t>(lowest), static_cast<std::size_t>(count), value);
-            });
+            fillPixels(static_cast<std::size_t>(lowest), static_cast<std::size_t>(count), value);
             return;
         }
         // Branch-free stepping: the minor step is as good as random to the
         // branch predictor, and a conditional move costs nothing.
         writePacked([&](auto packing) {
             std::ptrdiff_t index = start;
-            for (i64 k = 0; k < count; ++k) {
-                packing.set(words, static_cast<std::size_t>(index), value);
-                const bool minorMove = err + bias > 0;
-                index += majorStep + (minorMove ? minorStep : 0);
-                err += minorMove ? stepError : flatError;
+            for (i64 k = 0; k < count;) {
+                if (k > 0 && stopped()) return;
+                for (const i64 end = std::min(count, k + kStopStep); k < end; ++k) {
+                    packing.set(words, static_cast<std::size_t>(index), value);
+                    const bool minorMove = err + bias > 0;
+                    index += majorStep + (minorMove ? minorStep : 0);
+                    err += minorMove ? stepError : flatError;
+                }
             }
         });
         return;
@@ -222,20 +223,23 @@ void Surface::thinSegment(Point from, Point to)
     writePacked([&](auto packing) {
         std::ptrdiff_t index = start;
         int pos = static_cast<int>((dashStart + first) % dash->period);
-        for (i64 k = 0; k < count; ++k) {
-            if (dash->on[pos]) {
-                packing.set(words, static_cast<std::size_t>(index), penValue_);
-            } else if (opaque) {
-                packing.set(words, static_cast<std::size_t>(index), brushValue_);
+        for (i64 k = 0; k < count;) {
+            if (k > 0 && stopped()) return;
+            for (const i64 end = std::min(count, k + kStopStep); k < end; ++k) {
+                if (dash->on[pos]) {
+                    packing.set(words, static_cast<std::size_t>(index), penValue_);
+                } else if (opaque) {
+                    packing.set(words, static_cast<std::size_t>(index), brushValue_);
+                }
+                if (++pos == dash->period) pos = 0;
+                if (err + bias > 0) {
+                    index += minorStep;
+                    err += stepError;
+                } else {
+                    err += flatError;
+                }
+                index += majorStep;
             }
-            if (++pos == dash->period) pos = 0;
-            if (err + bias > 0) {
-                index += minorStep;
-                err += stepError;
-            } else {
-                err += flatError;
-            }
-            index += majorStep;
         }
     });
 }

@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <iterator>
+#include <limits>
 #include <vector>
 
 #include "platform/surface.h"
@@ -30,6 +32,7 @@ struct Piece {
 struct Span {
     i64 left;
     i64 right;
+    i64 width() const { return right - left; }
 };
 
 // Consecutive vertices that step by one pixel along one row or one column
@@ -100,8 +103,278 @@ bool diagonalBandCovered(i64 dx, i64 dy, i64 w, const std::vector<std::array<int
     return true;
 }
 
-// Up to this many spans of a row are sorted to merge them.
-constexpr std::size_t SortedSpans = 64;
+constexpr i64 Far = std::numeric_limits<i64>::max();
+
+// The columns a band reaches on any row.
+Span bandColumns(const std::array<Point, 4>& band)
+{
+    Span columns{Far, -Far};
+    for (const Point& p : band) {
+        columns.left = std::min(columns.left, p.x);
+        columns.right = std::max(columns.right, p.x + 1);
+    }
+    return columns;
+}
+
+// The covered parts of the rows of the drawing, from the pieces of a wide
+// stroke. The pieces are kept in a tree whose every node bounds what its
+// pieces reach on a row, so that a row looks only into the nodes that could
+// add to what it already has covered: a ring far wider than the drawing costs
+// what its rows on the drawing cost, not what its outline does. The pieces
+// that added to a row are looked at first on the next one, where they most
+// likely add again. A stroke whose rows meet few pieces each needs no tree:
+// each row goes through the pieces that reach it.
+class StrokeRows {
+public:
+    StrokeRows(const std::vector<std::array<int, 2>>& disk, i64 diskTop, i64 widest, i64 width, i64 height,
+               const std::vector<std::array<Point, 4>>& bands, std::vector<Piece> pieces)
+        : disk_(disk), diskTop_(diskTop), widest_(widest), width_(width), bands_(bands)
+    {
+        // Pieces that miss the drawing are dropped at once.
+        std::erase_if(pieces, [&](Piece& p) {
+            p.top = std::max<i64>(p.top, 0);
+            p.bottom = std::min<i64>(p.bottom, height);
+            if (p.top >= p.bottom) return true;
+            const Span reach = p.kind == Piece::Kind::Disks ? diskReach(p.x0, p.x1, p.y0, p.y1, p.top, p.bottom - 1)
+                               : p.kind == Piece::Kind::Rectangle ? Span{p.x0, p.x1}
+                                                                  : bandColumns(bands_[static_cast<std::size_t>(p.x0)]);
+            return reach.right <= 0 || reach.left >= width_ || reach.left >= reach.right;
+        });
+        pieces_ = std::move(pieces);
+        i64 meetings = 0;
+        for (const Piece& p : pieces_) {
+            top_ = std::min(top_, p.top);
+            bottom_ = std::max(bottom_, p.bottom);
+            meetings += p.bottom - p.top;
+        }
+        if (meetings > FewPieces * (bottom_ - top_)) {
+            build(0, pieces_.size());
+        } else {
+            std::stable_sort(pieces_.begin(), pieces_.end(), [](const Piece& a, const Piece& b) { return a.top < b.top; });
+        }
+    }
+
+    // Rows top() <= y < bottom() may have covered parts.
+    i64 top() const { return pieces_.empty() ? 0 : top_; }
+    i64 bottom() const { return pieces_.empty() ? 0 : bottom_; }
+
+    // The covered parts of row y within the drawing, left to right, neither
+    // overlapping nor touching.
+    const std::vector<Span>& cover(i64 y)
+    {
+        spans_.clear();
+        if (nodes_.empty()) {
+            while (next_ < pieces_.size() && pieces_[next_].top <= y) active_.push_back(next_++);
+            std::erase_if(active_, [&](std::size_t i) { return pieces_[i].bottom <= y; });
+            for (std::size_t k = 0; k < active_.size() && !whole(); ++k) visit(active_[k], y);
+            return spans_;
+        }
+        added_.clear();
+        for (const Added& seed : seeds_) visit(seed.piece, y);
+        stack_.assign(1, 0);
+        while (!stack_.empty() && !whole()) {
+            const Node& node = nodes_[stack_.back()];
+            stack_.pop_back();
+            if (y < node.bounds.top || y >= node.bounds.bottom || covered(hull(node.bounds, y))) continue;
+            if (node.left < 0) {
+                for (std::size_t i = node.first; i < node.last; ++i) visit(i, y);
+            } else {
+                stack_.push_back(static_cast<std::size_t>(node.right));
+                stack_.push_back(static_cast<std::size_t>(node.left));
+            }
+        }
+        // The pieces that added the most come first on the next row.
+        const auto most = added_.begin() + static_cast<std::ptrdiff_t>(std::min(Seeds, added_.size()));
+        std::partial_sort(added_.begin(), most, added_.end(),
+                          [](const Added& a, const Added& b) { return a.width > b.width; });
+        added_.erase(most, added_.end());
+        seeds_.swap(added_);
+        return spans_;
+    }
+
+private:
+    // What a node's pieces reach: disks on vertices in a box, and
+    // rectangles and bands in a box.
+    struct Bounds {
+        i64 top = Far;
+        i64 bottom = -Far;
+        // Vertex columns diskLeft..diskRight, rows diskTop..diskBottom.
+        i64 diskLeft = Far;
+        i64 diskRight = -Far;
+        i64 diskTop = Far;
+        i64 diskBottom = -Far;
+        // Columns boxLeft <= x < boxRight of rows boxTop <= y < boxBottom.
+        i64 boxLeft = Far;
+        i64 boxRight = -Far;
+        i64 boxTop = Far;
+        i64 boxBottom = -Far;
+
+        void addBox(Span columns, i64 rowTop, i64 rowBottom)
+        {
+            boxLeft = std::min(boxLeft, columns.left);
+            boxRight = std::max(boxRight, columns.right);
+            boxTop = std::min(boxTop, rowTop);
+            boxBottom = std::max(boxBottom, rowBottom);
+        }
+        void add(const Bounds& b)
+        {
+            top = std::min(top, b.top);
+            bottom = std::max(bottom, b.bottom);
+            diskLeft = std::min(diskLeft, b.diskLeft);
+            diskRight = std::max(diskRight, b.diskRight);
+            diskTop = std::min(diskTop, b.diskTop);
+            diskBottom = std::max(diskBottom, b.diskBottom);
+            addBox({b.boxLeft, b.boxRight}, b.boxTop, b.boxBottom);
+        }
+    };
+    struct Node {
+        Bounds bounds;
+        // A leaf holds pieces first <= i < last; other nodes two children.
+        std::size_t first = 0;
+        std::size_t last = 0;
+        std::ptrdiff_t left = -1;
+        std::ptrdiff_t right = -1;
+    };
+    static constexpr std::size_t LeafPieces = 8;
+    // Strokes whose rows meet at most this many pieces on average go
+    // without the tree.
+    static constexpr i64 FewPieces = 48;
+    // At most this many pieces are remembered to be looked at first.
+    static constexpr std::size_t Seeds = 64;
+
+    // The columns the disks on the vertices of columns x0..x1 and rows
+    // y0..y1 reach on rows first..last: disks centred in one column nest,
+    // so the widest of their rows there is their union.
+    Span diskReach(i64 x0, i64 x1, i64 y0, i64 y1, i64 first, i64 last) const
+    {
+        const i64 lowest = std::max<i64>(first - y1 - diskTop_, 0);
+        const i64 highest = std::min<i64>(last - y0 - diskTop_, static_cast<i64>(disk_.size()) - 1);
+        if (lowest > highest) return {Far, -Far};
+        const auto& row = disk_[static_cast<std::size_t>(std::clamp<i64>(widest_, lowest, highest))];
+        return {x0 + row[0], x1 + row[1]};
+    }
+
+    Span hull(const Bounds& b, i64 y) const
+    {
+        Span h = diskReach(b.diskLeft, b.diskRight, b.diskTop, b.diskBottom, y, y);
+        if (y >= b.boxTop && y < b.boxBottom) h = {std::min(h.left, b.boxLeft), std::max(h.right, b.boxRight)};
+        return h;
+    }
+
+    std::ptrdiff_t build(std::size_t first, std::size_t last)
+    {
+        const auto at = static_cast<std::ptrdiff_t>(nodes_.size());
+        nodes_.emplace_back();
+        Bounds bounds;
+        std::ptrdiff_t left = -1;
+        std::ptrdiff_t right = -1;
+        if (last - first <= LeafPieces) {
+            for (std::size_t i = first; i < last; ++i) {
+                const Piece& p = pieces_[i];
+                bounds.top = std::min(bounds.top, p.top);
+                bounds.bottom = std::max(bounds.bottom, p.bottom);
+                if (p.kind == Piece::Kind::Disks) {
+                    bounds.diskLeft = std::min(bounds.diskLeft, p.x0);
+                    bounds.diskRight = std::max(bounds.diskRight, p.x1);
+                    bounds.diskTop = std::min(bounds.diskTop, p.y0);
+                    bounds.diskBottom = std::max(bounds.diskBottom, p.y1);
+                } else {
+                    const Span columns =
+                        p.kind == Piece::Kind::Rectangle ? Span{p.x0, p.x1} : bandColumns(bands_[static_cast<std::size_t>(p.x0)]);
+                    bounds.addBox(columns, p.top, p.bottom);
+                }
+            }
+        } else {
+            const std::size_t middle = first + (last - first) / 2;
+            left = build(first, middle);
+            right = build(middle, last);
+            bounds = nodes_[static_cast<std::size_t>(left)].bounds;
+            bounds.add(nodes_[static_cast<std::size_t>(right)].bounds);
+        }
+        nodes_[static_cast<std::size_t>(at)] = Node{bounds, first, last, left, right};
+        return at;
+    }
+
+    // Adds the parts of row y that piece i covers.
+    void visit(std::size_t i, i64 y)
+    {
+        const Piece& p = pieces_[i];
+        if (y < p.top || y >= p.bottom) return;
+        const auto add = [&](Span s) {
+            if (extend(s) && !nodes_.empty()) added_.push_back({i, clipped(s).width()});
+        };
+        switch (p.kind) {
+        case Piece::Kind::Disks:
+            add(diskReach(p.x0, p.x1, p.y0, p.y1, y, y));
+            break;
+        case Piece::Kind::Rectangle:
+            add({p.x0, p.x1});
+            break;
+        case Piece::Kind::Band: {
+            const int found = polygonCrossings(bands_[static_cast<std::size_t>(p.x0)].data(), 4, y, crossings_);
+            for (int k = 0; k + 1 < found; k += 2) add({crossings_[k], crossings_[k + 1]});
+            break;
+        }
+        }
+    }
+
+    Span clipped(Span s) const { return {std::max<i64>(s.left, 0), std::min(s.right, width_)}; }
+    bool whole() const { return spans_.size() == 1 && spans_[0].left == 0 && spans_[0].right == width_; }
+
+    // Whether the row has all of s covered already.
+    bool covered(Span s) const
+    {
+        s = clipped(s);
+        if (s.left >= s.right) return true;
+        auto after = std::upper_bound(spans_.begin(), spans_.end(), s.left,
+                                      [](i64 x, const Span& span) { return x < span.left; });
+        return after != spans_.begin() && std::prev(after)->right >= s.right;
+    }
+
+    // Covers s; whether that covered anything new.
+    bool extend(Span s)
+    {
+        if (covered(s)) return false;
+        s = clipped(s);
+        auto first = std::lower_bound(spans_.begin(), spans_.end(), s.left,
+                                      [](const Span& span, i64 x) { return span.right < x; });
+        auto last = first;
+        while (last != spans_.end() && last->left <= s.right) ++last;
+        if (first != last) {
+            s.left = std::min(s.left, first->left);
+            s.right = std::max(s.right, std::prev(last)->right);
+            *first = s;
+            spans_.erase(std::next(first), last);
+        } else {
+            spans_.insert(first, s);
+        }
+        return true;
+    }
+
+    const std::vector<std::array<int, 2>>& disk_;
+    i64 diskTop_;
+    i64 widest_;
+    i64 width_;
+    const std::vector<std::array<Point, 4>>& bands_;
+    std::vector<Piece> pieces_;
+    i64 top_ = Far;
+    i64 bottom_ = -Far;
+    std::vector<Node> nodes_;
+    // Without the tree: pieces before next_ have begun, active_ are those
+    // that reach the current row.
+    std::size_t next_ = 0;
+    std::vector<std::size_t> active_;
+    std::vector<Span> spans_;
+    // A piece that added to a row, and how wide its part of the row is.
+    struct Added {
+        std::size_t piece;
+        i64 width;
+    };
+    std::vector<Added> seeds_;
+    std::vector<Added> added_;
+    std::vector<std::size_t> stack_;
+    std::array<i64, 8> crossings_{};
+};
 
 }  // namespace
 
@@ -188,101 +461,9 @@ void Surface::strokeWide(const Point* points, std::size_t count, bool closed)
     }
     if (closed) addSegment(points[count - 1], points[0]);
 
-    // Only the rows of the drawing are visited, each with the pieces that
-    // reach it.
-    std::erase_if(pieces, [&](Piece& p) {
-        p.top = std::max<i64>(p.top, 0);
-        p.bottom = std::min<i64>(p.bottom, height_);
-        return p.top >= p.bottom;
-    });
-    std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.top < b.top; });
-
-    std::vector<const Piece*> active;
-    std::vector<Span> spans;
-    std::vector<i64> reach;
-    std::array<i64, 8> crossings{};
-    std::size_t next = 0;
-    i64 y = pieces.empty() ? height_ : pieces.front().top;
-    for (; y < height_ && !stopped(); ++y) {
-        while (next < pieces.size() && pieces[next].top <= y) active.push_back(&pieces[next++]);
-        spans.clear();
-        bool whole = false;
-        const auto add = [&](i64 left, i64 right) {
-            left = std::max<i64>(left, 0);
-            right = std::min<i64>(right, width_);
-            if (left >= right) return;
-            whole = whole || (left == 0 && right == width_);
-            spans.push_back({left, right});
-        };
-        for (std::size_t i = 0; i < active.size() && !whole;) {
-            const Piece& p = *active[i];
-            if (p.bottom <= y) {
-                active[i] = active.back();
-                active.pop_back();
-                continue;
-            }
-            switch (p.kind) {
-            case Piece::Kind::Disks: {
-                // Disks centred in one column nest, so the widest of their
-                // rows on this one is their union.
-                const i64 lowest = std::max<i64>(y - p.y1 - penDiskTop_, 0);
-                const i64 highest = std::min<i64>(y - p.y0 - penDiskTop_, diskRows - 1);
-                const auto& row = penDisk_[static_cast<std::size_t>(std::clamp<i64>(penDiskWidest_, lowest, highest))];
-                add(p.x0 + row[0], p.x1 + row[1]);
-                break;
-            }
-            case Piece::Kind::Rectangle:
-                add(p.x0, p.x1);
-                break;
-            case Piece::Kind::Band: {
-                const int found = polygonCrossings(bands[static_cast<std::size_t>(p.x0)].data(), 4, y, crossings);
-                for (int k = 0; k + 1 < found; k += 2) add(crossings[k], crossings[k + 1]);
-                break;
-            }
-            }
-            // A piece that covers the whole row is likely to cover the next
-            // one too, and is looked at first there.
-            if (whole) std::swap(active[i], active[0]);
-            ++i;
-        }
-        if (whole) {
-            paintSpan(y, 0, width_, penValue_);
-            continue;
-        }
-        if (active.empty()) {
-            if (next == pieces.size()) break;
-            y = pieces[next].top - 1;
-            continue;
-        }
-        if (spans.size() <= SortedSpans) {
-            std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.left < b.left; });
-            for (std::size_t k = 0; k < spans.size();) {
-                Span merged = spans[k++];
-                while (k < spans.size() && spans[k].left <= merged.right)
-                    merged.right = std::max(merged.right, spans[k++].right);
-                paintSpan(y, merged.left, merged.right, penValue_);
-            }
-            continue;
-        }
-        // Many spans are merged through the furthest reach of those that
-        // start at each column, without sorting them.
-        reach.assign(static_cast<std::size_t>(width_), -1);
-        for (const Span& span : spans) {
-            i64& furthest = reach[static_cast<std::size_t>(span.left)];
-            furthest = std::max(furthest, span.right);
-        }
-        i64 start = -1;
-        i64 end = -1;
-        for (i64 x = 0; x < width_; ++x) {
-            const i64 r = reach[static_cast<std::size_t>(x)];
-            if (r < 0) continue;
-            if (x > end) {
-                if (start >= 0) paintSpan(y, start, end, penValue_);
-                start = x;
-            }
-            end = std::max(end, r);
-        }
-        if (start >= 0) paintSpan(y, start, end, penValue_);
+    StrokeRows rows(penDisk_, penDiskTop_, penDiskWidest_, width_, height_, bands, std::move(pieces));
+    for (i64 y = rows.top(); y < rows.bottom() && !stopped(); ++y) {
+        for (const Span& span : rows.cover(y)) paintSpan(y, span.left, span.right, penValue_);
     }
 }
 

@@ -206,7 +206,11 @@ void DrawRotatedText(Surface& s, PixelPoint anchor, int angle, int height, Rgb c
         return c;
     };
     std::int64_t width = 0;
-    for (const char byte : text) width += character(byte).glyph->advance;
+    for (const char byte : text) {
+        // Each new glyph of a large size takes a while to make.
+        if (s.stopped()) return;
+        width += character(byte).glyph->advance;
+    }
 
     const TextFrame frame = FrameAt(anchor, angle);
     if (s.opaqueBackground()) FillCells(s, frame, static_cast<double>(width), metrics.cellHeight());

@@ -13,6 +13,7 @@
 
 #include <jpeglib.h>
 #include <png.h>
+#include <zlib.h>
 
 #include "platform/surface.h"
 
@@ -166,6 +167,7 @@ struct PngLayout {
     std::vector<Rgb> palette;
     std::vector<std::uint8_t> transparency;  // tRNS: alphas of palette entries
     std::vector<std::uint8_t> samples;       // packed rows as the file holds them, top row first
+    bool quick = false;                      // written fast: rows unfiltered, run-length compression
 };
 
 inline void appendPngBytes(png_structp png, png_bytep data, png_size_t n)
@@ -182,6 +184,11 @@ inline Bytes encodePng(const PngLayout& layout)
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) throw std::runtime_error("libpng could not write the test picture");
     png_set_write_fn(png, &out, appendPngBytes, nullptr);
+    if (layout.quick) {
+        png_set_filter(png, 0, PNG_FILTER_NONE);
+        png_set_compression_level(png, 1);
+        png_set_compression_strategy(png, Z_RLE);
+    }
     png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colourType,
                  layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);

@@ -101,6 +101,10 @@ TEST(PngReader, AStopEndsTheDecodingAtTheNextRow)
         stop = false;
         EXPECT_EQ(ReadPng(file, DecodeLimits{.stop = &stop}).pixels, std::vector<Rgb>(16, 0x404040)) << depth;
     }
+    // Taking a large picture's memory, which an interlaced file needs first,
+    // ends at a stop too.
+    std::atomic<bool> stop{true};
+    EXPECT_THROW(AllocatePicture(6000, 6000, DecodeLimits{.stop = &stop}), PictureError);
 }
 
 TEST(PngReader, DamagedFilesAreRefused)

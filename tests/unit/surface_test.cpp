@@ -613,45 +613,76 @@ TEST(SurfaceEllipse, ThinSolidOutlinesPaintWhatTheirStrokedOutlinePaints)
 
 // A wide outline is filled row by row; it must paint exactly the disks and
 // bands that stroking its points one segment at a time paints, also where
-// it leaves the image or covers whole rows of it.
+// it leaves the image or covers whole rows of it. kind picks an ellipse, an
+// arc or a rectangle; ellipses too large for the exact outline are drawn
+// through chords, so they are compared with their chords only for pixels
+// the chords can be told from.
+void expectWideOutlineAsSegments(int kind, int pen, int x1, int y1, int x2, int y2, std::mt19937& random)
+{
+    const auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    const Surface::Box box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+    const std::string label = std::to_string(x1) + "," + std::to_string(y1) + "," + std::to_string(x2) + "," +
+                              std::to_string(y2) + " pen " + std::to_string(pen);
+    std::vector<Surface::Point> quadrant, outline;
+    Surface filled = blank(110, 80);
+    Surface stroked = blank(110, 80);
+    filled.setPen(kBlack, pen, PenStyle::Solid);
+    stroked.setPen(kBlack, pen, PenStyle::Solid);
+    filled.setBrush(kWhite, BrushStyle::Clear);
+    if (kind == 0 && box.width() > 2 && box.height() > 2) {
+        filled.ellipse(x1, y1, x2, y2);
+        surface_detail::ellipseQuadrant(box.width(), box.height(), quadrant);
+        surface_detail::ellipseOutline(box, quadrant, outline);
+        strokeThrough(stroked, outline, true);
+    } else if (kind == 1 && box.width() > 2 && box.height() > 2) {
+        const int x3 = between(-80, 190), y3 = between(-80, 160), x4 = between(-80, 190), y4 = between(-80, 160);
+        filled.arc(x1, y1, x2, y2, x3, y3, x4, y4);
+        surface_detail::ellipseQuadrant(box.width(), box.height(), quadrant);
+        const surface_detail::ArcSpan span = surface_detail::arcSpan(box, quadrant, x3, y3, x4, y4);
+        outline.clear();
+        for (std::int64_t i = span.start; i < span.end; ++i) outline.push_back(surface_detail::arcPoint(box, quadrant, i));
+        strokeThrough(stroked, outline, false);
+    } else {
+        filled.rectangle(x1, y1, x2, y2);
+        outline = {{box.right - 1, box.top}, {box.left, box.top}, {box.left, box.bottom - 1}, {box.right - 1, box.bottom - 1}};
+        strokeThrough(stroked, outline, true);
+    }
+    ASSERT_EQ(filled.colours(), stroked.colours()) << label;
+}
+
 TEST(SurfaceWidePen, OutlinesPaintWhatTheirSegmentsPaintOneByOne)
 {
     std::mt19937 random(21);
     const auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-    std::vector<Surface::Point> quadrant, outline;
     for (int n = 0; n < 1500; ++n) {
         const int pen = n % 10 == 0 ? between(100, 300) : n % 3 == 0 ? between(2, 5) : between(2, 60);
         const int x1 = between(-60, 110), y1 = between(-60, 80);
         const int x2 = x1 + between(1, n % 4 == 0 ? 8 : 170) * (n % 3 == 0 ? -1 : 1);
         const int y2 = y1 + between(1, n % 5 == 0 ? 8 : 150) * (n % 7 == 0 ? -1 : 1);
-        const Surface::Box box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
-        const std::string label = std::to_string(x1) + "," + std::to_string(y1) + "," + std::to_string(x2) + "," +
-                                  std::to_string(y2) + " pen " + std::to_string(pen);
-        Surface filled = blank(110, 80);
-        Surface stroked = blank(110, 80);
-        filled.setPen(kBlack, pen, PenStyle::Solid);
-        stroked.setPen(kBlack, pen, PenStyle::Solid);
-        filled.setBrush(kWhite, BrushStyle::Clear);
-        if (n % 2 == 0 && box.width() > 2 && box.height() > 2) {
-            filled.ellipse(x1, y1, x2, y2);
-            surface_detail::ellipseQuadrant(box.width(), box.height(), quadrant);
-            surface_detail::ellipseOutline(box, quadrant, outline);
-            strokeThrough(stroked, outline, true);
-        } else if (n % 4 == 1 && box.width() > 2 && box.height() > 2) {
-            const int x3 = between(-80, 190), y3 = between(-80, 160), x4 = between(-80, 190), y4 = between(-80, 160);
-            filled.arc(x1, y1, x2, y2, x3, y3, x4, y4);
-            surface_detail::ellipseQuadrant(box.width(), box.height(), quadrant);
-            const surface_detail::ArcSpan span = surface_detail::arcSpan(box, quadrant, x3, y3, x4, y4);
-            outline.clear();
-            for (std::int64_t i = span.start; i < span.end; ++i)
-                outline.push_back(surface_detail::arcPoint(box, quadrant, i));
-            strokeThrough(stroked, outline, false);
-        } else {
-            filled.rectangle(x1, y1, x2, y2);
-            outline = {{box.right - 1, box.top}, {box.left, box.top}, {box.left, box.bottom - 1}, {box.right - 1, box.bottom - 1}};
-            strokeThrough(stroked, outline, true);
-        }
-        ASSERT_EQ(filled.colours(), stroked.colours()) << label;
+        const int kind = n % 2 == 0 ? 0 : n % 4 == 1 ? 1 : 2;
+        expectWideOutlineAsSegments(kind, pen, x1, y1, x2, y2, random);
+        if (HasFatalFailure()) return;
+    }
+}
+
+// Rings whose pen is wider than the drawing: the hole covers all of the
+// drawing, some of it, or none; the ring's edge runs through it or just
+// outside; the centre lies inside or far outside.
+TEST(SurfaceWidePen, RingsWiderThanTheDrawingPaintWhatTheirSegmentsPaint)
+{
+    std::mt19937 random(22);
+    const auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    for (int n = 0; n < 400; ++n) {
+        const int pen = between(110, 1200);
+        const int cx = n % 3 == 0 ? between(-400, 500) : between(0, 110);
+        const int cy = n % 3 == 0 ? between(-400, 500) : between(0, 80);
+        // Radii around where the hole's edge meets the drawing's corners.
+        const int hole = between(0, 160) + (n % 5 == 0 ? between(0, 400) : 0);
+        const int rx = pen / 2 + hole;
+        const int ry = n % 4 == 0 ? rx + between(-hole, 60) : rx;
+        const int kind = n % 4 == 3 ? 1 : n % 8 == 1 ? 2 : 0;
+        expectWideOutlineAsSegments(kind, pen, cx - rx, cy - ry, cx + rx + 1, cy + ry + 1, random);
+        if (HasFatalFailure()) return;
     }
 }
 
