@@ -17,6 +17,20 @@ class ScriptEditor;
 
 namespace kresbon::testing {
 
+// How many times longer a test waits for the program when it is built with
+// the thread sanitizer, which slows every run down several times over.
+#if defined(__SANITIZE_THREAD__)
+constexpr int SlowBuild = 6;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr int SlowBuild = 6;
+#else
+constexpr int SlowBuild = 1;
+#endif
+#else
+constexpr int SlowBuild = 1;
+#endif
+
 // Answers the main window's questions and dialogs from queues and records
 // what was asked. A box with only a Yes button (a notice) is answered Yes
 // without taking an answer from the queue; any other box with no answer

@@ -164,7 +164,7 @@ private slots:
         if (when == During::Typing) {
             s.w().setLiveRefresh(true);
             Editor(s.w()).setPlainText(EndlessScript());
-            QTRY_VERIFY_WITH_TIMEOUT(s.w().runInProgress(), 3000);
+            QTRY_VERIFY_WITH_TIMEOUT(s.w().runInProgress(), 3000 * SlowBuild);
             action.act(s);
         } else {
             Editor(s.w()).setPlainText(EndlessScript());
@@ -175,12 +175,12 @@ private slots:
                 acted = true;
             });
             s.w().refresh();
-            QTRY_VERIFY_WITH_TIMEOUT(acted, 3000);
+            QTRY_VERIFY_WITH_TIMEOUT(acted, 3000 * SlowBuild);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!s.w().runs().busy(), 5000);
-        QTRY_VERIFY2_WITH_TIMEOUT(action.holds(s, when), action.name, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.w().runs().busy(), 5000 * SlowBuild);
+        QTRY_VERIFY2_WITH_TIMEOUT(action.holds(s, when), action.name, 3000 * SlowBuild);
         // Nothing waited for the endless run to end by itself.
-        QVERIFY(clock.elapsed() < 8000);
+        QVERIFY(clock.elapsed() < 8000 * SlowBuild);
     }
 
     // Closing stops a run made for a command and the window then goes,
@@ -199,9 +199,9 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         w.refresh();
-        QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(closed.count(), 1, 3000 * SlowBuild);
         QVERIFY(!w.isVisible());
-        QVERIFY(clock.elapsed() < 3000);
+        QVERIFY(clock.elapsed() < 3000 * SlowBuild);
         QVERIFY(w.runStatusLabel()->text().startsWith(UiText(EnglishBase, TextId::StoppedAtLine)));
     }
 };

@@ -222,7 +222,7 @@ void DrawingBond::askPixel(BondWorker::Kind kind, const std::shared_ptr<Basis>& 
         PixelSource source =
                 FindPixelSource(asked->host, *asked->lines, KeepDrawn(w, drawn), pixel.x(), pixel.y(), &control);
         if (source.status == BondStatus::Cancelled) return;
-        QMetaObject::invokeMethod(this, [this, source = std::move(source), drawn = std::move(drawn), version, done]() mutable {
+        handoff_.post([this, source = std::move(source), drawn = std::move(drawn), version, done]() mutable {
             if (source.status == BondStatus::Answered) {
                 const std::optional<bool> same = sameAsShown(*drawn, version);
                 drawn.reset();
@@ -234,7 +234,7 @@ void DrawingBond::askPixel(BondWorker::Kind kind, const std::shared_ptr<Basis>& 
             }
             drawn.reset();
             done(std::move(source));
-        }, Qt::QueuedConnection);
+        });
     });
 }
 
@@ -336,7 +336,7 @@ void DrawingBond::requestInk(int line)
         if (status == BondStatus::Answered &&
             std::any_of(ink.marks.begin(), ink.marks.end(), [](std::uint64_t bits) { return bits != 0; }))
             *mask = MaskOf(std::move(ink));
-        QMetaObject::invokeMethod(this, [this, status, mask, drawn = std::move(drawn), line, asking, version, edited]() mutable {
+        handoff_.post([this, status, mask, drawn = std::move(drawn), line, asking, version, edited]() mutable {
             if (asking != inkAsked_) return;
             bool same = status == BondStatus::Answered;
             if (same) {
@@ -357,7 +357,7 @@ void DrawingBond::requestInk(int line)
             markedLine_ = mask->empty() ? -1 : line;
             parts_.view->overlay()->setInk(std::move(*mask));
             emit inkShown(markedLine_);
-        }, Qt::QueuedConnection);
+        });
     });
 }
 

@@ -22,6 +22,7 @@
 #include "interpreter/line_bond.h"
 #include "shell/bond/bond_worker.h"
 #include "shell/bond/measurement.h"
+#include "shell/run/handoff.h"
 #include "shell/run/run_controller.h"
 
 class QMenu;
@@ -159,6 +160,8 @@ private:
 
     QAction* whichItem_ = nullptr;
     QAction* measureItem_ = nullptr;
+    // Declared before the worker, which ends first.
+    Handoff handoff_;
     std::unique_ptr<BondWorker> worker_;
 };
 

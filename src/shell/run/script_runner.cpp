@@ -1,7 +1,5 @@
 #include "shell/run/script_runner.h"
 
-#include <QMetaObject>
-
 namespace kresbon {
 
 ScriptRunner::ScriptRunner(Interpreter& interpreter, QObject* parent)
@@ -38,7 +36,7 @@ void ScriptRunner::start(Job job)
     worker_ = std::thread([this] {
         report_ = job_(interpreter_);
         done_ = true;
-        QMetaObject::invokeMethod(this, &ScriptRunner::collect, Qt::QueuedConnection);
+        handoff_.post([this] { collect(); });
     });
 }
 

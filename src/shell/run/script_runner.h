@@ -9,6 +9,7 @@
 
 #include "interpreter/interpreter.h"
 #include "interpreter/script_text.h"
+#include "shell/run/handoff.h"
 
 namespace kresbon {
 
@@ -54,6 +55,8 @@ private:
     bool running_ = false;
     RunReport report_;
     Job job_;
+    // The worker's end, told on this object's thread.
+    Handoff handoff_;
 };
 
 // The job of a screen run of the lines. Only a run for a vector file

@@ -30,7 +30,7 @@ constexpr int ProgressEveryMs = 100;
 StepMode::StepMode(StepWindow window, QObject* parent) : QObject(parent), w_(std::move(window))
 {
     worker_ = std::make_unique<StepWorker>([this](StepResult result) {
-        QMetaObject::invokeMethod(this, [this, result = std::move(result)] { show(result); }, Qt::QueuedConnection);
+        handoff_.post([this, result = std::move(result)] { show(result); });
     });
     settle_.setSingleShot(true);
     settle_.setInterval(SettleMs);

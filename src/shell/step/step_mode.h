@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+#include "shell/run/handoff.h"
 #include "shell/run/run_controller.h"
 #include "shell/step/step_worker.h"
 
@@ -94,6 +95,7 @@ private:
     QString statusText(const StepResult& result) const;
 
     StepWindow w_;
+    Handoff handoff_;
     std::unique_ptr<StepWorker> worker_;
     QTimer settle_;
     // While a step is being made: after a while its progress and the Stop
