@@ -60,7 +60,7 @@ std::unique_ptr<Window> Start(const std::string& settings = {})
 
 bool Settled(MainWindow& w)
 {
-    return QTest::qWaitFor([&] { return w.stepMode().settled(); }, 10000);
+    return QTest::qWaitFor([&] { return w.stepMode().settled(); }, 10000 * SlowBuild);
 }
 
 // The view's picture of a surface.
